@@ -1,0 +1,34 @@
+# The two commands of the README, plus the sanitizer runs of CI.
+JOBS ?= $(shell nproc)
+BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps build play test test-sanitize test-tsan bench assets-sheet clean
+
+deps:
+	@tools/install-deps.sh
+
+build: deps
+	cmake -S . -B build $(BUILD_FLAGS) >/dev/null
+	cmake --build build -j $(JOBS)
+
+play: build
+	tools/with-display.sh ./build/salvo
+
+test: build
+	tools/with-display.sh ctest --test-dir build --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B build-sanitize -DSALVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build-sanitize -j $(JOBS)
+	tools/with-display.sh ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	cmake -S . -B build-tsan -DSALVO_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build-tsan -j $(JOBS) --target audio_thread_tests
+	ctest --test-dir build-tsan --output-on-failure -L thread
+
+bench: build
+	@for b in build/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && tools/with-display.sh "$$b"; done
+
+clean:
+	rm -rf build build-sanitize build-tsan

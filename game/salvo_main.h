@@ -1,0 +1,9 @@
+// The game's main program: start-up, title screen and frame loop.
+#pragma once
+
+namespace salvo {
+
+// Runs the whole game and returns the process exit code (0 after Escape).
+int SalvoMain();
+
+}  // namespace salvo

@@ -1,0 +1,63 @@
+#include "runtime/object.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace salvo {
+namespace {
+
+// Heap-allocated and never freed, so references dropped by global destructors
+// at process exit still find a valid stack.
+std::vector<Object*>& ReleaseStack() {
+  static auto* stack = new std::vector<Object*>();
+  return *stack;
+}
+
+std::size_t liveObjects = 0;
+
+}  // namespace
+
+void RetainObject(Object* object) {
+  if (object) ++object->refCount_;
+}
+
+void ReleaseObject(Object* object) {
+  if (!object) return;
+  if (--object->refCount_ == 0 && !object->parked_) {
+    object->parked_ = true;
+    ReleaseStack().push_back(object);
+  }
+}
+
+void ReleaseStep() {
+  auto& stack = ReleaseStack();
+  while (!stack.empty()) {
+    Object* object = stack.back();
+    stack.pop_back();
+    object->parked_ = false;
+    if (object->refCount_ == 0) delete object;
+  }
+}
+
+std::size_t PendingReleases() { return ReleaseStack().size(); }
+
+std::size_t LiveObjects() { return liveObjects; }
+
+Object::Object() { ++liveObjects; }
+
+Object::~Object() { --liveObjects; }
+
+String Object::ToString() const {
+  char text[32];
+  std::snprintf(text, sizeof text, "%p", static_cast<const void*>(this));
+  return FromUtf8(text);
+}
+
+int Object::Compare(const Object& other) const {
+  auto a = reinterpret_cast<std::intptr_t>(this);
+  auto b = reinterpret_cast<std::intptr_t>(&other);
+  if (a == b) return 0;
+  return a < b ? -1 : 1;
+}
+
+}  // namespace salvo

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the game need, when
+# any of them is missing. Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config git
+  libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
+  libgtest-dev libbenchmark-dev libsdl2-mixer-dev
+  xvfb xauth xdotool imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[[ $(id -u) -eq 0 ]] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
