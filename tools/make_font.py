@@ -56,8 +56,11 @@ def build_font(glyphs, mapping):
     out = bytearray(GLYPH_HEIGHT * CHAR_COUNT)
     for g in range(CHAR_COUNT):
         code = FIRST_CHAR + g
-        index = mapping.get(code, code) if mapping else code
-        bitmap = glyphs[index]
+        if mapping:
+            # A character the font does not map (DEL) stays blank.
+            bitmap = glyphs[mapping[code]] if code in mapping else bytes(GLYPH_HEIGHT)
+        else:
+            bitmap = glyphs[code]
         for r in range(GLYPH_HEIGHT):
             # PSF keeps the leftmost pixel in the most significant bit; ours is the least.
             out[r * CHAR_COUNT + g] = reverse_bits(bitmap[r])
