@@ -1,0 +1,1 @@
+#include "pixmap/pixmap.h"
