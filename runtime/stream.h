@@ -129,7 +129,7 @@ class TCFileStream : public TStream {
 class TMemoryStream : public TStream {
  public:
   TMemoryStream(void* buffer, int32_t size, bool readable, bool writeable)
-      : size(size), buffer(static_cast<uint8_t*>(buffer)), readable(readable),
+      : size(size < 0 ? 0 : size), buffer(static_cast<uint8_t*>(buffer)), readable(readable),
         writeable(writeable) {}
 
   int32_t Pos() override { return pos; }

@@ -1,0 +1,213 @@
+#include "runtime/stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "assets/bundled_assets.h"
+#include "runtime/embedded.h"
+#include "runtime/list.h"
+#include <unistd.h>
+
+namespace salvo {
+namespace {
+
+Ref<TMemoryStream> MemoryOver(std::string& bytes, bool writeable = false) {
+  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, writeable);
+}
+
+// A stream whose Read always fails to make progress.
+class StuckStream : public TStream {
+ public:
+  int32_t Pos() override { return 0; }
+  int32_t Size() override { return 10; }
+  int32_t Read(void*, int32_t) override { return 0; }
+  int32_t Write(const void*, int32_t) override { return 0; }
+};
+
+TEST(MemoryStream, TypedReadsAreLittleEndian) {
+  std::string bytes("\x01\x02\x03\x04\x05\x06\x07\x08\xFF\xFF", 10);
+  Ref<TMemoryStream> stream = MemoryOver(bytes);
+  EXPECT_EQ(stream->ReadShort(), 0x0201);
+  EXPECT_EQ(stream->ReadInt(), 0x06050403);
+  EXPECT_EQ(stream->ReadByte(), 7);
+  EXPECT_EQ(stream->ReadByte(), 8);
+  EXPECT_EQ(stream->ReadShort(), 0xFFFF);  // no sign extension
+  EXPECT_TRUE(stream->Eof());
+}
+
+TEST(MemoryStream, ReadIntAtTheEndFillsWithZeros) {
+  std::string bytes("\x34\x12", 2);
+  Ref<TMemoryStream> stream = MemoryOver(bytes);
+  EXPECT_EQ(stream->ReadInt(), 0x1234);
+  EXPECT_TRUE(stream->Eof());
+  EXPECT_EQ(stream->ReadInt(), 0);
+  EXPECT_EQ(stream->ReadLong(), 0);
+}
+
+TEST(MemoryStream, SeekIsClampedAndWritesStayInside) {
+  std::string bytes(8, '\0');
+  Ref<TMemoryStream> stream = MemoryOver(bytes, true);
+  EXPECT_EQ(stream->Seek(-5), 0);
+  EXPECT_EQ(stream->Seek(18), 8);
+  stream->Seek(0);
+  stream->WriteInt(-2);
+  stream->WriteFloat(1.5f);
+  EXPECT_THROW(stream->WriteByte(1), TStreamWriteException);
+  stream->Seek(0);
+  EXPECT_EQ(stream->ReadInt(), -2);
+  EXPECT_EQ(stream->ReadFloat(), 1.5f);
+  EXPECT_EQ(bytes.size(), 8u);
+}
+
+TEST(MemoryStream, NegativeSizesAndCountsReadNothing) {
+  std::string bytes("abc");
+  Ref<TMemoryStream> stream = New<TMemoryStream>(bytes.data(), -20, true, false);
+  EXPECT_EQ(stream->Size(), 0);
+  char out[4] = {};
+  EXPECT_EQ(stream->Read(out, 4), 0);
+  Ref<TMemoryStream> whole = MemoryOver(bytes);
+  EXPECT_EQ(whole->Read(out, -3), 0);
+  EXPECT_EQ(whole->ReadString(-1), u"");
+  EXPECT_EQ(whole->SkipBytes(-7), -7);
+  EXPECT_EQ(whole->Pos(), 0);
+}
+
+TEST(Stream, NoProgressRaisesTheReadAndWriteExceptions) {
+  Ref<StuckStream> stream = New<StuckStream>();
+  char buffer[4];
+  try {
+    stream->ReadBytes(buffer, 4);
+    FAIL();
+  } catch (const TStreamException& error) {
+    EXPECT_STREQ(error.what(), "Error reading from stream");
+  }
+  EXPECT_THROW(stream->SkipBytes(3), TStreamReadException);
+  EXPECT_THROW(stream->WriteInt(3), TStreamWriteException);
+}
+
+TEST(Stream, BaseStreamIsNeitherReadableNorWriteable) {
+  Ref<TStream> stream = New<TStream>();
+  char byte = 0;
+  try {
+    stream->Read(&byte, 1);
+    FAIL();
+  } catch (const RuntimeError& error) {
+    EXPECT_STREQ(error.what(), "Stream is not readable");
+  }
+  try {
+    stream->Write(&byte, 1);
+    FAIL();
+  } catch (const RuntimeError& error) {
+    EXPECT_STREQ(error.what(), "Stream is not writeable");
+  }
+  EXPECT_EQ(stream->Pos(), -1);
+}
+
+TEST(Stream, LinesAndStrings) {
+  std::string bytes("first\r\nsecond\nlast\0tail", 23);
+  Ref<TMemoryStream> stream = MemoryOver(bytes);
+  EXPECT_EQ(stream->ReadLine(), u"first");
+  EXPECT_EQ(stream->ReadLine(), u"second");
+  EXPECT_EQ(stream->ReadLine(), u"last");
+  EXPECT_EQ(stream->ReadString(4), u"tail");
+  EXPECT_EQ(stream->ReadLine(), u"");
+
+  std::string out(16, '\0');
+  Ref<TMemoryStream> writer = MemoryOver(out, true);
+  writer->WriteLine(u"hi\u0141");  // only the low 8 bits of each character
+  EXPECT_EQ(out.substr(0, 5), std::string("hi\x41\r\n"));
+}
+
+TEST(OpenStream, SplitsAtTheFirstSeparatorAndFindsEmbeddedFiles) {
+  InitStreamModule();
+  static const char data[] = "embedded bytes";
+  ASSERT_TRUE(RegisterEmbeddedFile(u"test.bin", data, 14));
+  EXPECT_FALSE(RegisterEmbeddedFile(u"test.bin", "other", 5));
+  EXPECT_EQ(EmbeddedFileData(u"test.bin"), data);
+  EXPECT_EQ(EmbeddedFileSize(u"test.bin"), 14);
+  EXPECT_EQ(EmbeddedFileData(u"Test.bin"), nullptr);
+  EXPECT_EQ(EmbeddedFileSize(u"missing"), 0);
+
+  Ref<TStream> stream = ReadStream(u"incbin::test.bin");
+  ASSERT_TRUE(stream);
+  EXPECT_EQ(stream->Size(), 14);
+  EXPECT_EQ(stream->ReadString(8), u"embedded");
+  EXPECT_TRUE(ReadStream(u"incbin::Test.bin").IsNull());
+  EXPECT_TRUE(ReadStream(u"incbin::").IsNull());
+  EXPECT_TRUE(ReadStream(u"INCBIN::test.bin").IsNull());
+  EXPECT_TRUE(WriteStream(u"incbin::test.bin").IsNull());
+  EXPECT_TRUE(ReadStream(u"nosuch::test.bin").IsNull());
+  EXPECT_TRUE(ReadStream(u"").IsNull());
+
+  ASSERT_TRUE(RegisterEmbeddedFile(u"a::b", data, 3));
+  Ref<TStream> nested = ReadStream(u"incbin::a::b");
+  ASSERT_TRUE(nested);
+  EXPECT_EQ(nested->Size(), 3);
+}
+
+TEST(OpenStream, StreamArgumentsComeBackBorrowed) {
+  std::string bytes("xyz");
+  Ref<TMemoryStream> inner = MemoryOver(bytes);
+  Ref<TStream> wrapper = ReadStream(inner);
+  ASSERT_TRUE(wrapper);
+  EXPECT_NE(wrapper, inner);
+  EXPECT_EQ(wrapper->ReadByte(), 'x');
+  wrapper->Close();
+  EXPECT_EQ(inner->ReadByte(), 'y');  // the inner stream is still usable
+  Ref<Object> notAStream = New<TList>();
+  EXPECT_TRUE(ReadStream(StreamSource(notAStream)).IsNull());
+}
+
+TEST(FileStream, ReadsWritesAndFailsToOpen) {
+  std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("salvo_stream_" + std::to_string(::getpid()));
+  String name = FromUtf8(path.string());
+  EXPECT_TRUE(OpenStream(name, true, true).IsNull());  // "r+b" needs an existing file
+
+  Ref<TStream> writer = WriteStream(name);
+  ASSERT_TRUE(writer);
+  writer->WriteInt(0x11223344);
+  writer->WriteDouble(2.25);
+  EXPECT_EQ(writer->Size(), 12);
+  writer->Close();
+  EXPECT_EQ(writer->Size(), 0);
+
+  Ref<TStream> reader = ReadStream(name);
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(reader->Size(), 12);
+  EXPECT_EQ(reader->ReadInt(), 0x11223344);
+  EXPECT_EQ(reader->ReadDouble(), 2.25);
+  EXPECT_TRUE(reader->Eof());
+  EXPECT_EQ(reader->Seek(4), 4);
+  EXPECT_EQ(reader->ReadDouble(), 2.25);
+  reader->Close();
+  std::filesystem::remove(path);
+  EXPECT_TRUE(ReadStream(name).IsNull());
+}
+
+TEST(BundledAssets, EveryFileOfTheAssetsFolderIsBuiltIn) {
+  const char* source = SALVO_SOURCE_DIR;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(source) /
+                                                               "assets")) {
+    std::string extension = entry.path().extension().string();
+    if (extension != ".png" && extension != ".wav" && extension != ".bin") continue;
+    ++files;
+    const BundledAsset* asset = FindBundledAsset(entry.path().filename().string());
+    ASSERT_NE(asset, nullptr) << entry.path();
+    ASSERT_EQ(asset->size, static_cast<int32_t>(entry.file_size()));
+    std::FILE* file = std::fopen(entry.path().c_str(), "rb");
+    std::string bytes(entry.file_size(), '\0');
+    ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(asset->data), bytes.size()), bytes);
+  }
+  EXPECT_EQ(static_cast<int>(BundledAssets().size()), files);
+  EXPECT_EQ(FindBundledAsset("no-such-file.png"), nullptr);
+}
+
+}  // namespace
+}  // namespace salvo
