@@ -12,7 +12,7 @@ build: deps
 	cmake --build build -j $(JOBS)
 
 play: build
-	tools/with-display.sh ./build/salvo
+	./build/salvo
 
 test: build
 	tools/with-display.sh ctest --test-dir build --output-on-failure -j $(JOBS)
