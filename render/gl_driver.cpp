@@ -1,0 +1,328 @@
+#include "render/gl_driver.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "render/gl_check.h"
+#include "render/gl_window.h"
+
+namespace salvo {
+
+namespace {
+
+constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+struct ScreenPoint {
+  float x;
+  float y;
+};
+
+// A local point mapped by the driver's matrix and translated.
+ScreenPoint Map(float x, float y, float tx, float ty) {
+  const GLDriverState& state = GLState();
+  return {x * state.ix + y * state.iy + tx, x * state.jx + y * state.jy + ty};
+}
+
+void Vertex(float x, float y, float tx, float ty) {
+  const ScreenPoint point = Map(x, y, tx, ty);
+  glVertex2f(point.x, point.y);
+}
+
+// GL calls need a current context; without one every command does nothing.
+bool Live() {
+  return GLWindowOpen() != 0;
+}
+
+void ApplyBlend(int mode) {
+  switch (mode) {
+    case BlendMask:
+      glDisable(GL_BLEND);
+      glEnable(GL_ALPHA_TEST);
+      glAlphaFunc(GL_GEQUAL, 0.5f);
+      break;
+    case BlendAlpha:
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      glDisable(GL_ALPHA_TEST);
+      break;
+    case BlendAdditive:
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+      glDisable(GL_ALPHA_TEST);
+      break;
+    case BlendMultiply:
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_DST_COLOR, GL_ZERO);
+      glDisable(GL_ALPHA_TEST);
+      break;
+    default:  // BlendSolid and unknown modes
+      glDisable(GL_BLEND);
+      glDisable(GL_ALPHA_TEST);
+      break;
+  }
+}
+
+Ref<TPixmap> AsRGBA(const Ref<TPixmap>& pixmap) {
+  return pixmap->format == PF_RGBA8888 ? pixmap : ConvertPixmap(pixmap, PF_RGBA8888);
+}
+
+}  // namespace
+
+GLDriverState& GLState() {
+  // Never destroyed: frames released during process exit still look at it.
+  static GLDriverState* state = new GLDriverState;
+  return *state;
+}
+
+int OvalSegments(float xr, float yr) {
+  // Clamped before the conversion so absurd radii cannot overflow the int.
+  const float span = std::min(std::fabs(xr) + std::fabs(yr), 1048576.0f);
+  const int segments = std::max(static_cast<int>(span), 12);
+  return segments & ~3;
+}
+
+TGLDrawingDriver::TGLDrawingDriver() {
+  for (const DisplayModeInfo& mode : EnumerateDisplayModes(256)) {
+    modes.push_back(New<TGraphicsMode>(mode.width, mode.height, mode.depth, mode.hertz));
+  }
+}
+
+void TGLDrawingDriver::Open(int width, int height, int depth, int hertz) {
+  GLDriverState& state = GLState();
+  state.contextSerial += 1;
+  if (state.contextSerial == 0) state.contextSerial = 1;
+
+  const int flags = GLWindowDoubleBuffer | (depth != 0 ? GLWindowFullscreen : 0);
+  if (!OpenGLWindow(width, height, depth, hertz, flags)) {
+    ThrowRuntimeError("Unable to set graphics mode");
+  }
+  state.currentBlend = 0;
+  state.boundTexture = 0;
+  state.texturingOn = 0;
+  state.screenWidth = width;
+  state.screenHeight = height;
+  state.screenDepth = depth;
+  state.screenHertz = hertz;
+
+  // One GL unit per pixel, origin at the top left, y down.
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, width, height, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  // Both buffers start cleared.
+  for (int i = 0; i < 2; ++i) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapGLBuffers();
+  }
+  CheckGL("Open");
+
+  state.pacer.swapBuffers = SwapGLBuffers;
+  state.pacer.setSwapInterval = SetSwapInterval;
+  state.pacer.Calibrate(hertz);
+}
+
+void TGLDrawingDriver::Close() {
+  CloseGLWindow();
+}
+
+void TGLDrawingDriver::Present() {
+  if (Live()) GLState().pacer.Present();
+}
+
+void TGLDrawingDriver::SetMouseVisible(int visible) {
+  salvo::SetMouseVisible(visible);
+}
+
+Ref<TImageFrame> TGLDrawingDriver::CreateFrame(int width, int height, int flags) {
+  return TGLDynamicFrame::Create(width, height, flags);
+}
+
+Ref<TImageFrame> TGLDrawingDriver::CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) {
+  if (flags & ImageDynamic) return TGLDynamicFrame::CreateFromPixmap(pixmap, flags);
+  return TGLImageFrame::CreateFromPixmap(pixmap, flags);
+}
+
+void TGLDrawingDriver::SetBlend(int mode) {
+  GLDriverState& state = GLState();
+  if (mode == state.currentBlend || !Live()) return;
+  state.currentBlend = mode;
+  ApplyBlend(mode);
+  CheckGL("SetBlend");
+}
+
+void TGLDrawingDriver::SetAlpha(float alpha) {
+  float a = alpha;
+  if (!(a <= 1)) a = 1;  // written so that NaN also ends up clamped
+  if (!(a >= 0)) a = 0;
+  GLDriverState& state = GLState();
+  state.color[3] = static_cast<uint8_t>(static_cast<int>(a * 255));
+  if (Live()) glColor4ubv(state.color);
+}
+
+void TGLDrawingDriver::SetColor(int red, int green, int blue) {
+  GLDriverState& state = GLState();
+  state.color[0] = static_cast<uint8_t>(red);
+  state.color[1] = static_cast<uint8_t>(green);
+  state.color[2] = static_cast<uint8_t>(blue);
+  if (Live()) glColor4ubv(state.color);
+}
+
+void TGLDrawingDriver::SetClearColor(int red, int green, int blue) {
+  if (!Live()) return;
+  glClearColor(red / 255.0f, green / 255.0f, blue / 255.0f, 1.0f);
+}
+
+void TGLDrawingDriver::SetViewport(int x, int y, int width, int height) {
+  if (!Live()) return;
+  const GLDriverState& state = GLState();
+  if (x == 0 && y == 0 && width == state.screenWidth && height == state.screenHeight) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  // GL counts y from the bottom; a negative size clips everything.
+  glScissor(x, state.screenHeight - y - height, std::max(width, 0), std::max(height, 0));
+  CheckGL("SetViewport");
+}
+
+void TGLDrawingDriver::SetMatrix(float ix, float iy, float jx, float jy) {
+  GLDriverState& state = GLState();
+  state.ix = ix;
+  state.iy = iy;
+  state.jx = jx;
+  state.jy = jy;
+}
+
+void TGLDrawingDriver::SetLineWidth(float width) {
+  if (!Live()) return;
+  glLineWidth(width);
+  CheckGL("SetLineWidth");
+}
+
+void TGLDrawingDriver::Clear() {
+  if (Live()) glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void TGLDrawingDriver::Plot(float x, float y) {
+  if (!Live()) return;
+  DisableTexture();
+  // The centre of the pixel whose top-left corner is (x, y).
+  glBegin(GL_POINTS);
+  glVertex2f(x + 0.5f, y + 0.5f);
+  glEnd();
+}
+
+void TGLDrawingDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
+  if (!Live()) return;
+  DisableTexture();
+  glBegin(GL_LINES);
+  Vertex(x0, y0, tx + 0.5f, ty + 0.5f);
+  Vertex(x1, y1, tx + 0.5f, ty + 0.5f);
+  glEnd();
+}
+
+void TGLDrawingDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
+  if (!Live()) return;
+  DisableTexture();
+  glBegin(GL_QUADS);
+  Vertex(x0, y0, tx, ty);
+  Vertex(x1, y0, tx, ty);
+  Vertex(x1, y1, tx, ty);
+  Vertex(x0, y1, tx, ty);
+  glEnd();
+}
+
+void TGLDrawingDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
+  if (!Live()) return;
+  const float xr = (x1 - x0) * 0.5f;
+  const float yr = (y1 - y0) * 0.5f;
+  const float cx = x0 + xr;
+  const float cy = y0 + yr;
+  const int segments = OvalSegments(xr, yr);
+  DisableTexture();
+  glBegin(GL_POLYGON);
+  for (int i = 0; i < segments; ++i) {
+    const double angle = i * 360.0 / segments * kRadiansPerDegree;
+    Vertex(cx + static_cast<float>(std::cos(angle)) * xr,
+           cy - static_cast<float>(std::sin(angle)) * yr, tx, ty);
+  }
+  glEnd();
+}
+
+void TGLDrawingDriver::DrawPoly(const std::vector<float>& points, float hx, float hy, float tx,
+                                float ty) {
+  if (points.size() < 6 || points.size() % 2 != 0 || !Live()) return;
+  DisableTexture();
+  glBegin(GL_POLYGON);
+  for (std::size_t i = 0; i < points.size(); i += 2) {
+    Vertex(points[i] + hx, points[i + 1] + hy, tx, ty);
+  }
+  glEnd();
+}
+
+void TGLDrawingDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
+  if (!Live()) return;
+  DisableTexture();
+  const Ref<TPixmap> flipped = AsRGBA(YFlipPixmap(pixmap));
+
+  // Place the raster position with a bitmap move, which is never clipped,
+  // so a pixmap hanging off the top or left still draws its visible part.
+  glRasterPos2i(0, 0);
+  glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - flipped->height), nullptr);
+
+  // Pixels are copied as they are: blending and the alpha test stay out.
+  glDisable(GL_BLEND);
+  glDisable(GL_ALPHA_TEST);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, flipped->pitch / 4);
+  glDrawPixels(flipped->width, flipped->height, GL_RGBA, GL_UNSIGNED_BYTE, flipped->pixels);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  ApplyBlend(GLState().currentBlend);
+  CheckGL("DrawPixmap");
+}
+
+Ref<TPixmap> TGLDrawingDriver::CapturePixmap(int x, int y, int width, int height) {
+  Ref<TPixmap> pixmap = CreatePixmap(width, height, PF_RGBA8888, 4);
+  // Parts outside the window (or everything, without a window) read as zero.
+  std::memset(pixmap->pixels, 0, static_cast<std::size_t>(pixmap->capacity));
+  if (!Live() || width == 0 || height == 0) return pixmap;
+  glPixelStorei(GL_PACK_ROW_LENGTH, pixmap->pitch / 4);
+  glReadBuffer(GL_BACK);
+  glReadPixels(x, GLState().screenHeight - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+               pixmap->pixels);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  CheckGL("CapturePixmap");
+  return YFlipPixmap(pixmap);
+}
+
+namespace {
+
+Ref<TGLDrawingDriver>& ModuleDriver() {
+  static Ref<TGLDrawingDriver>* driver = new Ref<TGLDrawingDriver>;
+  return *driver;
+}
+
+}  // namespace
+
+void InitGLDriverModule() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  InitPixmapModule();
+  InitImageFontModule();
+  std::memset(GLState().color, 0, sizeof GLState().color);
+  ModuleDriver() = New<TGLDrawingDriver>();
+  InstallGLDriver();
+}
+
+void InstallGLDriver() {
+  InitGLDriverModule();
+  SetDrawingDriver(ModuleDriver());
+  SetGraphicsModes(ModuleDriver()->modes);
+}
+
+}  // namespace salvo

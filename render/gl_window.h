@@ -1,0 +1,46 @@
+// The platform side of the OpenGL driver, on SDL2: the display-mode list, one
+// window with an OpenGL context (windowed, or full screen with the display
+// switched while the window has the focus), buffer swaps, the swap interval
+// and the mouse pointer. At most one window exists.
+#pragma once
+
+#include <vector>
+
+namespace salvo {
+
+// OpenGLWindow flags.
+inline constexpr int GLWindowFullscreen = 1;
+inline constexpr int GLWindowDoubleBuffer = 2;
+inline constexpr int GLWindowAlpha = 4;
+inline constexpr int GLWindowDepth = 8;
+inline constexpr int GLWindowStencil = 16;
+inline constexpr int GLWindowAccum = 32;
+
+struct DisplayModeInfo {
+  int width = 0;
+  int height = 0;
+  int depth = 0;  // bits per pixel
+  int hertz = 0;  // 0 when the system does not know the refresh rate
+};
+
+// The primary display's modes of 16 bits per pixel or more, in the system's
+// order, duplicates kept, at most `capacity` of them. Empty when there is no
+// video system.
+std::vector<DisplayModeInfo> EnumerateDisplayModes(int capacity = 256);
+
+// Closes any open window, then opens a new one with a current GL context.
+// Returns 1 on success, 0 when no window or context could be made.
+int OpenGLWindow(int width, int height, int depth, int hertz, int flags);
+// Deletes the context and the window and gives the desktop its mode back.
+void CloseGLWindow();
+// 1 while a window with a current GL context exists.
+int GLWindowOpen();
+void SwapGLBuffers();
+// 1 when the system accepted the interval, else 0.
+int SetSwapInterval(int interval);
+// Shows (1) or hides (0) the pointer over the window; only while a window is open.
+void SetMouseVisible(int visible);
+// 1 while a full-screen window holds the display in its mode.
+int GLDisplayModeSwitched();
+
+}  // namespace salvo
