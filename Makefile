@@ -30,5 +30,9 @@ test-tsan: deps
 bench: build
 	@for b in build/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && tools/with-display.sh "$$b"; done
 
+# One picture of every bundled image, enlarged and labelled: out/assets-sheet.png.
+assets-sheet:
+	python3 tools/make_contact_sheet.py
+
 clean:
 	rm -rf build build-sanitize build-tsan
