@@ -1,0 +1,257 @@
+#include "input/input.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "input/input_state.h"
+#include "runtime/error.h"
+#include "scripted_driver.h"
+
+namespace salvo {
+namespace {
+
+using testing::DriverScope;
+using testing::ScriptedDriver;
+
+class InputTest : public ::testing::Test {
+ protected:
+  InputTest() { ClearInputState(); }
+  ~InputTest() override {
+    AutoPump = 1;
+    ClearInputState();
+  }
+  // Queues input that the next pump delivers.
+  void Arrive(std::function<void()> action) { driver->pending.push_back(std::move(action)); }
+  void Tap(int key) {
+    Arrive([key] {
+      FeedKeyDown(key);
+      FeedKeyUp(key);
+    });
+  }
+
+  Ref<ScriptedDriver> driver = New<ScriptedDriver>();
+  DriverScope scope{driver};
+};
+
+TEST_F(InputTest, QueriesPumpPendingInputFirst) {
+  Tap(VK_ESCAPE);
+  EXPECT_EQ(KeyPressCount(VK_ESCAPE), 1);
+  EXPECT_EQ(driver->polls, 1);
+  EXPECT_EQ(KeyPressCount(VK_ESCAPE), 0);
+}
+
+TEST_F(InputTest, WithoutAutoPumpQueriesOnlyReadTheState) {
+  AutoPump = 0;
+  Tap(VK_P);
+  EXPECT_EQ(KeyPressCount(VK_P), 0);
+  EXPECT_EQ(driver->polls, 0);
+  PumpMessages();
+  EXPECT_EQ(KeyPressCount(VK_P), 1);
+}
+
+TEST_F(InputTest, HoldingAKeyCountsOnce) {
+  Arrive([] {
+    FeedKeyDown(VK_SPACE);
+    FeedKeyDown(VK_SPACE);  // a second down without an up
+  });
+  EXPECT_EQ(KeyDown(VK_SPACE), 1);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
+  Arrive([] { FeedKeyUp(VK_SPACE); });
+  EXPECT_EQ(KeyDown(VK_SPACE), 0);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 0);
+}
+
+TEST_F(InputTest, TwoPressCyclesBetweenReadsGiveTwoThenZero) {
+  Tap(VK_RETURN);
+  Tap(VK_RETURN);
+  EXPECT_EQ(KeyPressCount(VK_RETURN), 2);
+  EXPECT_EQ(KeyPressCount(VK_RETURN), 0);
+}
+
+TEST_F(InputTest, HitCounterWrapsAfter255) {
+  for (int i = 0; i < 256; ++i) Tap(VK_1);
+  EXPECT_EQ(KeyPressCount(VK_1), 0);
+  Tap(VK_1);
+  EXPECT_EQ(KeyPressCount(VK_1), 1);
+}
+
+TEST_F(InputTest, KeysOutsideTheTableGiveZeroAndChangeNothing) {
+  Arrive([] {
+    FeedKeyDown(0);
+    FeedKeyDown(256);
+    FeedKeyDown(-1);
+    FeedKeyDown(VK_LEFT);
+  });
+  PumpMessages();
+  InputStateBlock before = InputState;
+  EXPECT_EQ(KeyPressCount(0), 0);
+  EXPECT_EQ(KeyPressCount(256), 0);
+  EXPECT_EQ(KeyDown(-1), 0);
+  EXPECT_EQ(KeyDown(0), 0);
+  EXPECT_EQ(KeyDown(100000), 0);
+  EXPECT_EQ(std::memcmp(&before, &InputState, sizeof before), 0);
+  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
+}
+
+TEST_F(InputTest, SidedModifiersCountBesideTheGenericCode) {
+  Arrive([] { FeedKeyDown(VK_SHIFT, VK_LSHIFT); });
+  EXPECT_EQ(KeyPressCount(VK_SHIFT), 1);
+  EXPECT_EQ(KeyPressCount(VK_LSHIFT), 1);
+  EXPECT_EQ(KeyDown(VK_RSHIFT), 0);
+  Arrive([] { FeedKeyUp(VK_SHIFT, VK_LSHIFT); });
+  EXPECT_EQ(KeyDown(VK_SHIFT), 0);
+  EXPECT_EQ(KeyDown(VK_LSHIFT), 0);
+  Arrive([] { FeedKeyDown(VK_SHIFT, VK_RSHIFT); });
+  EXPECT_EQ(KeyPressCount(VK_SHIFT), 1);
+  EXPECT_EQ(KeyPressCount(VK_RSHIFT), 1);
+  EXPECT_EQ(KeyPressCount(VK_LSHIFT), 0);
+}
+
+TEST_F(InputTest, CharacterRingKeepsTheFirst256InOrder) {
+  Arrive([] {
+    for (int i = 0; i < 257; ++i) FeedChar(static_cast<char16_t>(0x100 + i));
+  });
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(GetChar(), 0x100 + i);
+  EXPECT_EQ(GetChar(), 0);
+}
+
+TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
+  AutoPump = 0;
+  for (int i = 0; i < 200; ++i) FeedChar(u'a');
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(GetChar(), 'a');
+  for (int i = 0; i < 200; ++i) FeedChar(u'b');  // only 156 fit
+  int count = 0;
+  while (GetChar()) ++count;
+  EXPECT_EQ(count, 256);
+}
+
+TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZero) {
+  Arrive([] { FeedWheelUnits(240); });
+  EXPECT_EQ(MouseZ(), 2);
+  Arrive([] { FeedWheelUnits(-60); });
+  EXPECT_EQ(MouseZ(), 2);
+  Arrive([] {
+    FeedWheelUnits(-250);
+    FeedWheel(-1);
+  });
+  EXPECT_EQ(MouseZ(), -1);
+}
+
+TEST_F(InputTest, ResetKeysLeavesTheMouseAlone) {
+  Arrive([] {
+    FeedMouseMove(320, -4);
+    FeedWheel(3);
+    FeedKeyDown(VK_LEFT);
+    FeedChar(u'x');
+    FeedMouseButton(VK_LBUTTON, true);
+  });
+  ResetKeys();
+  EXPECT_EQ(KeyDown(VK_LEFT), 0);
+  EXPECT_EQ(MouseDown(1), 0);
+  EXPECT_EQ(GetChar(), 0);
+  EXPECT_EQ(MouseX(), 320);
+  EXPECT_EQ(MouseY(), -4);
+  EXPECT_EQ(MouseZ(), 3);
+}
+
+TEST_F(InputTest, MouseButtonsMapToTheirKeyCodes) {
+  Arrive([] {
+    FeedMouseButton(VK_MBUTTON, true);
+    FeedMouseButton(VK_RBUTTON, true);
+    FeedMouseButton(VK_RBUTTON, false);
+    FeedMouseButton(3, true);  // not a button code
+  });
+  EXPECT_EQ(MouseDown(3), 1);
+  EXPECT_EQ(MouseDown(2), 0);
+  EXPECT_EQ(MousePressCount(4), 0);
+  EXPECT_EQ(MousePressCount(0), 0);
+  EXPECT_EQ(MousePressCount(3), 1);
+  EXPECT_EQ(MousePressCount(2), 1);
+  EXPECT_EQ(MousePressCount(1), 0);
+  EXPECT_EQ(KeyPressCount(3), 0);
+}
+
+TEST_F(InputTest, ResetMouseButtonsForgetsOnlyButtonPresses) {
+  Arrive([] {
+    FeedMouseButton(VK_LBUTTON, true);
+    FeedMouseButton(VK_MBUTTON, true);
+    FeedKeyDown(VK_A);
+  });
+  ResetMouseButtons();
+  EXPECT_EQ(MousePressCount(1), 0);
+  EXPECT_EQ(MousePressCount(3), 0);
+  EXPECT_EQ(MouseDown(1), 1);
+  EXPECT_EQ(KeyPressCount(VK_A), 1);
+}
+
+TEST_F(InputTest, OtherMouseAxesGiveZero) {
+  FeedMouseMove(5, 6);
+  EXPECT_EQ(driver->MouseCoordinate(3), 0);
+  EXPECT_EQ(driver->MouseCoordinate(-1), 0);
+  EXPECT_EQ(driver->MouseCoordinate(1), 6);
+}
+
+TEST_F(InputTest, WaitKeyIgnoresEarlierPressesAndReturnsTheNextKey) {
+  Tap(VK_RETURN);  // pending before the wait: cleared by its ResetKeys
+  driver->arrivals.push_back([] {});
+  driver->arrivals.push_back([] {
+    FeedKeyDown(VK_P);
+    FeedKeyDown(VK_4);
+  });
+  EXPECT_EQ(WaitKey(), VK_4);  // lowest code first
+  EXPECT_EQ(driver->waits, 2);
+  EXPECT_EQ(KeyPressCount(VK_P), 1);
+}
+
+TEST_F(InputTest, WaitCharReturnsTheNextTypedCharacter) {
+  Arrive([] { FeedChar(u'q'); });
+  driver->arrivals.push_back([] { FeedKeyDown(VK_SHIFT); });
+  driver->arrivals.push_back([] { FeedChar(u'Z'); });
+  EXPECT_EQ(WaitChar(), 'Z');
+}
+
+TEST_F(InputTest, WaitMouseReturnsTheButtonNumber) {
+  Arrive([] { FeedMouseButton(VK_LBUTTON, true); });
+  driver->arrivals.push_back([] { FeedMouseButton(VK_MBUTTON, true); });
+  EXPECT_EQ(WaitMouse(), 3);
+}
+
+TEST_F(InputTest, MoveMouseWithoutAWindowSystemSetsThePosition) {
+  MoveMouse(17, 23);
+  EXPECT_EQ(MouseX(), 17);
+  EXPECT_EQ(MouseY(), 23);
+}
+
+TEST(SystemDriverTest, BaseSlotsAreAbstract) {
+  Ref<TSystemDriver> base = New<TSystemDriver>();
+  try {
+    base->Poll();
+    FAIL() << "Poll returned";
+  } catch (const RuntimeError& error) {
+    EXPECT_STREQ(error.what(), "Attempt to call abstract method");
+  }
+  EXPECT_THROW(base->Millis(), RuntimeError);
+  EXPECT_THROW(base->KeyDown(1), RuntimeError);
+  EXPECT_THROW(base->MoveMouse(1, 1), RuntimeError);
+}
+
+TEST(SystemDriverTest, DefaultWaitTimeoutSleepsThenPolls) {
+  Ref<ScriptedDriver> driver = New<ScriptedDriver>();
+  DriverScope scope(driver);
+  driver->TSystemDriver::WaitTimeout(25);
+  WaitForMessagesTimeout(5);  // through the global: the same default here
+  EXPECT_EQ(driver->delays, (std::vector<int>{25, 5}));
+  EXPECT_EQ(driver->polls, 2);
+}
+
+TEST(SystemDriverTest, InitKeepsAnInstalledDriver) {
+  Ref<ScriptedDriver> driver = New<ScriptedDriver>();
+  DriverScope scope(driver);
+  InitSystemModule();
+  EXPECT_TRUE(GetSystemDriver() == driver);
+  EXPECT_EQ(&CurrentSystemDriver(), driver.Get());
+}
+
+}  // namespace
+}  // namespace salvo
