@@ -1,0 +1,78 @@
+// Shared pieces of the OpenGL tests: a fixture with a 640 x 480 window open
+// through the real driver, and helpers that read pixels back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+
+#include "pixmap/pixmap.h"
+#include "render/gl_driver.h"
+#include "render/graphics.h"
+#include "render/image.h"
+
+namespace salvo::testing {
+
+struct Rgb {
+  int r;
+  int g;
+  int b;
+};
+
+inline Rgb PixelAt(int x, int y) {
+  const uint32_t value = ReadPixel(CapturePixmap(x, y, 1, 1), 0, 0);
+  return {static_cast<int>((value >> 16) & 255), static_cast<int>((value >> 8) & 255),
+          static_cast<int>(value & 255)};
+}
+
+// Channels equal within the rounding GL may apply.
+inline ::testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 1) {
+  if (std::abs(actual.r - expected.r) <= tolerance &&
+      std::abs(actual.g - expected.g) <= tolerance &&
+      std::abs(actual.b - expected.b) <= tolerance) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "got (" << actual.r << ", " << actual.g << ", " << actual.b << "), expected ("
+         << expected.r << ", " << expected.g << ", " << expected.b << ")";
+}
+
+inline bool IsLit(int x, int y) {
+  const Rgb pixel = PixelAt(x, y);
+  return pixel.r > 128 && pixel.g > 128 && pixel.b > 128;
+}
+
+// A pixmap whose pixel (x, y) is paint(x, y) as 0xAARRGGBB.
+inline Ref<TPixmap> PaintedPixmap(int width, int height,
+                                  const std::function<uint32_t(int, int)>& paint,
+                                  int format = PF_RGBA8888) {
+  Ref<TPixmap> pixmap = CreatePixmap(width, height, format, 4);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) WritePixel(pixmap, x, y, paint(x, y));
+  }
+  return pixmap;
+}
+
+inline Ref<TPixmap> SolidPixmap(int width, int height, uint32_t value = 0xFFFFFFFF,
+                                int format = PF_RGBA8888) {
+  return PaintedPixmap(
+      width, height, [value](int, int) { return value; }, format);
+}
+
+// A windowed 640 x 480 display on the OpenGL driver, cleared to black.
+class GLTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallGLDriver();
+    OpenGraphics(640, 480, 0, 0);
+    ClearScreen();
+  }
+  void TearDown() override {
+    CloseGraphics();
+    ReleaseStep();
+  }
+};
+
+}  // namespace salvo::testing
