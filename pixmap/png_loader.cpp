@@ -1,6 +1,6 @@
-// The PNG loader. libpng reports errors by longjmp; the setjmp lives in
-// DecodeImage, a function that holds only plain pointers, so no C++ frame
-// with live destructors is ever skipped. Errors thrown by the stream inside
+// The PNG loader. libpng reports errors by longjmp; each setjmp lives in a
+// small function that holds only plain pointers, so no C++ frame with live
+// destructors is ever skipped. Errors thrown by the stream inside
 // the read callback are caught there, parked in the DecodeJob, turned into a
 // libpng error, and thrown again once libpng's structures are destroyed.
 #include "pixmap/png_loader.h"
@@ -8,44 +8,29 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <vector>
 
 namespace salvo {
 namespace {
 
 constexpr int kSignatureBytes = 8;
 
-// Everything the libpng callbacks need, reached through libpng's pointers.
+// Everything the read callback needs, reached through libpng's I/O pointer.
 struct DecodeJob {
   TStream* stream = nullptr;
   std::exception_ptr streamError;
-  int64_t allocatedBytes = 0;  // libpng's memory in use, bounded by kMaxPNGBytes
 };
 
-// libpng memory, with a size header so that the total can be bounded: an
-// image whose rows would exceed the budget fails as out of memory.
-struct alignas(std::max_align_t) AllocationHeader {
-  size_t size;
+// What the header says about the image after the transforms.
+struct ImageLayout {
+  int width = 0;
+  int height = 0;
+  int bitDepth = 0;
+  int colorType = 0;
+  size_t rowBytes = 0;
 };
-
-png_voidp Allocate(png_structp png, png_alloc_size_t size) {
-  auto* job = static_cast<DecodeJob*>(png_get_mem_ptr(png));
-  if (job->allocatedBytes + int64_t(size) > kMaxPNGBytes) return nullptr;
-  auto* header = static_cast<AllocationHeader*>(std::malloc(sizeof(AllocationHeader) + size));
-  if (!header) return nullptr;
-  header->size = size;
-  job->allocatedBytes += int64_t(size);
-  return header + 1;
-}
-
-void Free(png_structp png, png_voidp memory) {
-  if (!memory) return;
-  auto* header = static_cast<AllocationHeader*>(memory) - 1;
-  static_cast<DecodeJob*>(png_get_mem_ptr(png))->allocatedBytes -= int64_t(header->size);
-  std::free(header);
-}
 
 // libpng's error handler must not return. Nothing is printed: a file that
 // cannot be decoded is reported by the Null result alone.
@@ -80,18 +65,44 @@ void ReadFromStream(png_structp png, png_bytep data, size_t count) {
   if (!FillBuffer(*job, data, count)) png_error(png, "read failed");
 }
 
-// Decodes the whole image into libpng's row buffers; false on any libpng
-// error. Holds only plain pointers across the setjmp.
-bool DecodeImage(png_structp png, png_infop info) {
+// The two steps below run under libpng's setjmp. Each holds only plain
+// pointers, so a longjmp out of libpng skips no destructor.
+
+// Reads the header, sets up the transforms (16-bit channels to 8, palettes
+// to RGB or RGBA, grey below 8 bits to 8, transparency chunks to alpha) and
+// reports the transformed layout. False on any libpng error, including a
+// side above the user limits.
+bool ReadHeader(png_structp png, png_infop info, ImageLayout* layout) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_user_limits(png, kMaxPNGSide, kMaxPNGSide);
   png_set_sig_bytes(png, kSignatureBytes);
-  png_read_png(png, info, PNG_TRANSFORM_STRIP_16 | PNG_TRANSFORM_EXPAND, nullptr);
+  png_read_info(png, info);
+  png_set_strip_16(png);
+  png_set_expand(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  png_get_IHDR(png, info, &width, &height, &layout->bitDepth, &layout->colorType, nullptr, nullptr,
+               nullptr);
+  layout->width = int(width);
+  layout->height = int(height);
+  layout->rowBytes = png_get_rowbytes(png, info);
   return true;
 }
 
-int PixmapFormatOf(int colorType) {
-  switch (colorType) {
+// Decodes every row into the given row addresses and reads to the end of
+// the file. False on any libpng error.
+bool ReadRows(png_structp png, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_image(png, rows);
+  png_read_end(png, nullptr);
+  return true;
+}
+
+int PixmapFormatOf(const ImageLayout& layout) {
+  if (layout.bitDepth != 8) return PF_NONE;
+  switch (layout.colorType) {
     case PNG_COLOR_TYPE_GRAY:
       return PF_I8;
     case PNG_COLOR_TYPE_RGB:
@@ -103,31 +114,16 @@ int PixmapFormatOf(int colorType) {
   }
 }
 
-// The decoded rows as a pixmap, or Null for a layout without a pixmap format.
-Ref<TPixmap> CopyRows(png_structp png, png_infop info) {
-  png_uint_32 width = 0;
-  png_uint_32 height = 0;
-  int bitDepth = 0;
-  int colorType = 0;
-  png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-  int format = PixmapFormatOf(colorType);
-  if (bitDepth != 8 || format == PF_NONE) return nullptr;
-  // DecodeImage has already bounded the size through the user limits.
-  Ref<TPixmap> pixmap = CreatePixmap(int(width), int(height), format, 4);
-  png_bytepp rows = png_get_rows(png, info);
-  size_t rowBytes = size_t(width) * BytesPerPixel(format);
-  for (png_uint_32 y = 0; y < height; ++y) {
-    std::memcpy(GetPixelPtr(pixmap, 0, int(y)), rows[y], rowBytes);
-  }
-  return pixmap;
+bool FitsTheBudget(const ImageLayout& layout) {
+  return layout.width > 0 && layout.height > 0 &&
+         int64_t(layout.rowBytes) * layout.height <= kMaxPNGBytes;
 }
 
 // Owns the libpng read and info structures for one load.
 class ReadStructs {
  public:
   explicit ReadStructs(DecodeJob& job) {
-    png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning, &job,
-                                   Allocate, Free);
+    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (png) info = png_create_info_struct(png);
     if (png) png_set_read_fn(png, &job, ReadFromStream);
   }
@@ -141,6 +137,21 @@ class ReadStructs {
   png_infop info = nullptr;
 };
 
+// Decodes straight into the pixmap's rows: libpng delivers red, green, blue
+// (and alpha) in memory order, which is RGB888 / RGBA8888 as they are.
+Ref<TPixmap> Decode(ReadStructs& structs) {
+  ImageLayout layout;
+  if (!ReadHeader(structs.png, structs.info, &layout)) return nullptr;
+  const int format = PixmapFormatOf(layout);
+  if (format == PF_NONE || !FitsTheBudget(layout)) return nullptr;
+  if (layout.rowBytes != size_t(layout.width) * BytesPerPixel(format)) return nullptr;
+  Ref<TPixmap> pixmap = CreatePixmap(layout.width, layout.height, format, 4);
+  std::vector<png_bytep> rows(size_t(layout.height));
+  for (int y = 0; y < layout.height; ++y) rows[size_t(y)] = GetPixelPtr(pixmap, 0, y);
+  if (!ReadRows(structs.png, rows.data())) return nullptr;
+  return pixmap;
+}
+
 Ref<TPixmap> DecodeStream(TStream& stream) {
   DecodeJob job;
   job.stream = &stream;
@@ -148,7 +159,7 @@ Ref<TPixmap> DecodeStream(TStream& stream) {
   {
     ReadStructs structs(job);
     if (!structs.png || !structs.info) return nullptr;
-    if (DecodeImage(structs.png, structs.info)) pixmap = CopyRows(structs.png, structs.info);
+    pixmap = Decode(structs);
   }
   if (job.streamError) std::rethrow_exception(job.streamError);
   return pixmap;
