@@ -22,7 +22,7 @@ OUTLINE = (24, 20, 18)
 # ---------------------------------------------------------------------------
 # Foot soldiers: 16 x 16 pixel art, two walking frames side by side.
 
-TROOP_BODY = [
+TROOP_HEAD = [
     "................",
     "......kkkk......",
     ".....khhHHk.....",
@@ -32,20 +32,24 @@ TROOP_BODY = [
     ".....kSssSk..g..",
     "...kkUUUUUUkkg..",
     "..kUUUuUUuUUUgk.",
-    "..kUkUUUUUUkUgk.",
-    "..kSkUUUUUUkSgk.",
-    "...k.kBBbBk.kk..",
 ]
-# Legs, rows 12..15: the left leg reaches further down in frame 0, the right one in frame 1.
+# Rows 9..15 of each frame: the free arm swings and the legs take turns,
+# one reaching down while the other is lifted.
 TROOP_LEGS = [
-    [".....kuUkUuk....",
-     "....kuUk.kuk....",
-     "....kbbk.kbk....",
-     "....kkkk.kkk...."],
-    [".....kuUkUuk....",
-     ".....kuk.kUuk...",
-     ".....kbk.kbbk...",
-     ".....kkk.kkkk..."],
+    ["..kSkUUUUUUkUgk.",
+     "..kkkUUUUUUkSgk.",
+     ".....kBBbBk.kgk.",
+     ".....kUUkbbk....",
+     "....kuUk.kkk....",
+     "....kuUk........",
+     "....kbbk........"],
+    ["..kUkUUUUUUkUgk.",
+     "..kUkUUUUUUkSgk.",
+     "..kSkkBBbBk.kgk.",
+     "....kbbkUUk.....",
+     "....kkk.kUuk....",
+     ".........kUuk...",
+     ".........kbbk..."],
 ]
 
 
@@ -63,13 +67,12 @@ def troop(uniform, helmet):
         "b": (45, 35, 25),
         "g": (60, 60, 64),
     }
-    palette["U"] = uniform
     c = Canvas(32, 16)
     for frame in range(2):
-        c.pixel_art(frame * 16, 0, TROOP_BODY + TROOP_LEGS[frame], palette)
-        # Arms swing against the legs: a lighter sleeve on the side of the back leg.
-        arm_x = frame * 16 + (12 if frame == 0 else 3)
-        c.set(arm_x, 8, light)
+        rows = TROOP_HEAD + TROOP_LEGS[frame]
+        assert len(rows) == 16 and all(len(r) == 16 for r in rows)
+        c.pixel_art(frame * 16, 0, rows, palette)
+        c.set(frame * 16 + 7, 8, light)  # a lit fold on the chest
     return c
 
 
@@ -429,8 +432,8 @@ def grass():
 
 def snow():
     def colour(v, x, y):
-        v = (v - 0.5) * 2.0 + 0.5
-        return mix((196, 200, 210), (242, 244, 248), max(0.0, min(1.0, v)))
+        v = (v - 0.5) * 1.5 + 0.5
+        return mix((204, 208, 218), (244, 246, 250), max(0.0, min(1.0, v)))
 
     def sparkle(c, rng):
         for _ in range(140):
@@ -607,7 +610,7 @@ PICTURES = [
     ("snow.png", snow, False),
     ("sand.png", sand, False),
     ("ship.png", red_ship, True),
-    ("troop.png", lambda: troop((78, 128, 46), (56, 92, 34)), True),
+    ("troop.png", lambda: troop((96, 156, 56), (64, 108, 40)), True),
     ("gunmount.png", gunmount, True),
     ("gunbarrel.png", gunbarrel, True),
     ("tracks.png", tracks, True),

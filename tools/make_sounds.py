@@ -97,6 +97,12 @@ def normalise(signal, peak=0.9):
     return [x * peak / top for x in signal]
 
 
+def saturate(signal, drive):
+    """Soft clipping (tanh): louder tails and a punchier body, peaks kept below 1."""
+    top = max(abs(x) for x in signal) or 1.0
+    return [math.tanh(drive * x / top) / math.tanh(drive) for x in signal]
+
+
 def square(phase):
     return 1.0 if math.sin(phase) >= 0 else -1.0
 
@@ -142,23 +148,23 @@ def cannon(rate, n):
     # Rumble tail.
     rumble = mul(lowpass(lowpass(noise(rng, n), rate, 220), rate, 220), envelope(rate, n, 0.02, 0.3))
     mixed = add(gain(thump, 1.0), gain(blast, 0.9), gain(crack, 0.35), gain(rumble, 3.0))
-    return fade_out(normalise(mixed, 0.92), rate, 0.05)
+    return fade_out(normalise(saturate(mixed, 2.5), 0.92), rate, 0.05)
 
 
 def boom1(rate, n):
     """Short, bright explosion: filtered noise with a falling cutoff."""
     rng = random.Random(21)
     body = lowpass(noise(rng, n), rate, lambda i: 200 + 3500 * math.exp(-i / rate * 7))
-    body = mul(body, envelope(rate, n, 0.003, 0.18))
+    body = mul(body, envelope(rate, n, 0.003, 0.22))
     pop = mul(sweep(rate, n, lambda t: 60 + 80 * math.exp(-t * 20)), envelope(rate, n, 0.002, 0.08))
-    return fade_out(normalise(add(body, gain(pop, 0.4)), 0.9), rate, 0.05)
+    return fade_out(normalise(saturate(add(body, gain(pop, 0.4)), 3.0), 0.9), rate, 0.08)
 
 
 def boom2(rate, n):
     """Long, deep explosion: low rumble with crackles and a slow pitch drop."""
     rng = random.Random(22)
     rumble = lowpass(lowpass(noise(rng, n), rate, lambda i: 90 + 700 * math.exp(-i / rate * 2.5)), rate, 400)
-    rumble = mul(rumble, envelope(rate, n, 0.01, 0.6))
+    rumble = mul(rumble, envelope(rate, n, 0.02, 0.7, hold=0.1))
     low = mul(sweep(rate, n, lambda t: 30 + 50 * math.exp(-t * 3)), envelope(rate, n, 0.005, 0.5))
     crackle = [0.0] * n
     for _ in range(60):
@@ -169,7 +175,7 @@ def boom2(rate, n):
                 crackle[start + k] += rng.uniform(-1, 1) * size * math.exp(-k / (rate * 0.001))
     crackle = lowpass(crackle, rate, 3000)
     mixed = add(gain(rumble, 6.0), gain(low, 0.6), gain(crackle, 0.8))
-    return fade_out(normalise(mixed, 0.9), rate, 0.3)
+    return fade_out(normalise(saturate(mixed, 3.0), 0.9), rate, 0.4)
 
 
 def boom3(rate, n):
@@ -179,7 +185,7 @@ def boom3(rate, n):
     body = lowpass(noise(rng, n), rate, lambda i: 150 + 2500 * math.exp(-i / rate * 4))
     body = mul(body, envelope(rate, n, 0.004, 0.4))
     mixed = add(gain(sweep_tone, 0.35), gain(body, 2.2))
-    return fade_out(normalise(mixed, 0.9), rate, 0.15)
+    return fade_out(normalise(saturate(mixed, 2.5), 0.9), rate, 0.2)
 
 
 def scream(rate, n):
