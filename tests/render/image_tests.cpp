@@ -1,0 +1,306 @@
+// Images on the OpenGL driver: textures and their padding, mipmaps, frames
+// of reopened contexts, handles, tiling, strips, masking and locking.
+#include <GL/gl.h>
+
+#include <vector>
+
+#include "gl_test_support.h"
+
+namespace salvo::testing {
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+constexpr uint32_t kBlack = 0xFF000000;
+
+class ImageTest : public GLTest {};
+
+// Level `level` of the frame's texture, as 0xAABBGGRR words in memory order.
+std::vector<uint32_t> TextureTexels(const TGLImageFrame& frame, int level, int& width,
+                                    int& height) {
+  BindTexture(frame.texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+  std::vector<uint32_t> texels(static_cast<size_t>(width) * height);
+  if (!texels.empty())
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  return texels;
+}
+
+int LevelCount(const TGLImageFrame& frame) {
+  BindTexture(frame.texture);
+  int levels = 0;
+  for (int width = 1; levels < 20; ++levels) {
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, levels, GL_TEXTURE_WIDTH, &width);
+    if (width == 0) break;
+  }
+  return levels;
+}
+
+TGLImageFrame& GLFrame(const Ref<TImage>& image, int frame = 0) {
+  return *Cast<TGLImageFrame>(image->frames[frame]);
+}
+
+TEST_F(ImageTest, NonPowerOfTwoImagesArePaddedByRepeatingTheirEdges) {
+  // Pixel (x, y) has red x * 10 and green y * 20.
+  const Ref<TPixmap> pixmap = PaintedPixmap(20, 10, [](int x, int y) {
+    return 0xFF000000u | static_cast<uint32_t>(x * 10) << 16 | static_cast<uint32_t>(y * 20) << 8;
+  });
+  const Ref<TImage> image = LoadImage(pixmap, 0);
+  const TGLImageFrame& frame = GLFrame(image);
+  EXPECT_FLOAT_EQ(frame.uMax, 0.625f);
+  EXPECT_FLOAT_EQ(frame.vMax, 0.625f);
+
+  int width = 0;
+  int height = 0;
+  const std::vector<uint32_t> texels = TextureTexels(frame, 0, width, height);
+  ASSERT_EQ(width, 32);
+  ASSERT_EQ(height, 16);
+  auto texel = [&](int x, int y) { return texels[y * width + x] & 0xFFFFFF; };
+  auto pixel = [&](int x, int y) {  // the same colour in texel byte order
+    const uint32_t value = ReadPixel(pixmap, x, y);
+    return ((value >> 16) & 255) | (value & 0xFF00) | ((value & 255) << 16);
+  };
+  EXPECT_EQ(texel(7, 3), pixel(7, 3));
+  EXPECT_EQ(texel(20, 4), pixel(19, 4));  // column 20 repeats column 19
+  EXPECT_EQ(texel(5, 10), pixel(5, 9));   // row 10 repeats row 9
+  EXPECT_EQ(texel(20, 10), pixel(19, 9));
+  EXPECT_EQ(texel(31, 15), pixel(19, 9));  // and so on to the edges
+}
+
+TEST_F(ImageTest, PowerOfTwoImagesNeedNoPadding) {
+  const Ref<TImage> image = LoadImage(SolidPixmap(64, 64, kWhite, PF_RGB888), 0);
+  EXPECT_FLOAT_EQ(GLFrame(image).uMax, 1.0f);
+  EXPECT_FLOAT_EQ(GLFrame(image).vMax, 1.0f);
+}
+
+TEST_F(ImageTest, FilteredTexturesGetAFullMipmapChain) {
+  const Ref<TPixmap> pixmap =
+      PaintedPixmap(32, 16, [](int x, int) { return x % 2 ? 0xFFFF0000u : 0xFF0000FFu; });
+  const Ref<TImage> filtered = LoadImage(pixmap, ImageFiltered);
+  EXPECT_EQ(LevelCount(GLFrame(filtered)), 6);  // 32x16 down to 1x1
+  int width = 0;
+  int height = 0;
+  const std::vector<uint32_t> level1 = TextureTexels(GLFrame(filtered), 1, width, height);
+  EXPECT_EQ(width, 16);
+  EXPECT_EQ(height, 8);
+  EXPECT_EQ(level1[3] & 0xFFFFFF, 0x7F007Fu);  // red and blue columns averaged
+
+  const Ref<TImage> plain = LoadImage(pixmap, 0);
+  EXPECT_EQ(LevelCount(GLFrame(plain)), 1);
+}
+
+TEST_F(ImageTest, AutoCentredImagesDrawAroundTheirPosition) {
+  SetAutoCentreHandle(1);
+  const Ref<TImage> image = LoadImage(SolidPixmap(32, 16), -1);
+  EXPECT_FLOAT_EQ(image->handleX, 16);
+  EXPECT_FLOAT_EQ(image->handleY, 8);
+  DrawImage(image, 100, 100);
+  EXPECT_TRUE(IsLit(84, 92));
+  EXPECT_TRUE(IsLit(115, 107));
+  EXPECT_FALSE(IsLit(83, 100));
+  EXPECT_FALSE(IsLit(116, 100));
+  EXPECT_FALSE(IsLit(100, 91));
+  EXPECT_FALSE(IsLit(100, 108));
+}
+
+TEST_F(ImageTest, ImagesRotateAboutTheirHandle) {
+  const Ref<TImage> image = LoadImage(SolidPixmap(20, 4), 0);
+  SetImageHandle(image, 0, 2);
+  SetRotation(90);
+  DrawImage(image, 200, 200);  // a bar from (198, 200) down to (202, 220)
+  EXPECT_TRUE(IsLit(200, 210));
+  EXPECT_TRUE(IsLit(198, 219));
+  EXPECT_FALSE(IsLit(210, 200));
+  EXPECT_FALSE(IsLit(200, 221));
+}
+
+TEST_F(ImageTest, StretchedImagesKeepTheirHandleUnscaled) {
+  const Ref<TImage> image = LoadImage(SolidPixmap(8, 8), 0);
+  SetImageHandle(image, 4, 4);
+  DrawImageStretched(image, 100, 100, 40, 20);  // covers 96..136 x 96..116
+  EXPECT_TRUE(IsLit(96, 96));
+  EXPECT_TRUE(IsLit(135, 115));
+  EXPECT_FALSE(IsLit(136, 110));
+  EXPECT_FALSE(IsLit(120, 116));
+}
+
+TEST_F(ImageTest, TilesCoverTheViewportExactlyAtAnyOffset) {
+  const Ref<TImage> image = LoadImage(SolidPixmap(16, 8), 0);
+  SetViewport(13, 17, 101, 77);
+  for (float offset : {0.0f, 7.3f, -5.6f, 1000.25f, -333.5f}) {
+    SetClearColor(0, 0, 0);
+    SetViewport(0, 0, 640, 480);
+    ClearScreen();
+    SetViewport(13, 17, 101, 77);
+    SetRotation(30);  // ignored while tiling
+    TileImage(image, offset, offset * 0.7f);
+    const Ref<TPixmap> area = CapturePixmap(12, 16, 103, 79);
+    int lit = 0;
+    int litOutside = 0;
+    for (int y = 0; y < 79; ++y) {
+      for (int x = 0; x < 103; ++x) {
+        const bool inside = x >= 1 && x <= 101 && y >= 1 && y <= 77;
+        const bool isLit = (ReadPixel(area, x, y) & 0xFFFFFF) == 0xFFFFFF;
+        lit += inside && isLit;
+        litOutside += !inside && isLit;
+      }
+    }
+    EXPECT_EQ(lit, 101 * 77) << "offset " << offset;
+    EXPECT_EQ(litOutside, 0) << "offset " << offset;
+    EXPECT_FLOAT_EQ(DrawingContext().ix, GLState().ix);  // the real transform is back
+    EXPECT_NEAR(GLState().jx, 0.5f, 1e-6);
+    SetRotation(0);
+  }
+}
+
+TEST_F(ImageTest, TilesRepeatFromTheirPosition) {
+  // An 8 x 8 white tile with a red top-left pixel.
+  const Ref<TImage> image = LoadImage(
+      PaintedPixmap(8, 8, [](int x, int y) { return x == 0 && y == 0 ? 0xFFFF0000u : kWhite; }), 0);
+  SetViewport(13, 17, 101, 77);
+  TileImage(image, 21, 30);
+  for (int x : {13, 21, 29, 101, 109}) {
+    for (int y : {22, 30, 38, 86}) {
+      EXPECT_TRUE(Near(PixelAt(x, y), {255, 0, 0})) << x << ", " << y;
+    }
+  }
+  EXPECT_TRUE(Near(PixelAt(14, 22), {255, 255, 255}));
+}
+
+TEST_F(ImageTest, StripsCutWholeCellsRowByRow) {
+  // A 100 x 40 sheet: the red channel says which 32-pixel column it is in.
+  const Ref<TPixmap> sheet = PaintedPixmap(
+      100, 40, [](int x, int) { return 0xFF000000u | static_cast<uint32_t>(x / 32 * 80) << 16; });
+  const Ref<TImage> strip = LoadImageStrip(sheet, 32, 32, 0, 3, 0);
+  ASSERT_TRUE(strip);
+  EXPECT_EQ(strip->frames.size(), 3u);
+  EXPECT_EQ(GetImageWidth(strip), 32);
+  EXPECT_EQ(GetImageHeight(strip), 32);
+  for (int cell = 0; cell < 3; ++cell) {
+    EXPECT_EQ(strip->pixmaps[cell]->width, 32);
+    EXPECT_EQ(ReadPixel(strip->pixmaps[cell], 31, 31), 0xFF000000u | (cell * 80u) << 16);
+  }
+  EXPECT_TRUE(LoadImageStrip(sheet, 32, 32, 2, 1, 0));
+  EXPECT_FALSE(LoadImageStrip(sheet, 32, 32, 0, 4, 0));
+  EXPECT_FALSE(LoadImageStrip(sheet, 32, 32, 1, 3, 0));
+  EXPECT_FALSE(LoadImageStrip(sheet, 0, 32, 0, 1, 0));
+}
+
+TEST_F(ImageTest, MaskingAppliesOnlyToPixmapsWithoutAlpha) {
+  // Black left half, white right half.
+  auto paint = [](int x, int) { return x < 4 ? kBlack : kWhite; };
+  const Ref<TImage> rgb = LoadImage(PaintedPixmap(8, 8, paint, PF_RGB888), ImageMasked);
+  const Ref<TImage> rgba = LoadImage(PaintedPixmap(8, 8, paint, PF_RGBA8888), ImageMasked);
+  EXPECT_EQ(ReadPixel(rgb->pixmaps[0], 1, 1) >> 24, 0u);
+  EXPECT_EQ(ReadPixel(rgba->pixmaps[0], 1, 1), kBlack);
+
+  SetClearColor(0, 0, 255);
+  ClearScreen();
+  DrawImage(rgb, 10, 10);
+  DrawImage(rgba, 30, 10);
+  EXPECT_TRUE(Near(PixelAt(11, 11), {0, 0, 255}));  // cut out by the alpha test
+  EXPECT_TRUE(Near(PixelAt(16, 11), {255, 255, 255}));
+  EXPECT_TRUE(Near(PixelAt(31, 11), {0, 0, 0}));
+}
+
+TEST_F(ImageTest, TheMaskColourIsTheContexts) {
+  SetMaskColor(255, 0, 255);
+  const Ref<TImage> image = LoadImage(SolidPixmap(4, 4, 0xFFFF00FF, PF_RGB888), -1);
+  EXPECT_EQ(ReadPixel(image->pixmaps[0], 2, 2) >> 24, 0u);
+}
+
+TEST_F(ImageTest, UnreadableSourcesGiveNull) {
+  EXPECT_FALSE(LoadImage(String(u"incbin::no-such-picture.png")));
+  EXPECT_FALSE(LoadImageStrip(String(u"no/such/file.png"), 8, 8, 0, 1));
+}
+
+TEST_F(ImageTest, OnlyDynamicFramesLock) {
+  const Ref<TImage> still = LoadImage(SolidPixmap(4, 4), 0);
+  try {
+    LockImage(still);
+    FAIL() << "no error";
+  } catch (const RuntimeError& error) {
+    EXPECT_STREQ(error.what(), "Image frame cannot be locked");
+  }
+  try {
+    UnlockImage(still);
+    FAIL() << "no error";
+  } catch (const RuntimeError& error) {
+    EXPECT_STREQ(error.what(), "Image frame cannot be unlocked");
+  }
+}
+
+TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLock) {
+  const Ref<TImage> image = CreateImage(20, 10, 2, 0);
+  EXPECT_EQ(image->flags & ImageDynamic, ImageDynamic);
+  EXPECT_FALSE(image->pixmaps[0]);
+
+  SetClearColor(0, 0, 255);
+  ClearScreen();
+  DrawImage(image, 0, 0, 1);  // never written: transparent, cut by the mask test
+  EXPECT_TRUE(Near(PixelAt(5, 5), {0, 0, 255}));
+
+  const Ref<TPixmap> pixels = LockImage(image, 1, 0, 1);
+  EXPECT_EQ(pixels->width, 20);
+  EXPECT_EQ(pixels->height, 10);
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 20; ++x) WritePixel(pixels, x, y, x < 10 ? 0xFF00FF00u : 0u);
+  }
+  UnlockImage(image, 1);
+  DrawImage(image, 100, 100, 1);
+  EXPECT_TRUE(Near(PixelAt(105, 105), {0, 255, 0}));
+  EXPECT_TRUE(Near(PixelAt(115, 105), {0, 0, 255}));
+}
+
+TEST_F(ImageTest, CapturedImagesHoldTheBackBuffer) {
+  SetColor(255, 0, 0);
+  DrawRect(10, 10, 4, 8);  // red on black
+  SetColor(255, 255, 255);
+  const Ref<TImage> image = CreateImage(8, 8, 1, ImageMasked);
+  CaptureImage(image, 10, 10);
+  const Ref<TPixmap> pixmap = image->pixmaps[0];
+  ASSERT_TRUE(pixmap);
+  EXPECT_EQ(ReadPixel(pixmap, 1, 1), 0xFFFF0000u);
+  EXPECT_EQ(ReadPixel(pixmap, 6, 1) >> 24, 0u);  // black grabbed with the mask flag
+
+  ClearScreen();
+  DrawImage(image, 300, 300);
+  EXPECT_TRUE(Near(PixelAt(301, 301), {255, 0, 0}));
+}
+
+TEST_F(ImageTest, FramesOfAnEarlierContextLeaveTheNewOneAlone) {
+  Ref<TImage> old = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
+  OpenGraphics(640, 480, 0, 0);
+  const Ref<TImage> fresh = LoadImage(SolidPixmap(8, 8, 0xFF00FF00), 0);
+  old = nullptr;
+  ReleaseStep();  // must not delete the new context's texture of the same name
+  DrawImage(fresh, 10, 10);
+  EXPECT_TRUE(Near(PixelAt(12, 12), {0, 255, 0}));
+}
+
+TEST_F(ImageTest, ATextureNameReusedAfterDeletionIsBoundAgain) {
+  Ref<TImage> first = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
+  DrawImage(first, 10, 10);
+  const unsigned name = GLFrame(first).texture;
+  EXPECT_EQ(GLState().boundTexture, name);
+  first = nullptr;
+  ReleaseStep();
+  // GL unbinds a deleted texture and may hand its name out again.
+  EXPECT_EQ(GLState().boundTexture, 0u);
+  const Ref<TImage> second = LoadImage(SolidPixmap(8, 8, 0xFF00FF00), 0);
+  ClearScreen();
+  DrawImage(second, 10, 10);
+  EXPECT_TRUE(Near(PixelAt(12, 12), {0, 255, 0}));
+}
+
+TEST_F(ImageTest, DefaultFlagsFollowTheContext) {
+  EXPECT_EQ(DrawingContext().defaultImageFlags, ImageFiltered | ImageMasked);
+  SetDefaultImageFlags(-1);
+  EXPECT_EQ(DrawingContext().defaultImageFlags, ImageFiltered | ImageMasked);
+  SetDefaultImageFlags(0);
+  EXPECT_EQ(LoadImage(SolidPixmap(4, 4))->flags, 0);
+  EXPECT_EQ(CreateImage(4, 4)->flags, ImageDynamic);
+}
+
+}  // namespace
+}  // namespace salvo::testing
