@@ -35,7 +35,11 @@ Ref<TAudioSample> ReadDataChunk(TStream& stream, int32_t size, int32_t hertz, in
   if (format == SampleFormat::kMono8 || format == SampleFormat::kStereo8) {
     std::memset(sample->samples, 128, bytes);
   }
-  if (bytes > 0) stream.ReadBytes(sample->samples, bytes);
+  try {
+    if (bytes > 0) stream.ReadBytes(sample->samples, bytes);
+  } catch (const TStreamException&) {
+    // The stream gave out early: keep what arrived.
+  }
   return sample;
 }
 
