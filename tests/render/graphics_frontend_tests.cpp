@@ -1,0 +1,299 @@
+// The drawing front end against a recording driver: which driver calls each
+// command makes, with which resolved arguments, and the state it keeps.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "render/collision.h"
+#include "render/graphics.h"
+#include "render/image.h"
+
+namespace salvo {
+namespace {
+
+struct Call {
+  std::string name;
+  std::vector<float> args;
+};
+
+class RecordingFrame : public TImageFrame {
+ public:
+  explicit RecordingFrame(std::vector<Call>* calls) : calls_(calls) {}
+  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    calls_->push_back({"Draw", {x0, y0, x1, y1, tx, ty}});
+  }
+  Ref<TPixmap> Lock(int, int) override { return nullptr; }
+  void Unlock() override {}
+
+ private:
+  std::vector<Call>* calls_;
+};
+
+class RecordingDriver : public TDrawingDriver {
+ public:
+  std::vector<Call> calls;
+
+  void Open(int w, int h, int d, int hz) override {
+    Record("Open", {1.f * w, 1.f * h, 1.f * d, 1.f * hz});
+  }
+  void Close() override { Record("Close", {}); }
+  void Present() override { Record("Present", {}); }
+  void SetMouseVisible(int visible) override { Record("SetMouseVisible", {1.f * visible}); }
+  Ref<TImageFrame> CreateFrame(int, int, int) override { return New<RecordingFrame>(&calls); }
+  Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>&, int) override {
+    return New<RecordingFrame>(&calls);
+  }
+  void SetBlend(int mode) override { Record("SetBlend", {1.f * mode}); }
+  void SetAlpha(float alpha) override { Record("SetAlpha", {alpha}); }
+  void SetColor(int r, int g, int b) override { Record("SetColor", {1.f * r, 1.f * g, 1.f * b}); }
+  void SetClearColor(int r, int g, int b) override {
+    Record("SetClearColor", {1.f * r, 1.f * g, 1.f * b});
+  }
+  void SetViewport(int x, int y, int w, int h) override {
+    Record("SetViewport", {1.f * x, 1.f * y, 1.f * w, 1.f * h});
+  }
+  void SetMatrix(float ix, float iy, float jx, float jy) override {
+    Record("SetMatrix", {ix, iy, jx, jy});
+  }
+  void SetLineWidth(float width) override { Record("SetLineWidth", {width}); }
+  void Clear() override { Record("Clear", {}); }
+  void Plot(float x, float y) override { Record("Plot", {x, y}); }
+  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawLine", {x0, y0, x1, y1, tx, ty});
+  }
+  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawRect", {x0, y0, x1, y1, tx, ty});
+  }
+  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawOval", {x0, y0, x1, y1, tx, ty});
+  }
+  void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
+    std::vector<float> args = {hx, hy, tx, ty};
+    args.insert(args.end(), points.begin(), points.end());
+    Record("DrawPoly", args);
+  }
+  void DrawPixmap(const Ref<TPixmap>&, int x, int y) override {
+    Record("DrawPixmap", {1.f * x, 1.f * y});
+  }
+  Ref<TPixmap> CapturePixmap(int, int, int w, int h) override {
+    return CreatePixmap(w, h, PF_RGBA8888, 4);
+  }
+
+  int Count(const std::string& name) const {
+    int count = 0;
+    for (const Call& call : calls) count += call.name == name;
+    return count;
+  }
+  const Call& Last(const std::string& name) const {
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+      if (it->name == name) return *it;
+    }
+    static const Call none;
+    return none;
+  }
+
+ private:
+  void Record(const char* name, std::vector<float> args) {
+    calls.push_back({name, std::move(args)});
+  }
+};
+
+using Args = std::vector<float>;
+
+class FrontEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = GetDrawingDriver();
+    previousModes_ = DrawingContext().modes;
+    driver = New<RecordingDriver>();
+    SetDrawingDriver(driver);
+    SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60), New<TGraphicsMode>(640, 480, 32, 60),
+                      New<TGraphicsMode>(1024, 768, 32, 75)});
+  }
+  void TearDown() override {
+    CloseGraphics();
+    SetDrawingDriver(previous_);
+    SetGraphicsModes(previousModes_);
+    SetCollisionTransform(1, 0, 0, 1);
+    ReleaseStep();
+  }
+
+  Ref<RecordingDriver> driver;
+
+ private:
+  Ref<TDrawingDriver> previous_;
+  std::vector<Ref<TGraphicsMode>> previousModes_;
+};
+
+TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
+  SetAutoCentreHandle(1);
+  SetDefaultImageFlags(1);
+  OpenGraphics(800, 600, 0, 0);  // windowed: any size
+  const TDrawingContext& context = DrawingContext();
+  EXPECT_EQ(context.graphicsOpen, 1);
+  EXPECT_EQ(GetGraphicsWidth(), 800);
+  EXPECT_EQ(GetGraphicsHeight(), 600);
+  EXPECT_EQ(context.autoCentreHandle, 0);
+  EXPECT_EQ(context.defaultImageFlags, 6);
+  EXPECT_EQ(context.blendMode, BlendMask);
+  EXPECT_FLOAT_EQ(context.alpha, 1);
+  int x, y, w, h;
+  GetViewport(x, y, w, h);
+  EXPECT_EQ(Args({1.f * x, 1.f * y, 1.f * w, 1.f * h}), Args({0, 0, 800, 600}));
+  EXPECT_EQ(driver->Last("SetViewport").args, Args({0, 0, 800, 600}));
+  EXPECT_EQ(driver->Last("SetMatrix").args, Args({1, 0, 0, 1}));
+  EXPECT_EQ(driver->Last("SetBlend").args, Args({1}));
+  EXPECT_EQ(driver->Last("SetColor").args, Args({255, 255, 255}));
+  ASSERT_TRUE(context.currentFont);
+  EXPECT_EQ(context.currentFont, context.defaultFont);
+  EXPECT_EQ(context.currentFont->CountGlyphs(), 96);
+}
+
+TEST_F(FrontEndTest, AMissingFullScreenSizeFailsBeforeAnythingCloses) {
+  OpenGraphics(640, 480, 16, 60);
+  driver->calls.clear();
+  try {
+    OpenGraphics(800, 600, 16, 60);
+    FAIL() << "no error";
+  } catch (const RuntimeError& error) {
+    EXPECT_STREQ(error.what(), "Graphics mode does not exist");
+  }
+  EXPECT_TRUE(driver->calls.empty());
+  EXPECT_EQ(GetGraphicsWidth(), 640);
+  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
+
+  // Depth and rate are not checked against the list, only the size.
+  OpenGraphics(1024, 768, 16, 50);
+  EXPECT_EQ(driver->Count("Close"), 1);
+  EXPECT_EQ(driver->Last("Open").args, Args({1024, 768, 16, 50}));
+}
+
+TEST_F(FrontEndTest, CloseGraphicsReleasesTheFontsOnce) {
+  OpenGraphics(320, 200, 0, 0);
+  CloseGraphics();
+  CloseGraphics();
+  EXPECT_EQ(driver->Count("Close"), 1);
+  EXPECT_EQ(GetGraphicsWidth(), 0);
+  EXPECT_FALSE(DrawingContext().currentFont);
+  EXPECT_FALSE(DrawingContext().defaultFont);
+  int w, h, d, hz;
+  GetGraphicsMode(w, h, d, hz);
+  EXPECT_EQ(w, 0);
+}
+
+TEST_F(FrontEndTest, ModeQueriesMatchZeroAsAnything) {
+  EXPECT_EQ(CountGraphicsModes(), 3);
+  EXPECT_EQ(GraphicsModeExists(640, 480, 0, 0), 1);
+  EXPECT_EQ(GraphicsModeExists(0, 0, 32, 75), 1);
+  EXPECT_EQ(GraphicsModeExists(640, 480, 24, 0), 0);
+  EXPECT_EQ(GraphicsModeExists(800, 600, 0, 0), 0);
+  int w, h, d, hz;
+  GetGraphicsModeInfo(2, w, h, d, hz);
+  EXPECT_EQ(Args({1.f * w, 1.f * h, 1.f * d, 1.f * hz}), Args({1024, 768, 32, 75}));
+  EXPECT_THROW(GetGraphicsModeInfo(3, w, h, d, hz), RuntimeError);
+}
+
+TEST_F(FrontEndTest, HandlesAreStoredNegated) {
+  OpenGraphics(640, 480, 0, 0);
+  SetHandle(3, 4);
+  float x, y;
+  GetHandle(x, y);
+  EXPECT_EQ(Args({x, y}), Args({3, 4}));
+  SetOrigin(100, 50);
+  DrawRect(10, 20, 30, 40);
+  EXPECT_EQ(driver->Last("DrawRect").args, Args({-3, -4, 27, 36, 110, 70}));
+  DrawOval(10, 20, 30, 40);
+  EXPECT_EQ(driver->Last("DrawOval").args, Args({-3, -4, 27, 36, 110, 70}));
+  DrawPoly({1, 2, 3, 4, 5, 6});
+  EXPECT_EQ(driver->Last("DrawPoly").args, Args({-3, -4, 100, 50, 1, 2, 3, 4, 5, 6}));
+  DrawPoint(1, 2);  // no handle
+  EXPECT_EQ(driver->Last("Plot").args, Args({101, 52}));
+  DrawPixmap(CreatePixmap(1, 1, PF_RGBA8888), 7, 8);  // no origin
+  EXPECT_EQ(driver->Last("DrawPixmap").args, Args({7, 8}));
+}
+
+TEST_F(FrontEndTest, LinesPlotTheirMappedEndPoint) {
+  OpenGraphics(640, 480, 0, 0);
+  DrawLine(0, 0, 10, 0, 1);
+  EXPECT_EQ(driver->Last("DrawLine").args, Args({0, 0, 10, 0, 0, 0}));
+  EXPECT_EQ(driver->Last("Plot").args, Args({10, 0}));
+
+  driver->calls.clear();
+  DrawLine(5, 5, 10, 5, 0);
+  EXPECT_EQ(driver->Count("Plot"), 0);
+
+  SetRotation(90);
+  SetOrigin(100, 100);
+  DrawLine(5, 5, 10, 5, 1);  // (5, 0) relative to the start turns to (0, 5)
+  const Args plot = driver->Last("Plot").args;
+  EXPECT_NEAR(plot[0], 105, 1e-4);
+  EXPECT_NEAR(plot[1], 110, 1e-4);
+}
+
+TEST_F(FrontEndTest, RotationAndScaleMakeTheMatrix) {
+  OpenGraphics(640, 480, 0, 0);
+  SetRotation(90);
+  const TDrawingContext& context = DrawingContext();
+  // Local (1, 0) maps to (ix, jx) = (0, 1): down the screen.
+  EXPECT_NEAR(context.ix, 0, 1e-6);
+  EXPECT_NEAR(context.jx, 1, 1e-6);
+  EXPECT_NEAR(context.iy, -1, 1e-6);
+  EXPECT_NEAR(context.jy, 0, 1e-6);
+  SetTransform(0, 2, 3);
+  EXPECT_EQ(driver->Last("SetMatrix").args, Args({2, 0, 0, 3}));
+  float sx, sy;
+  GetScale(sx, sy);
+  EXPECT_EQ(Args({sx, sy}), Args({2, 3}));
+  EXPECT_FLOAT_EQ(GetRotation(), 0);
+}
+
+TEST_F(FrontEndTest, SettersStoreWhatTheyAreGiven) {
+  OpenGraphics(640, 480, 0, 0);
+  SetAlpha(2.0f);
+  EXPECT_FLOAT_EQ(GetAlpha(), 2.0f);
+  EXPECT_EQ(driver->Last("SetAlpha").args, Args({2.0f}));
+  SetMaskColor(1, 2, 3);
+  int r, g, b;
+  GetMaskColor(r, g, b);
+  EXPECT_EQ(Args({1.f * r, 1.f * g, 1.f * b}), Args({1, 2, 3}));
+  SetLineWidth(3);
+  EXPECT_FLOAT_EQ(GetLineWidth(), 3);
+  ShowMouse();
+  HideMouse();
+  EXPECT_EQ(driver->Last("SetMouseVisible").args, Args({0}));
+  PresentFrame();
+  ClearScreen();
+  EXPECT_EQ(driver->Count("Present"), 1);
+  EXPECT_EQ(driver->Count("Clear"), 1);
+}
+
+TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
+  OpenGraphics(640, 480, 0, 0);
+  SetAutoCentreHandle(1);
+  const Ref<TImage> image = CreateImage(32, 16);
+  SetOrigin(1, 2);
+  driver->calls.clear();
+  DrawImage(image, 100, 100);
+  EXPECT_EQ(driver->Last("Draw").args, Args({-16, -8, 16, 8, 101, 102}));
+  DrawImageStretched(image, 100, 100, 64, 64);
+  EXPECT_EQ(driver->Last("Draw").args, Args({-16, -8, 48, 56, 101, 102}));
+
+  SetOrigin(0, 0);
+  SetRotation(45);
+  SetViewport(0, 0, 64, 32);
+  driver->calls.clear();
+  TileImage(image, 16, 8);  // the handle puts the first tile at (0, 0)
+  EXPECT_EQ(driver->calls.front().args, Args({1, 0, 0, 1}));
+  EXPECT_EQ(driver->Count("Draw"), 2 * 2);
+  EXPECT_EQ(driver->calls[1].args, Args({0, 0, 32, 16, 0, 0}));
+  EXPECT_NEAR(driver->calls.back().args[2], DrawingContext().jx, 1e-6);  // real matrix back
+}
+
+TEST_F(FrontEndTest, WithoutADriverCommandsRaiseNullAccess) {
+  SetDrawingDriver(nullptr);
+  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
+}
+
+}  // namespace
+}  // namespace salvo
