@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "input/input_state.h"
 #include "runtime/error.h"
 #include "scripted_driver.h"
@@ -50,70 +48,11 @@ TEST_F(InputTest, WithoutAutoPumpQueriesOnlyReadTheState) {
   EXPECT_EQ(KeyPressCount(VK_P), 1);
 }
 
-TEST_F(InputTest, HoldingAKeyCountsOnce) {
-  Arrive([] {
-    FeedKeyDown(VK_SPACE);
-    FeedKeyDown(VK_SPACE);  // a second down without an up
-  });
-  EXPECT_EQ(KeyDown(VK_SPACE), 1);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
-  Arrive([] { FeedKeyUp(VK_SPACE); });
-  EXPECT_EQ(KeyDown(VK_SPACE), 0);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 0);
-}
-
-TEST_F(InputTest, TwoPressCyclesBetweenReadsGiveTwoThenZero) {
-  Tap(VK_RETURN);
-  Tap(VK_RETURN);
-  EXPECT_EQ(KeyPressCount(VK_RETURN), 2);
-  EXPECT_EQ(KeyPressCount(VK_RETURN), 0);
-}
-
 TEST_F(InputTest, HitCounterWrapsAfter255) {
   for (int i = 0; i < 256; ++i) Tap(VK_1);
   EXPECT_EQ(KeyPressCount(VK_1), 0);
   Tap(VK_1);
   EXPECT_EQ(KeyPressCount(VK_1), 1);
-}
-
-TEST_F(InputTest, KeysOutsideTheTableGiveZeroAndChangeNothing) {
-  Arrive([] {
-    FeedKeyDown(0);
-    FeedKeyDown(256);
-    FeedKeyDown(-1);
-    FeedKeyDown(VK_LEFT);
-  });
-  PumpMessages();
-  InputStateBlock before = InputState;
-  EXPECT_EQ(KeyPressCount(0), 0);
-  EXPECT_EQ(KeyPressCount(256), 0);
-  EXPECT_EQ(KeyDown(-1), 0);
-  EXPECT_EQ(KeyDown(0), 0);
-  EXPECT_EQ(KeyDown(100000), 0);
-  EXPECT_EQ(std::memcmp(&before, &InputState, sizeof before), 0);
-  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
-}
-
-TEST_F(InputTest, SidedModifiersCountBesideTheGenericCode) {
-  Arrive([] { FeedKeyDown(VK_SHIFT, VK_LSHIFT); });
-  EXPECT_EQ(KeyPressCount(VK_SHIFT), 1);
-  EXPECT_EQ(KeyPressCount(VK_LSHIFT), 1);
-  EXPECT_EQ(KeyDown(VK_RSHIFT), 0);
-  Arrive([] { FeedKeyUp(VK_SHIFT, VK_LSHIFT); });
-  EXPECT_EQ(KeyDown(VK_SHIFT), 0);
-  EXPECT_EQ(KeyDown(VK_LSHIFT), 0);
-  Arrive([] { FeedKeyDown(VK_SHIFT, VK_RSHIFT); });
-  EXPECT_EQ(KeyPressCount(VK_SHIFT), 1);
-  EXPECT_EQ(KeyPressCount(VK_RSHIFT), 1);
-  EXPECT_EQ(KeyPressCount(VK_LSHIFT), 0);
-}
-
-TEST_F(InputTest, CharacterRingKeepsTheFirst256InOrder) {
-  Arrive([] {
-    for (int i = 0; i < 257; ++i) FeedChar(static_cast<char16_t>(0x100 + i));
-  });
-  for (int i = 0; i < 256; ++i) ASSERT_EQ(GetChar(), 0x100 + i);
-  EXPECT_EQ(GetChar(), 0);
 }
 
 TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
@@ -136,23 +75,6 @@ TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZero) {
     FeedWheel(-1);
   });
   EXPECT_EQ(MouseZ(), -1);
-}
-
-TEST_F(InputTest, ResetKeysLeavesTheMouseAlone) {
-  Arrive([] {
-    FeedMouseMove(320, -4);
-    FeedWheel(3);
-    FeedKeyDown(VK_LEFT);
-    FeedChar(u'x');
-    FeedMouseButton(VK_LBUTTON, true);
-  });
-  ResetKeys();
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  EXPECT_EQ(MouseDown(1), 0);
-  EXPECT_EQ(GetChar(), 0);
-  EXPECT_EQ(MouseX(), 320);
-  EXPECT_EQ(MouseY(), -4);
-  EXPECT_EQ(MouseZ(), 3);
 }
 
 TEST_F(InputTest, MouseButtonsMapToTheirKeyCodes) {

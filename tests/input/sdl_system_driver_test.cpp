@@ -95,11 +95,15 @@ TEST_F(SDLDriverTest, TwoPressCyclesGiveTwoThenZero) {
   EXPECT_EQ(KeyPressCount(VK_P), 0);
 }
 
-TEST_F(SDLDriverTest, OutOfRangeKeysGiveZero) {
-  Tap(SDL_SCANCODE_ESCAPE);
+TEST_F(SDLDriverTest, OutOfRangeKeysGiveZeroAndChangeNothing) {
+  Key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE);
+  PumpMessages();
+  InputStateBlock before = InputState;
   EXPECT_EQ(KeyPressCount(0), 0);
   EXPECT_EQ(KeyPressCount(256), 0);
   EXPECT_EQ(KeyDown(-1), 0);
+  EXPECT_EQ(KeyDown(100000), 0);
+  EXPECT_EQ(std::memcmp(&before, &InputState, sizeof before), 0);
   EXPECT_EQ(KeyPressCount(VK_ESCAPE), 1);
 }
 
