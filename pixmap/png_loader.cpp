@@ -12,6 +12,8 @@
 #include <exception>
 #include <vector>
 
+#include "pixmap/loader_io.h"
+
 namespace salvo {
 namespace {
 
@@ -45,15 +47,7 @@ void OnWarning(png_structp, png_const_charp) {}
 // is called only after the catch block has finished.
 bool FillBuffer(DecodeJob& job, png_bytep data, size_t count) {
   try {
-    while (count > 0) {
-      if (job.stream->Eof()) return false;
-      int32_t chunk = count > 1 << 30 ? 1 << 30 : int32_t(count);
-      int32_t read = job.stream->Read(data, chunk);
-      if (read <= 0) throw TStreamReadException();
-      data += read;
-      count -= size_t(read);
-    }
-    return true;
+    return ReadExactly(*job.stream, data, int64_t(count));
   } catch (...) {
     job.streamError = std::current_exception();
     return false;
@@ -74,7 +68,7 @@ void ReadFromStream(png_structp png, png_bytep data, size_t count) {
 // side above the user limits.
 bool ReadHeader(png_structp png, png_infop info, ImageLayout* layout) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_set_user_limits(png, kMaxPNGSide, kMaxPNGSide);
+  png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
   png_set_sig_bytes(png, kSignatureBytes);
   png_read_info(png, info);
   png_set_strip_16(png);
@@ -115,8 +109,8 @@ int PixmapFormatOf(const ImageLayout& layout) {
 }
 
 bool FitsTheBudget(const ImageLayout& layout) {
-  return layout.width > 0 && layout.height > 0 &&
-         int64_t(layout.rowBytes) * layout.height <= kMaxPNGBytes;
+  return PictureFitsLimits(layout.width, layout.height, 1) &&
+         int64_t(layout.rowBytes) * layout.height <= kMaxPictureBytes;
 }
 
 // Owns the libpng read and info structures for one load.

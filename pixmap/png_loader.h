@@ -8,16 +8,12 @@ namespace salvo {
 // Decodes PNG streams into I8 (grey), RGB888 (RGB, palette) or RGBA8888 (RGB
 // with alpha, palette or grey/RGB with a transparency chunk). 16-bit channels
 // keep their high byte. Grey with alpha, anything that is not a PNG, and
-// corrupt, truncated or oversized files give Null.
+// corrupt, truncated or oversized files give Null (sides up to 16384 pixels
+// and 256 MiB of pixels are accepted).
 class TPNGPixmapLoader : public TPixmapLoader {
  public:
   Ref<TPixmap> LoadPixmap(Ref<TStream> stream) override;
 };
-
-// Largest image the loader accepts: each side at most kMaxPNGSide pixels and
-// at most kMaxPNGBytes of decoded pixel memory.
-inline constexpr int kMaxPNGSide = 16384;
-inline constexpr int64_t kMaxPNGBytes = int64_t{256} << 20;
 
 // Initialises the pixmap module, then registers one PNG loader. Runs once.
 void InitPNGModule();
