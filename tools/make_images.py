@@ -12,7 +12,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from paint import (Canvas, capsule, circle, clamp_byte, ellipse, fractal_noise, mix, polygon,  # noqa: E402
+from paint import (Canvas, capsule, circle, ellipse, fractal_noise, mix, polygon,  # noqa: E402
                    rect, regular_polygon, scale, thick_line)
 from pnglib import write_png  # noqa: E402
 

@@ -2,9 +2,10 @@
 """Synthesises the game's 7 sound effects into assets/ (deterministic, standard library only).
 
 Every sound is mono PCM with the exact bit depth, rate and sample count the
-game's asset table gives. 8-bit files are unsigned (128 = silence) and carry a
-4-byte "fact" chunk, as many 8-bit WAV writers add; an odd data chunk is padded
-to an even length as RIFF requires.
+game's asset table gives. 8-bit files are unsigned (128 = silence); all 8-bit
+files but cannon.wav carry a 4-byte "fact" chunk, as many WAV writers add, so
+the loader meets both layouts. An odd data chunk is padded to an even length
+as RIFF requires.
 """
 
 import math
