@@ -63,7 +63,11 @@ TEST(MixerThreads, GameThreadAndMixingThreadShareOnlyRingsAndAtomics) {
         mixer->CollectFinishedVoices();
         break;
     }
-    if (i % 64 == 0) std::this_thread::yield();
+    if (i % 500 == 0) {
+      // Make sure blocks keep being mixed in between the calls.
+      int seen = blocks.load();
+      while (blocks.load() == seen) std::this_thread::yield();
+    }
   }
   for (uint32_t channel : channels) mixer->Stop(channel);
   // Let the mixing thread see the stops before it ends.
@@ -71,6 +75,7 @@ TEST(MixerThreads, GameThreadAndMixingThreadShareOnlyRingsAndAtomics) {
   while (blocks.load() < seen + 3) std::this_thread::yield();
   done.store(true, std::memory_order_release);
   mixing.join();
+  EXPECT_GE(blocks.load(), 40);
 
   // One-shots on the mixer's own channels run out; everything else stopped.
   std::vector<int16_t> out(kMixBlockSamples);
