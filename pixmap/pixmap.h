@@ -131,7 +131,8 @@ inline uint8_t* PixmapPixels(const Ref<TPixmap>& pixmap) {
 
 // A decoder for one picture format. Constructing a loader links it at the
 // head of the process-wide loader list, so the newest loader is tried first.
-// Loaders are never removed.
+// Loaders are never removed. Create them with New: the list holds a counted
+// reference from the constructor on.
 class TPixmapLoader : public Object {
  public:
   TPixmapLoader();

@@ -3,6 +3,11 @@
 // destructors is ever skipped. Errors thrown by the stream inside
 // the read callback are caught there, parked in the DecodeJob, turned into a
 // libpng error, and thrown again once libpng's structures are destroyed.
+//
+// The header is read first, so that a picture too large for the limits, or of
+// a layout without a pixmap format (grey with alpha), is refused before any
+// pixel memory is allocated; the rows are then decoded straight into the
+// pixmap, with no intermediate copy.
 #include "pixmap/png_loader.h"
 
 #include <png.h>
