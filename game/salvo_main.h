@@ -3,6 +3,8 @@
 
 namespace salvo {
 
+// Runs each runtime module's one-time initialisation.
+void InitRuntimeModules();
 // Runs the whole game and returns the process exit code (0 after Escape).
 int SalvoMain();
 

@@ -1,0 +1,28 @@
+// The game's arithmetic helpers: degree trigonometry through double precision
+// and truncation toward zero.
+#pragma once
+
+#include <cmath>
+#include <limits>
+
+namespace salvo {
+
+inline constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+inline double CosDeg(double degrees) {
+  return std::cos(degrees * kRadiansPerDegree);
+}
+inline double SinDeg(double degrees) {
+  return std::sin(degrees * kRadiansPerDegree);
+}
+
+// Float to int, truncating toward zero. Values beyond the int range (never
+// met in play) are pinned to its ends instead of being undefined.
+inline int Trunc(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return std::numeric_limits<int>::max();
+  if (value <= -2147483648.0) return std::numeric_limits<int>::min();
+  return static_cast<int>(value);
+}
+
+}  // namespace salvo

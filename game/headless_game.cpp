@@ -1,0 +1,191 @@
+#include "game/headless_game.h"
+
+#include <utility>
+
+#include "audio/audio_sample.h"
+#include "game/game_assets.h"
+#include "game/globals.h"
+#include "game/text.h"
+#include "input/input.h"
+#include "input/input_state.h"
+#include "input/random.h"
+#include "pixmap/pixmap.h"
+#include "pixmap/png_loader.h"
+#include "render/graphics.h"
+#include "render/image_font.h"
+#include "runtime/stream.h"
+
+namespace salvo {
+
+namespace {
+
+void LabelImage(const Ref<TImage>& image, const char* name) {
+  if (!image) return;
+  for (size_t i = 0; i < image->frames.size(); i++) {
+    Ref<TRecordingFrame> frame = Cast<TRecordingFrame>(image->frames[i]);
+    if (!frame) continue;
+    frame->name = name;
+    frame->cell = static_cast<int>(i);
+  }
+}
+
+void LabelSound(const Ref<TSound>& sound, const char* name) {
+  Ref<TRecordingSound> recording = Cast<TRecordingSound>(sound);
+  if (recording) recording->name = name;
+}
+
+void LabelFont() {
+  Ref<TImageFont> font = GetImageFont();
+  if (!font) return;
+  for (size_t g = 0; g < font->glyphs.size(); g++) {
+    Ref<TImageGlyph> glyph = font->glyphs[g];
+    if (!glyph || !glyph->image) continue;
+    for (const Ref<TImageFrame>& frame : glyph->image->frames) {
+      Ref<TRecordingFrame> recording = Cast<TRecordingFrame>(frame);
+      if (!recording) continue;
+      recording->name = "glyph";
+      recording->glyph = String(1, static_cast<char16_t>(font->firstChar + g));
+    }
+  }
+}
+
+}  // namespace
+
+HeadlessGame::HeadlessGame(int startMillis)
+    : drawing_(New<TRecordingDriver>()),
+      system_(New<TScriptedSystemDriver>(startMillis)),
+      audio_(New<TRecordingAudioDriver>()) {
+  ResetGameGlobals();
+  InstallDrivers();
+  game_.OpenDisplayAndLoadAssets();
+  LabelAssets();
+}
+
+HeadlessGame::~HeadlessGame() {
+  SetTextObserver({});
+  drawing_->onPresent = nullptr;
+  ResetGameGlobals();
+  ReleaseGameAssets();
+  CloseGraphics();
+  ClearInputState();
+  ReleaseStep();
+}
+
+void HeadlessGame::InstallDrivers() {
+  InitStreamModule();
+  InitPixmapModule();
+  InitPNGModule();
+  InitImageFontModule();
+  InitAudioSampleModule();
+  InitAudioModule();
+  SetSystemDriver(system_);
+  SetDrawingDriver(drawing_);
+  SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60)});
+  SetAudioDriver(audio_);
+  ClearInputState();
+  TRecordingDriver* drawing = drawing_.Get();
+  TScriptedSystemDriver* system = system_.Get();
+  TRecordingAudioDriver* audio = audio_.Get();
+  drawing_->onPresent = [drawing, system, audio] {
+    system->AdvanceFrame();
+    audio->frame = drawing->Presents();
+  };
+  SetTextObserver(
+      [drawing](const String& text, float x, float y) { drawing->RecordText(text, x, y); });
+}
+
+void HeadlessGame::LabelAssets() {
+  const std::pair<Ref<TImage>*, const char*> images[] = {
+      {&grassImage, "grass.png"},         {&snowImage, "snow.png"},
+      {&sandImage, "sand.png"},           {&shipImage, "ship.png"},
+      {&troopImage, "troop.png"},         {&gunMountImage, "gunmount.png"},
+      {&gunBarrelImage, "gunbarrel.png"}, {&tracksImage, "tracks.png"},
+      {&shotImage, "shot.png"},           {&particleImage, "particle.png"},
+      {&shotIconImage, "p_shot.png"},     {&radiusIconImage, "p_radius.png"},
+      {&healthIconImage, "p_health.png"}, {&medTruckImage, "medtruck.png"},
+      {&bikeImage, "bike.png"},           {&troop2Image, "troop2.png"},
+      {&ship2Image, "ship2.png"},         {&titleImage, "title.png"},
+  };
+  for (const auto& [image, name] : images) LabelImage(*image, name);
+  LabelSound(cannonSound, "cannon.wav");
+  LabelSound(boomSounds[0], "boom1.wav");
+  LabelSound(boomSounds[1], "boom2.wav");
+  LabelSound(boomSounds[2], "boom3.wav");
+  LabelSound(screamSound, "scream.wav");
+  LabelSound(bonusSound, "bonus.wav");
+  LabelSound(boughtSound, "bought.wav");
+  LabelFont();
+}
+
+bool HeadlessGame::RunPass(bool title) {
+  bool more = title ? game_.TitleFrame() : game_.Frame();
+  system_->NextPass();
+  return more;
+}
+
+bool HeadlessGame::TitleFrame() {
+  return RunPass(true);
+}
+
+bool HeadlessGame::Frame() {
+  return RunPass(false);
+}
+
+void HeadlessGame::StartGame() {
+  Tap(VK_RETURN);
+  while (TitleFrame()) {
+  }
+  game_.SetUpGame();
+}
+
+void HeadlessGame::SetUpWithoutTitle() {
+  game_.SetUpGame();
+}
+
+int HeadlessGame::RunFrames(int n) {
+  for (int i = 0; i < n; i++) {
+    if (!Frame()) return i;
+  }
+  return n;
+}
+
+void HeadlessGame::SkipBanner() {
+  while (roundBanner > 0) Frame();
+}
+
+void HeadlessGame::Press(int key) {
+  system_->Press(key);
+}
+
+void HeadlessGame::Release(int key) {
+  system_->Release(key);
+}
+
+void HeadlessGame::Tap(int key) {
+  system_->Schedule(system_->Pass(), key, true);
+  system_->Schedule(system_->Pass() + 1, key, false);
+}
+
+std::vector<DrawRecord> HeadlessGame::Texts() const {
+  std::vector<DrawRecord> texts;
+  for (const DrawRecord& record : LastFrame()) {
+    if (record.kind == DrawKind::Text) texts.push_back(record);
+  }
+  return texts;
+}
+
+std::vector<DrawRecord> HeadlessGame::Images(const std::string& name) const {
+  std::vector<DrawRecord> images;
+  for (const DrawRecord& record : LastFrame()) {
+    if (record.kind == DrawKind::Image && record.image == name) images.push_back(record);
+  }
+  return images;
+}
+
+int HeadlessGame::SoundCount(const std::string& name) const {
+  int count = 0;
+  for (const SoundEvent& event : audio_->events) count += event.name == name;
+  return count;
+}
+
+}  // namespace salvo

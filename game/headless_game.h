@@ -1,0 +1,69 @@
+// The whole game without a window, a GPU or a sound card: recording drawing
+// and audio drivers and a scripted system driver, installed before the display
+// opens. The same start clock and key script give the same game, frame for
+// frame. Tests and the benchmark drive it pass by pass.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "game/frame_loop.h"
+#include "game/recording_audio.h"
+#include "game/recording_driver.h"
+#include "game/scripted_system.h"
+
+namespace salvo {
+
+class HeadlessGame {
+ public:
+  // startMillis is the scripted clock at start-up; SetUpGame seeds the random
+  // generator from the clock, so it picks the game.
+  explicit HeadlessGame(int startMillis = 100000);
+  ~HeadlessGame();
+  HeadlessGame(const HeadlessGame&) = delete;
+  HeadlessGame& operator=(const HeadlessGame&) = delete;
+
+  // Presses Enter on the first title frame, runs the title to its end and
+  // sets the game up (round 1, banner showing).
+  void StartGame();
+  // Just the set-up, skipping the title (for scenes that start mid-game).
+  void SetUpWithoutTitle();
+  // One pass of the title screen / the frame loop; see Game.
+  bool TitleFrame();
+  bool Frame();
+  // Runs up to n passes; returns how many ran before the loop ended.
+  int RunFrames(int n);
+  // Runs passes until the round banner is gone (controls active).
+  void SkipBanner();
+
+  // Key events for the next pass; Tap presses now and releases a pass later.
+  void Press(int key);
+  void Release(int key);
+  void Tap(int key);
+
+  TRecordingDriver& Drawing() { return *drawing_; }
+  TScriptedSystemDriver& System() { return *system_; }
+  TRecordingAudioDriver& Audio() { return *audio_; }
+  Game& game() { return game_; }
+
+  // Records of the last presented frame.
+  const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }
+  // The texts of the last presented frame, as DrawText was asked for them.
+  std::vector<DrawRecord> Texts() const;
+  // Image draws of the last presented frame with that picture name.
+  std::vector<DrawRecord> Images(const std::string& name) const;
+  // Sounds with that name started so far.
+  int SoundCount(const std::string& name) const;
+
+ private:
+  void InstallDrivers();
+  void LabelAssets();
+  bool RunPass(bool title);
+
+  Ref<TRecordingDriver> drawing_;
+  Ref<TScriptedSystemDriver> system_;
+  Ref<TRecordingAudioDriver> audio_;
+  Game game_;
+};
+
+}  // namespace salvo

@@ -1,0 +1,63 @@
+// A system driver for tests, benchmarks and replays: its clock runs only when
+// the harness says so (one 60 Hz frame per present, in the exact 16/17/17 ms
+// pattern), and its key presses and releases come from a script keyed by the
+// pass of the frame loop instead of from a window.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "input/system_driver.h"
+
+namespace salvo {
+
+struct KeyEvent {
+  int key = 0;
+  bool down = true;
+};
+
+class TScriptedSystemDriver : public TSystemDriver {
+ public:
+  explicit TScriptedSystemDriver(int startMillis = 100000) : startMillis_(startMillis) {}
+
+  // Feeds the events due by now into the input state.
+  void Poll() override;
+  void Wait() override;
+  void WaitTimeout(int ms) override;
+  int Millis() override;
+  // Sleeping moves the scripted clock on; nothing really sleeps.
+  void Delay(int ms) override;
+  int GetChar() override;
+  int KeyPressCount(int key) override;
+  int KeyDown(int key) override;
+  void ResetKeys() override;
+  int MouseCoordinate(int axis) override;
+  void MoveMouse(int x, int y) override;
+
+  // One presented frame: the clock advances to start + frames x 1000 / 60.
+  void AdvanceFrame();
+  // Queues an event for the pass `pass` (0-based); passes are counted by
+  // NextPass.
+  void Schedule(int pass, int key, bool down);
+  // Queues an event for the current pass.
+  void Press(int key) { Schedule(pass_, key, true); }
+  void Release(int key) { Schedule(pass_, key, false); }
+  // Marks the start of the next pass of the loop (title frames included).
+  void NextPass() { pass_ += 1; }
+
+  int Pass() const { return pass_; }
+  int Frames() const { return frames_; }
+  int TimedWaits() const { return timedWaits_; }
+  int TimedWaitMs() const { return timedWaitMs_; }
+
+ private:
+  int startMillis_;
+  int frames_ = 0;
+  int extraMs_ = 0;
+  int pass_ = 0;
+  int timedWaits_ = 0;
+  int timedWaitMs_ = 0;
+  std::multimap<int, KeyEvent> script_;
+};
+
+}  // namespace salvo
