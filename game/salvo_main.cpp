@@ -4,8 +4,10 @@
 #include "audio/sound.h"
 #include "game/frame_loop.h"
 #include "input/system_driver.h"
+#include "pixmap/bmp_loader.h"
 #include "pixmap/pixmap.h"
 #include "pixmap/png_loader.h"
+#include "pixmap/tga_loader.h"
 #include "render/gl_driver.h"
 #include "render/image_font.h"
 #include "runtime/object.h"
@@ -14,15 +16,24 @@
 namespace salvo {
 
 void InitRuntimeModules() {
-  InitStreamModule();
-  InitSystemModule();
-  InitPixmapModule();
-  InitPNGModule();
+  // The OpenGL driver becomes the drawing driver, with the 2D front end, the
+  // built-in font and pixmaps behind it.
   InitGLDriverModule();
   InitImageFontModule();
+  InitPixmapModule();
+  // Picture loaders; the last one registered is tried first.
+  InitBMPModule();
+  InitPNGModule();
+  InitTGAModule();
+  // Audio-sample loaders (WAV, Ogg Vorbis), then the stream factories with
+  // the "incbin" protocol.
   InitAudioSampleModule();
+  InitStreamModule();
+  // The silent audio driver, replaced at once by the mixer-backed one.
   InitAudioModule();
   InitMixerAudioModule();
+  // Clock, timers and the message pump.
+  InitSystemModule();
 }
 
 int SalvoMain() {
@@ -34,6 +45,7 @@ int SalvoMain() {
   game.SetUpGame();
   while (game.Frame()) {
   }
+  // Objects dropped in the last pass (the one that saw Escape) go now.
   ReleaseStep();
   return 0;
 }

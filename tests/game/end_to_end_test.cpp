@@ -1,0 +1,299 @@
+// The real `salvo` executable on its own Xvfb server, driven with xdotool and
+// looked at with ImageMagick's `import`: title, Enter, the first round, a
+// volley, Escape and a clean exit.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void SleepMs(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    std::string candidate = dirs.substr(start, end - start) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+std::string SalvoPath() {
+  const char* dir = std::getenv("SALVO_BINARY_DIR");
+  return std::string(dir && *dir ? dir : SALVO_BINARY_DIR) + "/salvo";
+}
+
+// A child process that is always killed and reaped, whatever the test does.
+class Child {
+ public:
+  Child() = default;
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() { Kill(); }
+
+  // Starts argv[0] (looked up on PATH) with the extra environment entries;
+  // keepFd, when not -1, is handed to the child as fd 9.
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+             int keepFd = -1) {
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry; entry++) {
+      std::string text = *entry;
+      bool replaced = false;
+      for (const std::string& extra : extraEnv) {
+        replaced |= text.compare(0, extra.find('=') + 1, extra, 0, extra.find('=') + 1) == 0;
+      }
+      if (!replaced) env.push_back(text);
+    }
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> args, envp;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (keepFd != -1) posix_spawn_file_actions_adddup2(&actions, keepFd, 9);
+    int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull != -1) posix_spawn_file_actions_adddup2(&actions, devNull, 1);
+    int error = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (devNull != -1) close(devNull);
+    if (error != 0) pid_ = -1;
+    return pid_ > 0;
+  }
+
+  bool Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == 0) return true;
+    if (done == pid_) status_ = status;
+    pid_ = -1;
+    return false;
+  }
+
+  // The wait status once the child has ended within timeoutMs.
+  std::optional<int> WaitExit(int timeoutMs) {
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Running()) {
+      if (Clock::now() > deadline) return std::nullopt;
+      SleepMs(50);
+    }
+    return status_;
+  }
+
+  void Kill() {
+    if (!Running()) return;
+    kill(pid_, SIGTERM);
+    if (WaitExit(5000)) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+// Runs a shell command with the display set; its standard output, or nothing
+// when it failed.
+std::optional<std::string> RunOnDisplay(int display, const std::string& command) {
+  std::string line = "DISPLAY=:" + std::to_string(display) + " " + command + " 2>/dev/null";
+  FILE* pipe = popen(line.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string output;
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+  int status = pclose(pipe);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return output;
+}
+
+struct Screenshot {
+  int width = 0;
+  int height = 0;
+  std::vector<unsigned char> rgb;
+
+  const unsigned char* At(int x, int y) const {
+    return &rgb[(static_cast<size_t>(y) * width + x) * 3];
+  }
+};
+
+// The root window as 8-bit RGB, through a binary PPM from `import`.
+std::optional<Screenshot> TakeScreenshot(int display) {
+  std::optional<std::string> ppm = RunOnDisplay(display, "import -window root -depth 8 ppm:-");
+  if (!ppm) return std::nullopt;
+  int width = 0, height = 0, maxValue = 0, headerEnd = 0;
+  if (std::sscanf(ppm->c_str(), "P6 %d %d %d%n", &width, &height, &maxValue, &headerEnd) != 3 ||
+      maxValue != 255) {
+    return std::nullopt;
+  }
+  size_t offset = static_cast<size_t>(headerEnd) + 1;  // one whitespace byte after the header
+  size_t bytes = static_cast<size_t>(width) * height * 3;
+  if (ppm->size() < offset + bytes) return std::nullopt;
+  Screenshot shot;
+  shot.width = width;
+  shot.height = height;
+  shot.rgb.assign(ppm->begin() + offset, ppm->begin() + offset + bytes);
+  return shot;
+}
+
+// Share of the pixels in the rectangle for which `test` holds.
+template <class Test>
+double Share(const Screenshot& shot, int left, int top, int right, int bottom, Test test) {
+  int hits = 0, total = 0;
+  for (int y = top; y < bottom; y++) {
+    for (int x = left; x < right; x++) {
+      const unsigned char* p = shot.At(x, y);
+      hits += test(p[0], p[1], p[2]) ? 1 : 0;
+      total++;
+    }
+  }
+  return total ? static_cast<double>(hits) / total : 0;
+}
+
+bool Grass(int r, int g, int b) {
+  return g > 40 && g > b + 20 && g >= r;
+}
+
+// The X server of one test: Xvfb picks a free display number itself and
+// reports it on a pipe.
+class VirtualDisplay {
+ public:
+  bool Start() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    bool started = server_.Start(
+        {"Xvfb", "-displayfd", "9", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, {}, fds[1]);
+    close(fds[1]);
+    std::string number;
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+    while (started && Clock::now() < deadline) {
+      pollfd wait{fds[0], POLLIN, 0};
+      if (poll(&wait, 1, 200) <= 0) continue;
+      char c;
+      if (read(fds[0], &c, 1) != 1) break;
+      if (c == '\n') break;
+      number += c;
+    }
+    close(fds[0]);
+    if (number.empty()) return false;
+    display_ = std::atoi(number.c_str());
+    return true;
+  }
+  int Number() const { return display_; }
+
+ private:
+  Child server_;
+  int display_ = -1;
+};
+
+bool WaitForWindow(int display, int timeoutMs) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < deadline) {
+    std::optional<std::string> found = RunOnDisplay(display, "xdotool search --name QuarnGL");
+    if (found && !found->empty()) return true;
+    SleepMs(200);
+  }
+  return false;
+}
+
+TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
+  if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "Xvfb or xdotool not installed";
+  ASSERT_TRUE(OnPath("import")) << "ImageMagick's import is needed for the screenshots";
+  ASSERT_EQ(access(SalvoPath().c_str(), X_OK), 0) << SalvoPath();
+
+  VirtualDisplay display;
+  ASSERT_TRUE(display.Start()) << "Xvfb did not start";
+  int n = display.Number();
+
+  // The game reads no environment variable; SDL does. No sound card here, and
+  // a sanitizer build of the game needs the leak suppressions of the suite.
+  std::vector<std::string> env = {"DISPLAY=:" + std::to_string(n), "SDL_AUDIODRIVER=dummy"};
+  if (!std::getenv("LSAN_OPTIONS")) {
+    env.push_back(std::string("LSAN_OPTIONS=suppressions=") + SALVO_SOURCE_DIR +
+                  "/tools/lsan.supp:print_suppressions=0");
+  }
+  Child game;
+  ASSERT_TRUE(game.Start({SalvoPath()}, env));
+  ASSERT_TRUE(WaitForWindow(n, 60000)) << "no game window";
+  SleepMs(1500);
+  ASSERT_TRUE(game.Running());
+
+  // The title: dark background with the artwork and the texts.
+  std::optional<Screenshot> title = TakeScreenshot(n);
+  ASSERT_TRUE(title);
+  ASSERT_EQ(title->width, 640);
+  ASSERT_EQ(title->height, 480);
+  EXPECT_GT(Share(*title, 0, 0, 640, 480, [](int r, int g, int b) { return r + g + b > 60; }),
+            0.02);
+  EXPECT_LT(Share(*title, 0, 0, 640, 480, Grass), 0.05);
+
+  // Enter, then the fade (100 frames) and most of the round banner.
+  ASSERT_TRUE(RunOnDisplay(n, "xdotool key Return"));
+  SleepMs(3500);
+  ASSERT_TRUE(game.Running());
+  std::optional<Screenshot> round = TakeScreenshot(n);
+  ASSERT_TRUE(round);
+  EXPECT_LT(Share(*round, 0, 0, 640, 480, [](int r, int g, int b) { return r + g + b < 30; }), 0.5)
+      << "all but black";
+  EXPECT_GT(Share(*round, 0, 60, 640, 420, Grass), 0.6) << "grass";
+  // The track row across the bottom: grey rails on every stretch of it.
+  auto grey = [](int r, int g, int b) {
+    return std::abs(r - g) < 24 && std::abs(g - b) < 24 && r > 90;
+  };
+  for (int left = 0; left < 640; left += 160) {
+    EXPECT_GT(Share(*round, left, 426, left + 160, 462, grey), 0.05) << "track at " << left;
+  }
+  // The health blocks in bright green, the cash text in white.
+  EXPECT_GT(Share(*round, 482, 20, 590, 40,
+                  [](int r, int g, int b) { return g > 200 && r < 60 && b < 60; }),
+            0.4)
+      << "health bar";
+  EXPECT_GT(Share(*round, 5, 5, 120, 20, [](int r, int g, int b) { return r + g + b > 600; }), 0.05)
+      << "cash";
+
+  // A volley once the banner is gone: press, hold briefly, release.
+  SleepMs(1500);
+  ASSERT_TRUE(RunOnDisplay(n, "xdotool keydown space"));
+  SleepMs(250);
+  ASSERT_TRUE(RunOnDisplay(n, "xdotool keyup space"));
+  SleepMs(1500);
+  ASSERT_TRUE(game.Running());
+  EXPECT_TRUE(TakeScreenshot(n));
+
+  ASSERT_TRUE(RunOnDisplay(n, "xdotool key Escape"));
+  std::optional<int> status = game.WaitExit(30000);
+  ASSERT_TRUE(status) << "the game did not end after Escape";
+  ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+  EXPECT_EQ(WEXITSTATUS(*status), 0);
+}
+
+}  // namespace
