@@ -43,13 +43,11 @@ bool StartVideo() {
   return state.videoReady;
 }
 
+// The video subsystem itself stays up to the end: shutting it down here
+// would unload the GL driver before the leak checker of a sanitizer build can
+// attribute the driver's own allocations to it.
 void CloseAtExit() {
   CloseGLWindow();
-  WindowState& state = State();
-  if (state.videoReady) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    state.videoReady = false;
-  }
 }
 
 // The display mode of the size, preferring the requested bits per pixel and
