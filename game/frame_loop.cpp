@@ -52,6 +52,10 @@ void UpdateExplosions() {
 
 void Game::OpenDisplayAndLoadAssets() {
   OpenGraphics(640, 480, 16, 60);
+  LoadAssets();
+}
+
+void Game::LoadAssets() {
   SetAutoCentreHandle(1);
   RegisterGameFiles();
   SetMaskColor(255, 0, 255);

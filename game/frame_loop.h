@@ -10,6 +10,9 @@ class Game {
   // Start-up steps 2 to 7: the 640 x 480 display, the embedded files, the
   // mask colour, every picture and sound, alpha blending.
   void OpenDisplayAndLoadAssets();
+  // Start-up steps 3 to 7 on a display that is already open (a benchmark
+  // opens a window of its own).
+  void LoadAssets();
   // One frame of the title screen. True while more title frames follow
   // (waiting for Enter, or still fading out).
   bool TitleFrame();
