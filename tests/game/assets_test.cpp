@@ -25,7 +25,7 @@ namespace {
 
 enum class Kind { kSprite, kOpaque };
 
-struct PictureSpec {
+struct ExpectedPicture {
   const char* name;
   int width;
   int height;
@@ -33,7 +33,7 @@ struct PictureSpec {
   Kind kind;
 };
 
-const PictureSpec kPictures[] = {
+const ExpectedPicture kPictures[] = {
     {"grass.png", 256, 256, 1, Kind::kOpaque},   {"snow.png", 128, 128, 1, Kind::kOpaque},
     {"sand.png", 128, 128, 1, Kind::kOpaque},    {"ship.png", 64, 64, 1, Kind::kSprite},
     {"troop.png", 32, 16, 2, Kind::kSprite},     {"gunmount.png", 32, 32, 1, Kind::kSprite},
@@ -45,14 +45,14 @@ const PictureSpec kPictures[] = {
     {"ship2.png", 64, 64, 1, Kind::kSprite},     {"title.png", 550, 200, 1, Kind::kOpaque},
 };
 
-struct SoundSpec {
+struct ExpectedSound {
   const char* name;
   int bits;
   int hertz;
   int samples;
 };
 
-const SoundSpec kSounds[] = {
+const ExpectedSound kSounds[] = {
     {"cannon.wav", 8, 22000, 19200}, {"boom1.wav", 8, 11025, 7925}, {"boom2.wav", 16, 22050, 49617},
     {"boom3.wav", 8, 22050, 31936},  {"scream.wav", 8, 8000, 5569}, {"bonus.wav", 8, 22050, 11026},
     {"bought.wav", 8, 22254, 11128},
@@ -119,8 +119,8 @@ int ColourDistance(Rgb a, Rgb b) {
 
 TEST_F(AssetsTest, EveryFileIsBundledUnderItsExactName) {
   std::set<std::string> expected = {"quarnfont.bin"};
-  for (const PictureSpec& p : kPictures) expected.insert(p.name);
-  for (const SoundSpec& s : kSounds) expected.insert(s.name);
+  for (const ExpectedPicture& p : kPictures) expected.insert(p.name);
+  for (const ExpectedSound& s : kSounds) expected.insert(s.name);
   ASSERT_EQ(expected.size(), 26u);
 
   std::set<std::string> bundled;
@@ -159,28 +159,28 @@ TEST_F(AssetsTest, FontBitmapHas96GlyphsOf8By16) {
 }
 
 TEST_F(AssetsTest, PicturesAre8BitRgbPngsOfTheirSizes) {
-  for (const PictureSpec& spec : kPictures) {
-    const BundledAsset* file = FindBundledAsset(spec.name);
-    ASSERT_NE(file, nullptr) << spec.name;
+  for (const ExpectedPicture& expected : kPictures) {
+    const BundledAsset* file = FindBundledAsset(expected.name);
+    ASSERT_NE(file, nullptr) << expected.name;
     // The IHDR chunk follows the signature: width, height, depth 8, colour type 2.
-    ASSERT_GE(file->size, 33) << spec.name;
-    EXPECT_EQ(std::memcmp(file->data + 12, "IHDR", 4), 0) << spec.name;
-    EXPECT_EQ(file->data[24], 8) << spec.name;
-    EXPECT_EQ(file->data[25], 2) << spec.name;
-    EXPECT_EQ(std::memcmp(file->data + file->size - 8, "IEND", 4), 0) << spec.name;
+    ASSERT_GE(file->size, 33) << expected.name;
+    EXPECT_EQ(std::memcmp(file->data + 12, "IHDR", 4), 0) << expected.name;
+    EXPECT_EQ(file->data[24], 8) << expected.name;
+    EXPECT_EQ(file->data[25], 2) << expected.name;
+    EXPECT_EQ(std::memcmp(file->data + file->size - 8, "IEND", 4), 0) << expected.name;
 
-    Picture picture = LoadPicture(spec.name);
-    EXPECT_EQ(picture.width, spec.width) << spec.name;
-    EXPECT_EQ(picture.height, spec.height) << spec.name;
+    Picture picture = LoadPicture(expected.name);
+    EXPECT_EQ(picture.width, expected.width) << expected.name;
+    EXPECT_EQ(picture.height, expected.height) << expected.name;
   }
 }
 
 TEST_F(AssetsTest, SpritesUseExactlyTheMaskColourForTransparency) {
-  for (const PictureSpec& spec : kPictures) {
-    Picture picture = LoadPicture(spec.name);
+  for (const ExpectedPicture& expected : kPictures) {
+    Picture picture = LoadPicture(expected.name);
     if (picture.pixels.empty()) continue;
-    int cellWidth = picture.width / spec.cells;
-    for (int cell = 0; cell < spec.cells; ++cell) {
+    int cellWidth = picture.width / expected.cells;
+    for (int cell = 0; cell < expected.cells; ++cell) {
       int masked = 0, opaque = 0, fringe = 0;
       for (int y = 0; y < picture.height; ++y) {
         for (int x = cell * cellWidth; x < (cell + 1) * cellWidth; ++x) {
@@ -190,12 +190,12 @@ TEST_F(AssetsTest, SpritesUseExactlyTheMaskColourForTransparency) {
           fringe += NearMagenta(c);
         }
       }
-      EXPECT_EQ(fringe, 0) << spec.name << " cell " << cell;
-      if (spec.kind == Kind::kSprite) {
-        EXPECT_GT(masked, 0) << spec.name << " cell " << cell;
-        EXPECT_GT(opaque, cellWidth * picture.height / 16) << spec.name << " cell " << cell;
+      EXPECT_EQ(fringe, 0) << expected.name << " cell " << cell;
+      if (expected.kind == Kind::kSprite) {
+        EXPECT_GT(masked, 0) << expected.name << " cell " << cell;
+        EXPECT_GT(opaque, cellWidth * picture.height / 16) << expected.name << " cell " << cell;
       } else {
-        EXPECT_EQ(masked, 0) << spec.name << " would get holes where the mask colour is";
+        EXPECT_EQ(masked, 0) << expected.name << " would get holes where the mask colour is";
       }
     }
   }
@@ -291,32 +291,32 @@ uint16_t Read16(const unsigned char* p) {
 }
 
 TEST_F(AssetsTest, SoundsAreMonoPcmWavesOfTheirFormats) {
-  for (const SoundSpec& spec : kSounds) {
-    const BundledAsset* file = FindBundledAsset(spec.name);
-    ASSERT_NE(file, nullptr) << spec.name;
+  for (const ExpectedSound& expected : kSounds) {
+    const BundledAsset* file = FindBundledAsset(expected.name);
+    ASSERT_NE(file, nullptr) << expected.name;
     const unsigned char* d = file->data;
-    ASSERT_GE(file->size, 44) << spec.name;
-    EXPECT_EQ(std::memcmp(d, "RIFF", 4), 0) << spec.name;
-    EXPECT_EQ(Read32(d + 4) + 8, static_cast<uint32_t>(file->size)) << spec.name;
-    EXPECT_EQ(std::memcmp(d + 8, "WAVEfmt ", 8), 0) << spec.name;
-    EXPECT_EQ(Read16(d + 20), 1) << spec.name << " is not integer PCM";
-    EXPECT_EQ(Read16(d + 22), 1) << spec.name << " is not mono";
-    EXPECT_EQ(Read32(d + 24), static_cast<uint32_t>(spec.hertz)) << spec.name;
-    EXPECT_EQ(Read16(d + 34), spec.bits) << spec.name;
+    ASSERT_GE(file->size, 44) << expected.name;
+    EXPECT_EQ(std::memcmp(d, "RIFF", 4), 0) << expected.name;
+    EXPECT_EQ(Read32(d + 4) + 8, static_cast<uint32_t>(file->size)) << expected.name;
+    EXPECT_EQ(std::memcmp(d + 8, "WAVEfmt ", 8), 0) << expected.name;
+    EXPECT_EQ(Read16(d + 20), 1) << expected.name << " is not integer PCM";
+    EXPECT_EQ(Read16(d + 22), 1) << expected.name << " is not mono";
+    EXPECT_EQ(Read32(d + 24), static_cast<uint32_t>(expected.hertz)) << expected.name;
+    EXPECT_EQ(Read16(d + 34), expected.bits) << expected.name;
 
-    Ref<TAudioSample> sample = LoadAudioSample(FromUtf8(std::string("incbin::") + spec.name));
-    ASSERT_TRUE(sample) << spec.name << " did not load";
-    EXPECT_EQ(sample->format, spec.bits == 8 ? SampleFormat::kMono8 : SampleFormat::kMono16LE)
-        << spec.name;
-    EXPECT_EQ(sample->hertz, spec.hertz) << spec.name;
-    EXPECT_EQ(sample->length, spec.samples) << spec.name;
+    Ref<TAudioSample> sample = LoadAudioSample(FromUtf8(std::string("incbin::") + expected.name));
+    ASSERT_TRUE(sample) << expected.name << " did not load";
+    EXPECT_EQ(sample->format, expected.bits == 8 ? SampleFormat::kMono8 : SampleFormat::kMono16LE)
+        << expected.name;
+    EXPECT_EQ(sample->hertz, expected.hertz) << expected.name;
+    EXPECT_EQ(sample->length, expected.samples) << expected.name;
   }
 }
 
 TEST_F(AssetsTest, SoundsAreAudibleUnclippedAndEndQuietly) {
-  for (const SoundSpec& spec : kSounds) {
-    Ref<TAudioSample> sample = LoadAudioSample(FromUtf8(std::string("incbin::") + spec.name));
-    ASSERT_TRUE(sample) << spec.name;
+  for (const ExpectedSound& expected : kSounds) {
+    Ref<TAudioSample> sample = LoadAudioSample(FromUtf8(std::string("incbin::") + expected.name));
+    ASSERT_TRUE(sample) << expected.name;
     std::vector<double> values;  // -1 .. 1
     for (int i = 0; i < sample->length; ++i) {
       if (sample->format == SampleFormat::kMono8) {
@@ -335,10 +335,10 @@ TEST_F(AssetsTest, SoundsAreAudibleUnclippedAndEndQuietly) {
       clipped += std::abs(v) >= 0.995;
     }
     double rms = std::sqrt(energy / values.size());
-    EXPECT_GT(peak, 0.5) << spec.name << " is too quiet";
-    EXPECT_GT(rms, 0.03) << spec.name << " is nearly silent";
-    EXPECT_LE(clipped, 4) << spec.name << " clips";
-    EXPECT_LT(std::abs(values.back()), 0.05) << spec.name << " ends with a click";
+    EXPECT_GT(peak, 0.5) << expected.name << " is too quiet";
+    EXPECT_GT(rms, 0.03) << expected.name << " is nearly silent";
+    EXPECT_LE(clipped, 4) << expected.name << " clips";
+    EXPECT_LT(std::abs(values.back()), 0.05) << expected.name << " ends with a click";
   }
 }
 
