@@ -21,90 +21,56 @@ class ClockTest : public ::testing::Test {
   DriverScope scope{driver};
 };
 
-TEST_F(ClockTest, MillisAndDelayGoThroughTheDriver) {
-  driver->now = 123456;
-  EXPECT_EQ(Millis(), 123456);
-  Delay(7);
-  EXPECT_EQ(driver->delays, std::vector<int>{7});
-  EXPECT_EQ(Millis(), 123463);
-}
-
-TEST_F(ClockTest, TimerPeriodIsTruncated) {
+TEST_F(ClockTest, TimerPeriodIsTruncatedAndStaysWithinRange) {
   driver->now = 500;
-  Ref<TTimer> sixty = CreateTimer(60.0f);
-  EXPECT_EQ(sixty->period, 16);
-  EXPECT_EQ(sixty->lastTick, 500);
-  EXPECT_EQ(CreateTimer(0.5f)->period, 2000);
-  EXPECT_EQ(CreateTimer(1000.0f)->period, 1);
-  EXPECT_EQ(CreateTimer(1001.0f)->period, 0);
+  EXPECT_EQ(CreateTimer(60.0f)->lastTick, 500);
+  const std::pair<float, int> cases[] = {{60.0f, 16},        {0.5f, 2000},    {1000.0f, 1},
+                                         {1001.0f, 0},       {0.0f, INT_MAX}, {-30.0f, 0},
+                                         {0.0001f, 10000000}};
+  for (auto [rate, period] : cases) EXPECT_EQ(CreateTimer(rate)->period, period) << rate;
 }
 
-TEST_F(ClockTest, LateWaitCountsMissedPeriodsWithoutSleeping) {
-  Ref<TTimer> timer = CreateTimer(60.0f);
-  int start = timer->lastTick;
-  driver->now = start + 50;
-  EXPECT_EQ(WaitTimer(timer), 3);
-  EXPECT_TRUE(driver->delays.empty());
-  EXPECT_EQ(timer->lastTick, start + 48);
+TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
+  struct Case {
+    int lastTick, now, ticks;
+    std::vector<int> delays;
+    int lastTickAfter;
+  };
+  const Case cases[] = {
+      {1000, 1050, 3, {}, 1048},  // late: no sleep
+      {1000, 1005, 1, {11}, 1016},
+      {1016, 1016, 1, {16}, 1032},  // right at the boundary: a whole period
+      // The phase is kept across the wrap of the unsigned and the signed reading.
+      {int(0xFFFFFFF8u), 40, 3, {}, 40},
+      {INT_MAX - 3, INT_MIN + 1, 1, {11}, INT_MIN + 12},
+  };
+  for (const Case& c : cases) {
+    Ref<TTimer> timer = CreateTimer(60.0f);
+    timer->lastTick = c.lastTick;
+    driver->now = c.now;
+    driver->delays.clear();
+    EXPECT_EQ(WaitTimer(timer), c.ticks) << c.lastTick << " at " << c.now;
+    EXPECT_EQ(driver->delays, c.delays) << c.lastTick << " at " << c.now;
+    EXPECT_EQ(timer->lastTick, c.lastTickAfter) << c.lastTick << " at " << c.now;
+  }
 }
 
-TEST_F(ClockTest, EarlyWaitSleepsToTheNextBoundary) {
-  Ref<TTimer> timer = CreateTimer(60.0f);
-  int start = timer->lastTick;
-  driver->now = start + 5;
-  EXPECT_EQ(WaitTimer(timer), 1);
-  EXPECT_EQ(driver->delays, std::vector<int>{11});
-  EXPECT_EQ(timer->lastTick, start + 16);
-  // Called again right at the boundary it sleeps a whole period.
-  EXPECT_EQ(WaitTimer(timer), 1);
-  EXPECT_EQ(driver->delays, (std::vector<int>{11, 16}));
-  EXPECT_EQ(timer->lastTick, start + 32);
-}
-
-TEST_F(ClockTest, TimerKeepsItsPhaseAcrossTheClockWrap) {
-  Ref<TTimer> timer = CreateTimer(60.0f);
-  timer->lastTick = static_cast<int>(0xFFFFFFF8u);  // 8 ms before the wrap
-  driver->now = 40;                                 // 48 ms later
-  EXPECT_EQ(WaitTimer(timer), 3);
-  EXPECT_EQ(timer->lastTick, 40);
-  EXPECT_TRUE(driver->delays.empty());
-
-  timer->lastTick = INT_MAX - 3;  // the signed reading wraps as well
-  driver->now = INT_MIN + 1;      // 5 ms later
-  EXPECT_EQ(WaitTimer(timer), 1);
-  EXPECT_EQ(driver->delays, std::vector<int>{11});
-  EXPECT_EQ(timer->lastTick, INT_MIN + 12);
-}
-
-TEST_F(ClockTest, ZeroPeriodTicksOnEveryCallWithoutSleeping) {
+TEST_F(ClockTest, ZeroPeriodTicksOnEveryCallWithoutSleepingAndNullRaises) {
   Ref<TTimer> timer = CreateTimer(5000.0f);
-  ASSERT_EQ(timer->period, 0);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitTimer(timer), 1);
   EXPECT_TRUE(driver->delays.empty());
-}
-
-TEST_F(ClockTest, MeaninglessRatesStayWithinRange) {
-  EXPECT_EQ(CreateTimer(0.0f)->period, INT_MAX);
-  EXPECT_EQ(CreateTimer(-30.0f)->period, 0);
-  EXPECT_EQ(CreateTimer(0.0001f)->period, 10000000);
-}
-
-TEST_F(ClockTest, WaitTimerOnNullRaises) {
   EXPECT_THROW(WaitTimer(Ref<TTimer>()), RuntimeError);
 }
 
-TEST(SystemClockTest, FollowsTheMonotonicClockInMilliseconds) {
-  timespec before{}, after{};
-  clock_gettime(CLOCK_MONOTONIC, &before);
-  uint32_t reading = static_cast<uint32_t>(SystemMillis());
-  clock_gettime(CLOCK_MONOTONIC, &after);
-  auto ms = [](const timespec& t) {
+TEST(SystemClockTest, FollowsTheMonotonicClockAndSleepsAtLeastTheTimeAsked) {
+  auto monotonic = [] {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<uint32_t>(static_cast<uint64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000);
   };
-  EXPECT_LE(reading - ms(before), ms(after) - ms(before));
-}
-
-TEST(SystemClockTest, DelaySleepsAtLeastTheTimeAsked) {
+  uint32_t before = monotonic();
+  uint32_t reading = static_cast<uint32_t>(SystemMillis());
+  EXPECT_LE(reading - before, monotonic() - before);
   int start = SystemMillis();
   SystemDelay(20);
   EXPECT_GE(SystemMillis() - start, 20);

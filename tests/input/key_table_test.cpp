@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "input/virtual_keys.h"
-#include "us_keycode.h"
+#include "scripted_driver.h"
 
 namespace salvo {
 namespace {

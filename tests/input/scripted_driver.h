@@ -1,16 +1,23 @@
-// A system driver for tests: its clock only moves when told to (or when it
-// sleeps), and its pump runs the input actions queued for it.
+// Helpers of the input tests: a scripted system driver, a scope that installs
+// it, and the keycodes of a US keyboard.
 #pragma once
+
+#include <SDL.h>
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "input/input.h"
 #include "input/polled_system_driver.h"
 
 namespace salvo::testing {
 
+// A system driver whose clock only moves when told to (or when it sleeps),
+// and whose pump runs the input actions queued for it.
 class ScriptedDriver : public TPolledSystemDriver {
  public:
   int now = 1000;
@@ -56,5 +63,27 @@ class DriverScope {
  private:
   Ref<TSystemDriver> previous_;
 };
+
+// The US-layout keycode of a key, as SDL reports it with a keyboard.
+inline SDL_Keycode UsKeycode(SDL_Scancode scancode) {
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
+    return SDLK_a + (scancode - SDL_SCANCODE_A);
+  }
+  return SDL_SCANCODE_TO_KEYCODE(scancode);
+}
+
+// What `query` answers for each code in turn, to compare many keys at once.
+inline std::vector<int> Results(int (*query)(int), std::initializer_list<int> codes) {
+  std::vector<int> results;
+  for (int code : codes) results.push_back(query(code));
+  return results;
+}
+
+// Every character typed and not yet read, as UTF-16 code units.
+inline std::u16string TypedText() {
+  std::u16string text;
+  while (int code = GetChar()) text += char16_t(code);
+  return text;
+}
 
 }  // namespace salvo::testing
