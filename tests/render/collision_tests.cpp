@@ -1,34 +1,41 @@
 // Pixel-exact image collision on hand-made images: no GL needed.
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cmath>
 
-#include "pixmap/pixmap.h"
+#include "gl_test_support.h"
 #include "render/collision.h"
 #include "render/collision_scan.h"
-#include "render/graphics.h"
 
-namespace salvo {
+namespace salvo::testing {
 namespace {
 
 constexpr uint32_t kOpaque = 0xFFFFFFFFu;
 constexpr uint32_t kClear = 0x00000000u;
 
-// A one-frame image whose pixel (x, y) is paint(x, y) (0xAARRGGBB).
-template <class Paint>
-Ref<TImage> PaintedImage(int width, int height, Paint paint, int format = PF_RGBA8888) {
+// A one-frame image whose pixel (x, y) is paint(x, y) (0xAARRGGBB); no driver frame.
+Ref<TImage> PaintedImage(int width, int height, const std::function<uint32_t(int, int)>& paint,
+                         int format = PF_RGBA8888) {
   Ref<TImage> image = TImage::Create(width, height, 1, 0);
-  Ref<TPixmap> pixmap = CreatePixmap(width, height, format, 4);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) WritePixel(pixmap, x, y, paint(x, y));
-  }
-  image->pixmaps[0] = pixmap;
+  image->pixmaps[0] = PaintedPixmap(width, height, paint, format);
   return image;
 }
 
 Ref<TImage> SolidImage(int width, int height, uint32_t value = kOpaque) {
   return PaintedImage(width, height, [value](int, int) { return value; });
+}
+
+// Where b is put, and whether it should then overlap a.
+struct Probe {
+  float x, y;
+  int overlap;
+};
+
+void ExpectOverlaps(const Ref<TImage>& a, float ax, float ay, const Ref<TImage>& b,
+                    std::initializer_list<Probe> probes) {
+  for (const Probe& p : probes) {
+    EXPECT_EQ(ImagesOverlap(a, ax, ay, 0, b, p.x, p.y, 0), p.overlap)
+        << "a at " << ax << ", " << ay << ", b at " << p.x << ", " << p.y;
+  }
 }
 
 class CollisionTest : public ::testing::Test {
@@ -51,18 +58,17 @@ class CollisionTest : public ::testing::Test {
 };
 
 TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollide) {
-  Ref<TImage> a = SolidImage(16, 16);
-  Ref<TImage> b = SolidImage(16, 16);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 16, 0, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 0, 16, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 16, 16, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, -16, 0, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 0, -16, 0), 0);
   // One pixel of overlap is enough, in every direction.
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 15, 0, 0), 1);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 0, 15, 0), 1);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, -15, -15, 0), 1);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 100, 0, 0), 0);
+  ExpectOverlaps(SolidImage(16, 16), 0, 0, SolidImage(16, 16),
+                 {{16, 0, 0},
+                  {0, 16, 0},
+                  {16, 16, 0},
+                  {-16, 0, 0},
+                  {0, -16, 0},
+                  {100, 0, 0},
+                  {15, 0, 1},
+                  {0, 15, 1},
+                  {-15, -15, 1}});
 }
 
 TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolid) {
@@ -70,37 +76,25 @@ TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolid) {
   Ref<TImage> halfSolid =
       PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : 0x7FFFFFFFu; });
   Ref<TImage> shell = SolidImage(4, 4);
-  EXPECT_EQ(ImagesOverlap(halfSolid, 0, 0, 0, shell, 10, 4, 0), 0);
-  EXPECT_EQ(ImagesOverlap(shell, 10, 4, 0, halfSolid, 0, 0, 0), 0);
-  EXPECT_EQ(ImagesOverlap(halfSolid, 0, 0, 0, shell, 6, 4, 0), 1);
-
-  Ref<TImage> atHalf = SolidImage(16, 16, 0x80000000u);
-  EXPECT_EQ(ImagesOverlap(atHalf, 0, 0, 0, shell, 10, 4, 0), 1);
-  Ref<TImage> clear = SolidImage(16, 16, kClear);
-  EXPECT_EQ(ImagesOverlap(clear, 0, 0, 0, shell, 10, 4, 0), 0);
+  ExpectOverlaps(halfSolid, 0, 0, shell, {{10, 4, 0}, {6, 4, 1}});
+  ExpectOverlaps(shell, 10, 4, halfSolid, {{0, 0, 0}});
+  ExpectOverlaps(SolidImage(16, 16, 0x80000000u), 0, 0, shell, {{10, 4, 1}});
+  ExpectOverlaps(SolidImage(16, 16, kClear), 0, 0, shell, {{10, 4, 0}});
 }
 
 TEST_F(CollisionTest, TransparentOverlapOfTwoShapesDoesNotCollide) {
-  // Two corner triangles whose boxes overlap but whose opaque pixels never meet.
-  auto topLeftCorner = [](int x, int y) { return x + y < 8 ? kOpaque : kClear; };
-  auto bottomRightCorner = [](int x, int y) { return x + y > 22 ? kOpaque : kClear; };
-  Ref<TImage> a = PaintedImage(16, 16, topLeftCorner);
-  Ref<TImage> b = PaintedImage(16, 16, bottomRightCorner);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 0, 0, 0), 0);
-  // Move b up-left until its opaque corner reaches a's.
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, -12, -12, 0), 1);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, -6, -6, 0), 0);
+  // Two corner triangles whose boxes overlap but whose opaque pixels never meet
+  // until b moves up-left far enough.
+  Ref<TImage> a = PaintedImage(16, 16, [](int x, int y) { return x + y < 8 ? kOpaque : kClear; });
+  Ref<TImage> b = PaintedImage(16, 16, [](int x, int y) { return x + y > 22 ? kOpaque : kClear; });
+  ExpectOverlaps(a, 0, 0, b, {{0, 0, 0}, {-12, -12, 1}, {-6, -6, 0}});
 }
 
 TEST_F(CollisionTest, FramesWithoutPixmapsAreSolidRectangles) {
-  Ref<TImage> blockA = TImage::Create(10, 10, 1, 0);
-  Ref<TImage> blockB = TImage::Create(10, 10, 1, 0);
-  EXPECT_EQ(ImagesOverlap(blockA, 0, 0, 0, blockB, 9, 9, 0), 1);
-  EXPECT_EQ(ImagesOverlap(blockA, 0, 0, 0, blockB, 10, 0, 0), 0);
-  Ref<TImage> clear = SolidImage(10, 10, kClear);
-  EXPECT_EQ(ImagesOverlap(blockA, 0, 0, 0, clear, 5, 5, 0), 0);
-  Ref<TImage> opaque = SolidImage(10, 10);
-  EXPECT_EQ(ImagesOverlap(opaque, 5, 5, 0, blockA, 0, 0, 0), 1);
+  Ref<TImage> block = TImage::Create(10, 10, 1, 0);
+  ExpectOverlaps(block, 0, 0, TImage::Create(10, 10, 1, 0), {{9, 9, 1}, {10, 0, 0}});
+  ExpectOverlaps(block, 0, 0, SolidImage(10, 10, kClear), {{5, 5, 0}});
+  ExpectOverlaps(SolidImage(10, 10), 5, 5, block, {{0, 0, 1}});
 }
 
 TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImage) {
@@ -108,35 +102,23 @@ TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImage) {
   a->handleX = 8;
   a->handleY = 8;  // covers -8..8
   Ref<TImage> b = SolidImage(16, 16);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 8, 0, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 7, 0, 0), 1);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, -24, -8, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, -23, -8, 0), 1);
+  ExpectOverlaps(a, 0, 0, b, {{8, 0, 0}, {7, 0, 1}, {-24, -8, 0}, {-23, -8, 1}});
   // The origin moves both images alike.
   DrawingContext().originX = 300;
   DrawingContext().originY = -50;
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 8, 0, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 7, 0, 0), 1);
+  ExpectOverlaps(a, 0, 0, b, {{8, 0, 0}, {7, 0, 1}});
 }
 
 TEST_F(CollisionTest, RotationTurnsBothQuadsAboutTheirHandles) {
   Ref<TImage> a = SolidImage(16, 16);
-  Ref<TImage> b = SolidImage(16, 16);
-  for (const auto& image : {a, b}) {
-    image->handleX = 8;
-    image->handleY = 8;
-  }
-  // Unrotated, side by side 20 apart: a gap of 4 pixels.
-  EXPECT_EQ(ImagesOverlap(a, 100, 100, 0, b, 120, 100, 0), 0);
-  // Diagonal neighbours that overlap as squares.
-  EXPECT_EQ(ImagesOverlap(a, 100, 100, 0, b, 114, 114, 0), 1);
-
+  a->handleX = 8;
+  a->handleY = 8;
+  // Unrotated: side neighbours 20 apart leave a gap of 4; diagonal ones overlap.
+  ExpectOverlaps(a, 100, 100, a, {{120, 100, 0}, {114, 114, 1}});
+  // As diamonds the side neighbours' tips (half diagonal 11.3) reach each other
+  // and the diagonal neighbours face each other with flat sides ~4 pixels apart.
   Rotate(45);
-  // As diamonds the side neighbours' tips (half diagonal 11.3) reach each other...
-  EXPECT_EQ(ImagesOverlap(a, 100, 100, 0, b, 120, 100, 0), 1);
-  // ...and the diagonal neighbours face each other with flat sides ~4 pixels apart.
-  EXPECT_EQ(ImagesOverlap(a, 100, 100, 0, b, 114, 114, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 100, 100, 0, b, 110, 110, 0), 1);
+  ExpectOverlaps(a, 100, 100, a, {{120, 100, 1}, {114, 114, 0}, {110, 110, 1}});
 }
 
 TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLands) {
@@ -144,58 +126,71 @@ TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLands) {
   // opaque half lies at x 92..100, y 100..116; the transparent half at x 84..92.
   // The 2 x 2 shell turns too and covers x - 2..x, y..y + 2.
   Ref<TImage> topHalf = PaintedImage(16, 16, [](int, int y) { return y < 8 ? kOpaque : kClear; });
-  Ref<TImage> shell = SolidImage(2, 2);
   Rotate(90);
-  EXPECT_EQ(ImagesOverlap(topHalf, 100, 100, 0, shell, 97, 107, 0), 1);
-  EXPECT_EQ(ImagesOverlap(topHalf, 100, 100, 0, shell, 91, 107, 0), 0);
-  EXPECT_EQ(ImagesOverlap(topHalf, 100, 100, 0, shell, 103, 107, 0), 0);
+  ExpectOverlaps(topHalf, 100, 100, SolidImage(2, 2), {{97, 107, 1}, {91, 107, 0}, {103, 107, 0}});
 }
 
 TEST_F(CollisionTest, MirroredQuadsSampleTheMirroredTexture) {
   // Opaque left half: unmirrored at x 100..108 of the box 100..116.
   Ref<TImage> leftHalf = PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : kClear; });
   Ref<TImage> shell = SolidImage(4, 4);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 101, 102, 0), 1);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 110, 102, 0), 0);
+  ExpectOverlaps(leftHalf, 100, 100, shell, {{101, 102, 1}, {110, 102, 0}});
 
   // Scale x -1: the box is 84..100, its opaque half 92..100 next to the
   // position. The shell is mirrored as well and covers x - 4..x.
   Rotate(0, -1, 1);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 97, 102, 0), 1);
-  EXPECT_EQ(ImagesOverlap(shell, 97, 102, 0, leftHalf, 100, 100, 0), 1);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 90, 102, 0), 0);
-  EXPECT_EQ(ImagesOverlap(shell, 90, 102, 0, leftHalf, 100, 100, 0), 0);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 105, 102, 0), 0);
+  ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 102, 1}, {90, 102, 0}, {105, 102, 0}});
+  ExpectOverlaps(shell, 97, 102, leftHalf, {{100, 100, 1}});
+  ExpectOverlaps(shell, 90, 102, leftHalf, {{100, 100, 0}});
 
   // Mirrored vertically as well (a half turn): opaque at x 92..100, y 84..100;
   // the shell covers x - 4..x, y - 4..y.
   Rotate(0, -1, -1);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 97, 95, 0), 1);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 90, 95, 0), 0);
-  EXPECT_EQ(ImagesOverlap(leftHalf, 100, 100, 0, shell, 97, 106, 0), 0);
+  ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 95, 1}, {90, 95, 0}, {97, 106, 0}});
 }
 
 TEST_F(CollisionTest, ScaleGrowsTheQuadAndItsTexels) {
-  Ref<TImage> checker = PaintedImage(
-      2, 1, [](int x, int) { return x == 0 ? kOpaque : kClear; });  // covers 0..8 x 0..4
-  Ref<TImage> dot = SolidImage(1, 1);
+  // Scaled by 4 the checker covers 0..8 x 0..4, opaque at 0..4; the dot is 4 x 4.
+  Ref<TImage> checker = PaintedImage(2, 1, [](int x, int) { return x == 0 ? kOpaque : kClear; });
   Rotate(0, 4, 4);
-  // The dot is scaled too: 4 x 4.
-  EXPECT_EQ(ImagesOverlap(checker, 0, 0, 0, dot, 1, 0, 0), 1);
-  EXPECT_EQ(ImagesOverlap(checker, 0, 0, 0, dot, 4, 0, 0), 0);
-  EXPECT_EQ(ImagesOverlap(checker, 0, 0, 0, dot, 0, 4, 0), 0);
-  EXPECT_EQ(ImagesOverlap(checker, 0, 0, 0, dot, -3, -3, 0), 1);
+  ExpectOverlaps(checker, 0, 0, SolidImage(1, 1), {{1, 0, 1}, {4, 0, 0}, {0, 4, 0}, {-3, -3, 1}});
+}
+
+TEST_F(CollisionTest, PixmapsOfOtherFormatsUseTheirAlphaAsReadPixelSeesIt) {
+  auto converted = [](uint32_t value, int format) {
+    Ref<TImage> image = SolidImage(8, 8, value);
+    image->pixmaps[0] = ConvertPixmap(image->pixmaps[0], format);
+    return image;
+  };
+  Ref<TImage> shell = SolidImage(4, 4);
+  // A8: the byte is the alpha. Formats without alpha are solid everywhere.
+  ExpectOverlaps(converted(0x40FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 0}});
+  ExpectOverlaps(converted(0xC0FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 1}});
+  ExpectOverlaps(converted(kClear, PF_RGB888), 0, 0, shell, {{2, 2, 1}});
+  // BGRA keeps alpha in the fourth byte too.
+  Ref<TImage> bgra = PaintedImage(
+      8, 8, [](int x, int) { return x < 4 ? kOpaque : kClear; }, PF_BGRA8888);
+  ExpectOverlaps(bgra, 0, 0, shell, {{4, 2, 0}, {1, 2, 1}});
+}
+
+TEST_F(CollisionTest, FarAwayDegenerateOrBadInputIsHandledWithoutHarm) {
+  Ref<TImage> block = SolidImage(4, 4);
+  // Floats that far out hold no whole pixels: the quads collapse to points.
+  ExpectOverlaps(block, 3e9f, 3e9f, block, {{3e9f, 3e9f, 0}});
+  ExpectOverlaps(block, -3e9f, 0, block, {{0, 0, 0}});
+  Rotate(0, 1, 0);  // flattened to a line
+  ExpectOverlaps(block, 0, 0, block, {{0, 0, 0}});
+  // A bad frame index raises instead of reading past the array.
+  EXPECT_THROW(ImagesOverlap(block, 0, 0, 1, block, 0, 0, 0), RuntimeError);
+  EXPECT_THROW(ImagesOverlap(nullptr, 0, 0, 0, block, 0, 0, 0), RuntimeError);
 }
 
 TEST_F(CollisionTest, ResultDoesNotDependOnEarlierCalls) {
   Ref<TImage> a = SolidImage(16, 16);
-  Ref<TImage> b = SolidImage(16, 16);
-  ASSERT_EQ(ImagesOverlap(a, 0, 0, 0, b, 8, 8, 0), 1);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 40, 40, 0), 0);
+  ExpectOverlaps(a, 0, 0, a, {{8, 8, 1}, {40, 40, 0}});
   // Quads stored by hand in the scratch layer are cleared first as well.
-  CollideImage(b, 40, 40, 0, 0, 1u << 31, nullptr);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 60, 60, 0), 0);
-  EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, b, 8, 8, 0), 1);
+  CollideImage(a, 40, 40, 0, 0, 1u << 31, nullptr);
+  ExpectOverlaps(a, 0, 0, a, {{60, 60, 0}, {8, 8, 1}});
 }
 
 TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayer) {
@@ -206,34 +201,26 @@ TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayer) {
   EXPECT_TRUE(CollideImage(block, 0, 0, 0, 0, 1u << 0, first).empty());
   EXPECT_TRUE(CollideImage(block, 5, 0, 0, 0, 1u << 0, second).empty());
   EXPECT_TRUE(CollideImage(block, 0, 5, 0, 0, (1u << 3) | (1u << 4), third).empty());
+  EXPECT_EQ(first->RefCount(), 2);  // the layer holds the id
 
   // Layers in order, each from its most recently stored quad.
-  std::vector<Ref<Object>> hits = CollideImage(block, 2, 2, 0, 0xFFFFFFFFu, 0, nullptr);
-  ASSERT_EQ(hits.size(), 4u);
-  EXPECT_EQ(hits[0], second);
-  EXPECT_EQ(hits[1], first);
-  EXPECT_EQ(hits[2], third);
-  EXPECT_EQ(hits[3], third);
-
-  hits = CollideImage(block, 12, 0, 0, 1u << 0, 0, nullptr);  // only reaches `second`
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0], second);
+  using Ids = std::vector<Ref<Object>>;
+  EXPECT_EQ(CollideImage(block, 2, 2, 0, 0xFFFFFFFFu, 0, nullptr),
+            Ids({second, first, third, third}));
+  EXPECT_EQ(CollideImage(block, 12, 0, 0, 1u << 0, 0, nullptr), Ids({second}));
   EXPECT_TRUE(CollideImage(block, 2, 2, 0, 1u << 1, 0, nullptr).empty());
 
   ResetCollisions(1u << 0);
-  hits = CollideImage(block, 2, 2, 0, 0xFFFFFFFFu, 0, nullptr);
-  ASSERT_EQ(hits.size(), 2u);
-  EXPECT_EQ(hits[0], third);
-
+  EXPECT_EQ(first->RefCount(), 1);  // and lets it go on reset
+  EXPECT_EQ(CollideImage(block, 2, 2, 0, 0xFFFFFFFFu, 0, nullptr), Ids({third, third}));
   ResetCollisions(0);
   EXPECT_TRUE(CollideImage(block, 2, 2, 0, 0xFFFFFFFFu, 0, nullptr).empty());
 }
 
 TEST_F(CollisionTest, StoredQuadsKeepTheirPlaceAfterTheTransformChanges) {
   Ref<TImage> block = SolidImage(10, 10);
-  Ref<Object> id = New<Object>();
   Rotate(0, 3, 3);  // stored as 30 x 30
-  CollideImage(block, 0, 0, 0, 0, 1u << 5, id);
+  CollideImage(block, 0, 0, 0, 0, 1u << 5, New<Object>());
   Rotate(0);
   EXPECT_EQ(CollideImage(block, 25, 25, 0, 1u << 5, 0, nullptr).size(), 1u);
   EXPECT_TRUE(CollideImage(block, 30, 0, 0, 1u << 5, 0, nullptr).empty());
@@ -243,56 +230,10 @@ TEST_F(CollisionTest, ManyHitsAreAllReported) {
   Ref<TImage> block = SolidImage(4, 4);
   std::vector<Ref<Object>> ids;
   for (int i = 0; i < 23; ++i) {
-    ids.push_back(New<Object>());
-    CollideImage(block, static_cast<float>(i % 3), 0, 0, 0, 1u << 7, ids.back());
+    ids.insert(ids.begin(), New<Object>());  // newest first, as reported
+    CollideImage(block, static_cast<float>(i % 3), 0, 0, 0, 1u << 7, ids.front());
   }
-  std::vector<Ref<Object>> hits = CollideImage(block, 1, 1, 0, 1u << 7, 0, nullptr);
-  ASSERT_EQ(hits.size(), ids.size());
-  for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(hits[i], ids[ids.size() - 1 - i]);
-}
-
-TEST_F(CollisionTest, ResetReleasesTheStoredIds) {
-  Ref<TImage> block = SolidImage(4, 4);
-  Ref<Object> id = New<Object>();
-  CollideImage(block, 0, 0, 0, 0, 1u << 2, id);
-  EXPECT_EQ(id->RefCount(), 2);
-  ResetCollisions(1u << 2);
-  EXPECT_EQ(id->RefCount(), 1);
-}
-
-TEST_F(CollisionTest, PixmapsOfOtherFormatsUseTheirAlphaAsReadPixelSeesIt) {
-  Ref<TImage> shell = SolidImage(4, 4);
-  // A8: the byte is the alpha.
-  Ref<TImage> faint = SolidImage(8, 8, 0x40FFFFFFu);
-  faint->pixmaps[0] = ConvertPixmap(faint->pixmaps[0], PF_A8);
-  EXPECT_EQ(ImagesOverlap(faint, 0, 0, 0, shell, 2, 2, 0), 0);
-  Ref<TImage> strong = SolidImage(8, 8, 0xC0FFFFFFu);
-  strong->pixmaps[0] = ConvertPixmap(strong->pixmaps[0], PF_A8);
-  EXPECT_EQ(ImagesOverlap(strong, 0, 0, 0, shell, 2, 2, 0), 1);
-  // Formats without alpha are solid everywhere.
-  Ref<TImage> rgb = SolidImage(8, 8, kClear);
-  rgb->pixmaps[0] = ConvertPixmap(rgb->pixmaps[0], PF_RGB888);
-  EXPECT_EQ(ImagesOverlap(rgb, 0, 0, 0, shell, 2, 2, 0), 1);
-  // BGRA keeps alpha in the fourth byte too.
-  Ref<TImage> bgra = PaintedImage(
-      8, 8, [](int x, int) { return x < 4 ? kOpaque : kClear; }, PF_BGRA8888);
-  EXPECT_EQ(ImagesOverlap(bgra, 0, 0, 0, shell, 4, 2, 0), 0);
-  EXPECT_EQ(ImagesOverlap(bgra, 0, 0, 0, shell, 1, 2, 0), 1);
-}
-
-TEST_F(CollisionTest, FarAwayOrDegenerateQuadsAreHandledWithoutHarm) {
-  Ref<TImage> block = SolidImage(4, 4);
-  // Floats that far out hold no whole pixels: the quads collapse to points.
-  EXPECT_EQ(ImagesOverlap(block, 3e9f, 3e9f, 0, block, 3e9f, 3e9f, 0), 0);
-  EXPECT_EQ(ImagesOverlap(block, -3e9f, 0, 0, block, 0, 0, 0), 0);
-  Rotate(0, 1, 0);  // flattened to a line
-  EXPECT_EQ(ImagesOverlap(block, 0, 0, 0, block, 0, 0, 0), 0);
-}
-
-TEST_F(CollisionTest, BadFrameIndexRaisesInsteadOfReadingPastTheArray) {
-  Ref<TImage> block = SolidImage(4, 4);
-  EXPECT_THROW(ImagesOverlap(block, 0, 0, 1, block, 0, 0, 0), RuntimeError);
-  EXPECT_THROW(ImagesOverlap(nullptr, 0, 0, 0, block, 0, 0, 0), RuntimeError);
+  EXPECT_EQ(CollideImage(block, 1, 1, 0, 1u << 7, 0, nullptr), ids);
 }
 
 // --- The scanner on its own ---
@@ -307,30 +248,20 @@ int RecordRow(RPoly* const* active, int count, int y) {
   return 0;
 }
 
-TEST(CollisionScanTest, RectangleIsScannedRowByRowWithHalfOpenSpans) {
+TEST(CollisionScanTest, SpansAreHalfOpenAndEdgesInterpolatedAtRowCentres) {
   const float rect[] = {2, 3, 0, 0, 10, 3, 1, 0, 10, 7, 1, 1, 2, 7, 0, 1};
-  const ScanPolygon polygon{rect, 4, 4, nullptr};
+  const ScanPolygon rectangle{rect, 4, 4, nullptr};
   scannedRows.clear();
-  EXPECT_EQ(ScanPolys(&polygon, 1, RecordRow), 0);
-  ASSERT_EQ(scannedRows.size(), 4u);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(scannedRows[i][0], 3 + i);
-    EXPECT_EQ(scannedRows[i][1], 2);
-    EXPECT_EQ(scannedRows[i][2], 10);
-  }
-}
+  EXPECT_EQ(ScanPolys(&rectangle, 1, RecordRow), 0);
+  using Rows = std::vector<std::array<int, 3>>;
+  EXPECT_EQ(scannedRows, Rows({{3, 2, 10}, {4, 2, 10}, {5, 2, 10}, {6, 2, 10}}));
 
-TEST(CollisionScanTest, TriangleEdgesAreInterpolatedAtRowCentres) {
   // Apex at the top, widening by 2 pixels per row on each side.
-  const float triangle[] = {10, 0, 0, 0, 18, 4, 0, 0, 2, 4, 0, 0};
-  const ScanPolygon polygon{triangle, 4, 3, nullptr};
+  const float apex[] = {10, 0, 0, 0, 18, 4, 0, 0, 2, 4, 0, 0};
+  const ScanPolygon triangle{apex, 4, 3, nullptr};
   scannedRows.clear();
-  ScanPolys(&polygon, 1, RecordRow);
-  ASSERT_EQ(scannedRows.size(), 4u);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(scannedRows[i][1], 10 - (2 * i + 1)) << "row " << i;
-    EXPECT_EQ(scannedRows[i][2], 10 + (2 * i + 1)) << "row " << i;
-  }
+  ScanPolys(&triangle, 1, RecordRow);
+  EXPECT_EQ(scannedRows, Rows({{0, 9, 11}, {1, 7, 13}, {2, 5, 15}, {3, 3, 17}}));
 }
 
 TEST(CollisionScanTest, OrientPolyReversesOnlyMirroredWinding) {
@@ -346,4 +277,4 @@ TEST(CollisionScanTest, OrientPolyReversesOnlyMirroredWinding) {
 }
 
 }  // namespace
-}  // namespace salvo
+}  // namespace salvo::testing

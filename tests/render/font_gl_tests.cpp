@@ -1,30 +1,15 @@
 // Text drawn through the OpenGL driver, read back and compared pixel by pixel
 // with the embedded font bitmap; and collision checked against what the same
 // placement draws on screen.
-#include <gtest/gtest.h>
-
-#include "pixmap/pixmap.h"
+#include "gl_test_support.h"
 #include "render/collision.h"
-#include "render/gl_driver.h"
-#include "render/graphics.h"
 #include "render/image_font.h"
 #include "runtime/embedded.h"
 
-namespace salvo {
+namespace salvo::testing {
 namespace {
 
-class FontGLTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InstallGLDriver();
-    OpenGraphics(640, 480, 0, 0);
-    ClearScreen();
-  }
-  void TearDown() override {
-    CloseGraphics();
-    ReleaseStep();
-  }
-};
+class FontGLTest : public GLTest {};
 
 bool FontBit(char16_t code, int column, int row) {
   const auto* bits = static_cast<const uint8_t*>(EmbeddedFileData(u"quarnfont.bin"));
@@ -33,7 +18,7 @@ bool FontBit(char16_t code, int column, int row) {
 
 // Every pixel of the text's box is ink colour where the bitmap has ink (each
 // font pixel a scale x scale block) and black elsewhere.
-void ExpectTextOnScreen(const String& text, int x, int y, int scale, uint32_t ink = 0xFFFFFF) {
+void ExpectTextOnScreen(const String& text, int x, int y, int scale, uint32_t ink) {
   const int width = static_cast<int>(text.size()) * 8 * scale;
   const int height = 16 * scale;
   Ref<TPixmap> screen = CapturePixmap(x, y, width, height);
@@ -62,39 +47,30 @@ void ExpectDark(int x, int y, int width, int height) {
   }
 }
 
-TEST_F(FontGLTest, TextAtScaleOneMatchesTheBitmap) {
-  DrawText(u"Game Over! 0123 @#&~", 10, 20);
-  ExpectTextOnScreen(u"Game Over! 0123 @#&~", 10, 20, 1);
-  ExpectDark(0, 0, 640, 20);
-  ExpectDark(0, 36, 640, 40);
-}
-
-TEST_F(FontGLTest, TextAtScaleThreeMatchesTheBitmapBlockByBlock) {
-  SetScale(3, 3);
-  DrawText(u"Hi@", 5, 100);
-  ExpectTextOnScreen(u"Hi@", 5, 100, 3);
-}
-
-TEST_F(FontGLTest, ScaleTwoGlyphsAre16By32And16Apart) {
+TEST_F(FontGLTest, TextMatchesTheBitmapAtEveryScaleInTheCurrentColour) {
+  struct Case {
+    const char16_t* text;
+    int x, y, scale;
+    uint32_t ink;
+  };
+  const Case cases[] = {{u"Game Over! 0123 @#&~", 10, 20, 1, 0xFFFFFF},
+                        {u"Hi@", 5, 100, 3, 0xFFFFFF},
+                        {u"MW", 100, 200, 2, 0xFFFFFF},
+                        {u"Red", 50, 50, 1, 0xFF0000}};
+  for (const Case& c : cases) {
+    ClearScreen();
+    SetScale(c.scale, c.scale);
+    SetColor(c.ink >> 16, (c.ink >> 8) & 255, c.ink & 255);
+    DrawText(c.text, c.x, c.y);
+    ExpectTextOnScreen(c.text, c.x, c.y, c.scale, c.ink);
+  }
+  // The last two-scale text: 16 x 32 glyphs, nothing drawn below or beside.
+  ClearScreen();
   SetScale(2, 2);
   DrawText(u"MW", 100, 200);
-  ExpectTextOnScreen(u"MW", 100, 200, 2);
   ExpectDark(100, 232, 32, 10);
   ExpectDark(132, 200, 10, 32);
-  EXPECT_EQ(MeasureTextWidth(u"MW"), 16);
-}
-
-TEST_F(FontGLTest, TextTakesTheCurrentColourAndMaskCutsTheBackground) {
-  ClearScreen();
-  SetColor(255, 0, 0);
-  DrawText(u"Red", 50, 50);
-  ExpectTextOnScreen(u"Red", 50, 50, 1, 0xFF0000);
-}
-
-TEST_F(FontGLTest, ControlCharactersLeaveNoGapAndNoMark) {
-  DrawText(u"A\tB\nC", 300, 300);
-  ExpectTextOnScreen(u"ABC", 300, 300, 1);
-  ExpectDark(324, 300, 16, 16);
+  ExpectDark(0, 0, 640, 200);
 }
 
 // Draws the two images additively in red and green and reports whether any
@@ -119,29 +95,16 @@ bool DrawnOverlap(const Ref<TImage>& a, float ax, float ay, const Ref<TImage>& b
   return false;
 }
 
-Ref<TImage> RingImage() {
-  // A 24 x 24 ring: opaque between radius 6 and 11 around the centre.
-  Ref<TPixmap> pixmap = CreatePixmap(24, 24, PF_RGBA8888, 4);
-  for (int y = 0; y < 24; ++y) {
-    for (int x = 0; x < 24; ++x) {
-      const float dx = x + 0.5f - 12;
-      const float dy = y + 0.5f - 12;
-      const float d2 = dx * dx + dy * dy;
-      WritePixel(pixmap, x, y, d2 >= 36 && d2 <= 121 ? 0xFFFFFFFFu : 0u);
-    }
-  }
-  Ref<TImage> image = LoadImage(pixmap, 0);
-  SetImageHandle(image, 12, 2);
-  return image;
-}
-
 TEST_F(FontGLTest, CollisionAgreesWithWhatIsDrawnUnderTheFrontEndTransform) {
-  Ref<TImage> ring = RingImage();
-  Ref<TPixmap> barPixels = CreatePixmap(20, 4, PF_RGBA8888, 4);
-  for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 20; ++x) WritePixel(barPixels, x, y, 0xFFFFFFFFu);
-  }
-  Ref<TImage> bar = LoadImage(barPixels, 0);
+  // A 24 x 24 ring, opaque between radius 6 and 11 around the centre, and a bar.
+  auto ringPaint = [](int x, int y) {
+    const float dx = x + 0.5f - 12;
+    const float dy = y + 0.5f - 12;
+    return dx * dx + dy * dy >= 36 && dx * dx + dy * dy <= 121 ? 0xFFFFFFFFu : 0u;
+  };
+  Ref<TImage> ring = LoadImage(PaintedPixmap(24, 24, ringPaint), 0);
+  SetImageHandle(ring, 12, 2);
+  Ref<TImage> bar = LoadImage(SolidPixmap(20, 4), 0);
   SetOrigin(20, 10);
 
   struct Case {
@@ -170,4 +133,4 @@ TEST_F(FontGLTest, CollisionAgreesWithWhatIsDrawnUnderTheFrontEndTransform) {
 }
 
 }  // namespace
-}  // namespace salvo
+}  // namespace salvo::testing

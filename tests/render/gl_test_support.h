@@ -7,11 +7,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
+#include <string>
+#include <utility>
 
 #include "pixmap/pixmap.h"
 #include "render/gl_driver.h"
 #include "render/graphics.h"
 #include "render/image.h"
+#include "runtime/error.h"
 
 namespace salvo::testing {
 
@@ -42,6 +46,24 @@ inline ::testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance =
 inline bool IsLit(int x, int y) {
   const Rgb pixel = PixelAt(x, y);
   return pixel.r > 128 && pixel.g > 128 && pixel.b > 128;
+}
+
+using Points = std::initializer_list<std::pair<int, int>>;
+
+// Every pixel of `lit` is lit and every pixel of `dark` is not.
+inline void ExpectLit(Points lit, Points dark) {
+  for (auto [x, y] : lit) EXPECT_TRUE(IsLit(x, y)) << "(" << x << ", " << y << ") is dark";
+  for (auto [x, y] : dark) EXPECT_FALSE(IsLit(x, y)) << "(" << x << ", " << y << ") is lit";
+}
+
+// The message of the RuntimeError that `action` raises; empty when it raises none.
+inline std::string RuntimeErrorText(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const RuntimeError& error) {
+    return error.what();
+  }
+  return "";
 }
 
 // A pixmap whose pixel (x, y) is paint(x, y) as 0xAARRGGBB.

@@ -1,128 +1,26 @@
 // The drawing front end against a recording driver: which driver calls each
 // command makes, with which resolved arguments, and the state it keeps.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
+#include "recording_driver.h"
 #include "render/collision.h"
-#include "render/graphics.h"
-#include "render/image.h"
 
-namespace salvo {
+namespace salvo::testing {
 namespace {
 
-struct Call {
-  std::string name;
-  std::vector<float> args;
-};
-
-class RecordingFrame : public TImageFrame {
- public:
-  explicit RecordingFrame(std::vector<Call>* calls) : calls_(calls) {}
-  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    calls_->push_back({"Draw", {x0, y0, x1, y1, tx, ty}});
-  }
-  Ref<TPixmap> Lock(int, int) override { return nullptr; }
-  void Unlock() override {}
-
- private:
-  std::vector<Call>* calls_;
-};
-
-class RecordingDriver : public TDrawingDriver {
- public:
-  std::vector<Call> calls;
-
-  void Open(int w, int h, int d, int hz) override {
-    Record("Open", {1.f * w, 1.f * h, 1.f * d, 1.f * hz});
-  }
-  void Close() override { Record("Close", {}); }
-  void Present() override { Record("Present", {}); }
-  void SetMouseVisible(int visible) override { Record("SetMouseVisible", {1.f * visible}); }
-  Ref<TImageFrame> CreateFrame(int, int, int) override { return New<RecordingFrame>(&calls); }
-  Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>&, int) override {
-    return New<RecordingFrame>(&calls);
-  }
-  void SetBlend(int mode) override { Record("SetBlend", {1.f * mode}); }
-  void SetAlpha(float alpha) override { Record("SetAlpha", {alpha}); }
-  void SetColor(int r, int g, int b) override { Record("SetColor", {1.f * r, 1.f * g, 1.f * b}); }
-  void SetClearColor(int r, int g, int b) override {
-    Record("SetClearColor", {1.f * r, 1.f * g, 1.f * b});
-  }
-  void SetViewport(int x, int y, int w, int h) override {
-    Record("SetViewport", {1.f * x, 1.f * y, 1.f * w, 1.f * h});
-  }
-  void SetMatrix(float ix, float iy, float jx, float jy) override {
-    Record("SetMatrix", {ix, iy, jx, jy});
-  }
-  void SetLineWidth(float width) override { Record("SetLineWidth", {width}); }
-  void Clear() override { Record("Clear", {}); }
-  void Plot(float x, float y) override { Record("Plot", {x, y}); }
-  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Record("DrawLine", {x0, y0, x1, y1, tx, ty});
-  }
-  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Record("DrawRect", {x0, y0, x1, y1, tx, ty});
-  }
-  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Record("DrawOval", {x0, y0, x1, y1, tx, ty});
-  }
-  void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
-    std::vector<float> args = {hx, hy, tx, ty};
-    args.insert(args.end(), points.begin(), points.end());
-    Record("DrawPoly", args);
-  }
-  void DrawPixmap(const Ref<TPixmap>&, int x, int y) override {
-    Record("DrawPixmap", {1.f * x, 1.f * y});
-  }
-  Ref<TPixmap> CapturePixmap(int, int, int w, int h) override {
-    return CreatePixmap(w, h, PF_RGBA8888, 4);
-  }
-
-  int Count(const std::string& name) const {
-    int count = 0;
-    for (const Call& call : calls) count += call.name == name;
-    return count;
-  }
-  const Call& Last(const std::string& name) const {
-    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
-      if (it->name == name) return *it;
-    }
-    static const Call none;
-    return none;
-  }
-
- private:
-  void Record(const char* name, std::vector<float> args) {
-    calls.push_back({name, std::move(args)});
-  }
-};
-
-using Args = std::vector<float>;
-
-class FrontEndTest : public ::testing::Test {
+class FrontEndTest : public RecordingTest {
  protected:
   void SetUp() override {
-    previous_ = GetDrawingDriver();
+    RecordingTest::SetUp();
     previousModes_ = DrawingContext().modes;
-    driver = New<RecordingDriver>();
-    SetDrawingDriver(driver);
     SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60), New<TGraphicsMode>(640, 480, 32, 60),
                       New<TGraphicsMode>(1024, 768, 32, 75)});
   }
   void TearDown() override {
-    CloseGraphics();
-    SetDrawingDriver(previous_);
+    RecordingTest::TearDown();
     SetGraphicsModes(previousModes_);
     SetCollisionTransform(1, 0, 0, 1);
-    ReleaseStep();
   }
 
-  Ref<RecordingDriver> driver;
-
  private:
-  Ref<TDrawingDriver> previous_;
   std::vector<Ref<TGraphicsMode>> previousModes_;
 };
 
@@ -234,8 +132,8 @@ TEST_F(FrontEndTest, LinesPlotTheirMappedEndPoint) {
 TEST_F(FrontEndTest, RotationAndScaleMakeTheMatrix) {
   OpenGraphics(640, 480, 0, 0);
   SetRotation(90);
-  const TDrawingContext& context = DrawingContext();
   // Local (1, 0) maps to (ix, jx) = (0, 1): down the screen.
+  const TDrawingContext& context = DrawingContext();
   EXPECT_NEAR(context.ix, 0, 1e-6);
   EXPECT_NEAR(context.jx, 1, 1e-6);
   EXPECT_NEAR(context.iy, -1, 1e-6);
@@ -273,7 +171,6 @@ TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
   SetAutoCentreHandle(1);
   const Ref<TImage> image = CreateImage(32, 16);
   SetOrigin(1, 2);
-  driver->calls.clear();
   DrawImage(image, 100, 100);
   EXPECT_EQ(driver->Last("Draw").args, Args({-16, -8, 16, 8, 101, 102}));
   DrawImageStretched(image, 100, 100, 64, 64);
@@ -296,4 +193,4 @@ TEST_F(FrontEndTest, WithoutADriverCommandsRaiseNullAccess) {
 }
 
 }  // namespace
-}  // namespace salvo
+}  // namespace salvo::testing

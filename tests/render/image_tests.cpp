@@ -65,12 +65,11 @@ TEST_F(ImageTest, NonPowerOfTwoImagesArePaddedByRepeatingTheirEdges) {
   EXPECT_EQ(texel(5, 10), pixel(5, 9));   // row 10 repeats row 9
   EXPECT_EQ(texel(20, 10), pixel(19, 9));
   EXPECT_EQ(texel(31, 15), pixel(19, 9));  // and so on to the edges
-}
 
-TEST_F(ImageTest, PowerOfTwoImagesNeedNoPadding) {
-  const Ref<TImage> image = LoadImage(SolidPixmap(64, 64, kWhite, PF_RGB888), 0);
-  EXPECT_FLOAT_EQ(GLFrame(image).uMax, 1.0f);
-  EXPECT_FLOAT_EQ(GLFrame(image).vMax, 1.0f);
+  // Powers of two need no padding.
+  const Ref<TImage> square = LoadImage(SolidPixmap(64, 64, kWhite, PF_RGB888), 0);
+  EXPECT_FLOAT_EQ(GLFrame(square).uMax, 1.0f);
+  EXPECT_FLOAT_EQ(GLFrame(square).vMax, 1.0f);
 }
 
 TEST_F(ImageTest, FilteredTexturesGetAFullMipmapChain) {
@@ -95,33 +94,21 @@ TEST_F(ImageTest, AutoCentredImagesDrawAroundTheirPosition) {
   EXPECT_FLOAT_EQ(image->handleX, 16);
   EXPECT_FLOAT_EQ(image->handleY, 8);
   DrawImage(image, 100, 100);
-  EXPECT_TRUE(IsLit(84, 92));
-  EXPECT_TRUE(IsLit(115, 107));
-  EXPECT_FALSE(IsLit(83, 100));
-  EXPECT_FALSE(IsLit(116, 100));
-  EXPECT_FALSE(IsLit(100, 91));
-  EXPECT_FALSE(IsLit(100, 108));
+  ExpectLit({{84, 92}, {115, 107}}, {{83, 100}, {116, 100}, {100, 91}, {100, 108}});
 }
 
-TEST_F(ImageTest, ImagesRotateAboutTheirHandle) {
-  const Ref<TImage> image = LoadImage(SolidPixmap(20, 4), 0);
-  SetImageHandle(image, 0, 2);
+TEST_F(ImageTest, ImagesRotateAboutTheirHandleAndStretchWithItUnscaled) {
+  const Ref<TImage> bar = LoadImage(SolidPixmap(20, 4), 0);
+  SetImageHandle(bar, 0, 2);
   SetRotation(90);
-  DrawImage(image, 200, 200);  // a bar from (198, 200) down to (202, 220)
-  EXPECT_TRUE(IsLit(200, 210));
-  EXPECT_TRUE(IsLit(198, 219));
-  EXPECT_FALSE(IsLit(210, 200));
-  EXPECT_FALSE(IsLit(200, 221));
-}
+  DrawImage(bar, 200, 200);  // a bar from (198, 200) down to (202, 220)
+  ExpectLit({{200, 210}, {198, 219}}, {{210, 200}, {200, 221}});
 
-TEST_F(ImageTest, StretchedImagesKeepTheirHandleUnscaled) {
+  SetRotation(0);
   const Ref<TImage> image = LoadImage(SolidPixmap(8, 8), 0);
   SetImageHandle(image, 4, 4);
   DrawImageStretched(image, 100, 100, 40, 20);  // covers 96..136 x 96..116
-  EXPECT_TRUE(IsLit(96, 96));
-  EXPECT_TRUE(IsLit(135, 115));
-  EXPECT_FALSE(IsLit(136, 110));
-  EXPECT_FALSE(IsLit(120, 116));
+  ExpectLit({{96, 96}, {135, 115}}, {{136, 110}, {120, 116}});
 }
 
 TEST_F(ImageTest, TilesCoverTheViewportExactlyAtAnyOffset) {
@@ -201,33 +188,19 @@ TEST_F(ImageTest, MaskingAppliesOnlyToPixmapsWithoutAlpha) {
   EXPECT_TRUE(Near(PixelAt(11, 11), {0, 0, 255}));  // cut out by the alpha test
   EXPECT_TRUE(Near(PixelAt(16, 11), {255, 255, 255}));
   EXPECT_TRUE(Near(PixelAt(31, 11), {0, 0, 0}));
-}
 
-TEST_F(ImageTest, TheMaskColourIsTheContexts) {
+  // The mask colour is the context's.
   SetMaskColor(255, 0, 255);
-  const Ref<TImage> image = LoadImage(SolidPixmap(4, 4, 0xFFFF00FF, PF_RGB888), -1);
-  EXPECT_EQ(ReadPixel(image->pixmaps[0], 2, 2) >> 24, 0u);
+  const Ref<TImage> magenta = LoadImage(SolidPixmap(4, 4, 0xFFFF00FF, PF_RGB888), -1);
+  EXPECT_EQ(ReadPixel(magenta->pixmaps[0], 2, 2) >> 24, 0u);
 }
 
-TEST_F(ImageTest, UnreadableSourcesGiveNull) {
+TEST_F(ImageTest, UnreadableSourcesGiveNullAndOnlyDynamicFramesLock) {
   EXPECT_FALSE(LoadImage(String(u"incbin::no-such-picture.png")));
   EXPECT_FALSE(LoadImageStrip(String(u"no/such/file.png"), 8, 8, 0, 1));
-}
-
-TEST_F(ImageTest, OnlyDynamicFramesLock) {
   const Ref<TImage> still = LoadImage(SolidPixmap(4, 4), 0);
-  try {
-    LockImage(still);
-    FAIL() << "no error";
-  } catch (const RuntimeError& error) {
-    EXPECT_STREQ(error.what(), "Image frame cannot be locked");
-  }
-  try {
-    UnlockImage(still);
-    FAIL() << "no error";
-  } catch (const RuntimeError& error) {
-    EXPECT_STREQ(error.what(), "Image frame cannot be unlocked");
-  }
+  EXPECT_EQ(RuntimeErrorText([&] { LockImage(still); }), "Image frame cannot be locked");
+  EXPECT_EQ(RuntimeErrorText([&] { UnlockImage(still); }), "Image frame cannot be unlocked");
 }
 
 TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLock) {
@@ -268,7 +241,7 @@ TEST_F(ImageTest, CapturedImagesHoldTheBackBuffer) {
   EXPECT_TRUE(Near(PixelAt(301, 301), {255, 0, 0}));
 }
 
-TEST_F(ImageTest, FramesOfAnEarlierContextLeaveTheNewOneAlone) {
+TEST_F(ImageTest, DeletedTexturesLeaveTheLiveOnesAlone) {
   Ref<TImage> old = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
   OpenGraphics(640, 480, 0, 0);
   const Ref<TImage> fresh = LoadImage(SolidPixmap(8, 8, 0xFF00FF00), 0);
@@ -276,21 +249,17 @@ TEST_F(ImageTest, FramesOfAnEarlierContextLeaveTheNewOneAlone) {
   ReleaseStep();  // must not delete the new context's texture of the same name
   DrawImage(fresh, 10, 10);
   EXPECT_TRUE(Near(PixelAt(12, 12), {0, 255, 0}));
-}
 
-TEST_F(ImageTest, ATextureNameReusedAfterDeletionIsBoundAgain) {
+  // GL unbinds a deleted texture and may hand its name out again: it must be bound anew.
   Ref<TImage> first = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
   DrawImage(first, 10, 10);
-  const unsigned name = GLFrame(first).texture;
-  EXPECT_EQ(GLState().boundTexture, name);
+  EXPECT_EQ(GLState().boundTexture, GLFrame(first).texture);
   first = nullptr;
   ReleaseStep();
-  // GL unbinds a deleted texture and may hand its name out again.
   EXPECT_EQ(GLState().boundTexture, 0u);
-  const Ref<TImage> second = LoadImage(SolidPixmap(8, 8, 0xFF00FF00), 0);
-  ClearScreen();
+  const Ref<TImage> second = LoadImage(SolidPixmap(8, 8, 0xFF0000FF), 0);
   DrawImage(second, 10, 10);
-  EXPECT_TRUE(Near(PixelAt(12, 12), {0, 255, 0}));
+  EXPECT_TRUE(Near(PixelAt(12, 12), {0, 0, 255}));
 }
 
 TEST_F(ImageTest, DefaultFlagsFollowTheContext) {

@@ -1,0 +1,126 @@
+// A drawing driver that records every call with its resolved arguments, so
+// that tests can check what the front end asks of a driver without a GPU.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pixmap/pixmap.h"
+#include "render/graphics.h"
+#include "render/image.h"
+
+namespace salvo::testing {
+
+using Args = std::vector<float>;
+
+struct Call {
+  std::string name;
+  Args args;
+  const TImageFrame* frame = nullptr;  // the frame that drew, for "Draw"
+};
+
+class RecordingFrame : public TImageFrame {
+ public:
+  explicit RecordingFrame(std::vector<Call>* calls) : calls_(calls) {}
+  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    calls_->push_back({"Draw", {x0, y0, x1, y1, tx, ty}, this});
+  }
+  Ref<TPixmap> Lock(int, int) override { return nullptr; }
+  void Unlock() override {}
+
+ private:
+  std::vector<Call>* calls_;
+};
+
+class RecordingDriver : public TDrawingDriver {
+ public:
+  std::vector<Call> calls;
+
+  void Open(int w, int h, int d, int hz) override {
+    Record("Open", {1.f * w, 1.f * h, 1.f * d, 1.f * hz});
+  }
+  void Close() override { Record("Close", {}); }
+  void Present() override { Record("Present", {}); }
+  void SetMouseVisible(int visible) override { Record("SetMouseVisible", {1.f * visible}); }
+  Ref<TImageFrame> CreateFrame(int, int, int) override { return New<RecordingFrame>(&calls); }
+  Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>&, int flags) override {
+    Record("CreateFrameFromPixmap", {1.f * flags});
+    return New<RecordingFrame>(&calls);
+  }
+  void SetBlend(int mode) override { Record("SetBlend", {1.f * mode}); }
+  void SetAlpha(float alpha) override { Record("SetAlpha", {alpha}); }
+  void SetColor(int r, int g, int b) override { Record("SetColor", {1.f * r, 1.f * g, 1.f * b}); }
+  void SetClearColor(int r, int g, int b) override {
+    Record("SetClearColor", {1.f * r, 1.f * g, 1.f * b});
+  }
+  void SetViewport(int x, int y, int w, int h) override {
+    Record("SetViewport", {1.f * x, 1.f * y, 1.f * w, 1.f * h});
+  }
+  void SetMatrix(float ix, float iy, float jx, float jy) override {
+    Record("SetMatrix", {ix, iy, jx, jy});
+  }
+  void SetLineWidth(float width) override { Record("SetLineWidth", {width}); }
+  void Clear() override { Record("Clear", {}); }
+  void Plot(float x, float y) override { Record("Plot", {x, y}); }
+  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawLine", {x0, y0, x1, y1, tx, ty});
+  }
+  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawRect", {x0, y0, x1, y1, tx, ty});
+  }
+  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawOval", {x0, y0, x1, y1, tx, ty});
+  }
+  void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
+    Args args = {hx, hy, tx, ty};
+    args.insert(args.end(), points.begin(), points.end());
+    Record("DrawPoly", args);
+  }
+  void DrawPixmap(const Ref<TPixmap>&, int x, int y) override {
+    Record("DrawPixmap", {1.f * x, 1.f * y});
+  }
+  Ref<TPixmap> CapturePixmap(int, int, int w, int h) override {
+    return CreatePixmap(w, h, PF_RGBA8888, 4);
+  }
+
+  // The recorded calls of one name, oldest first.
+  std::vector<Call> Named(const std::string& name) const {
+    std::vector<Call> found;
+    for (const Call& call : calls) {
+      if (call.name == name) found.push_back(call);
+    }
+    return found;
+  }
+  int Count(const std::string& name) const { return static_cast<int>(Named(name).size()); }
+  Call Last(const std::string& name) const {
+    const std::vector<Call> found = Named(name);
+    return found.empty() ? Call{} : found.back();
+  }
+
+ private:
+  void Record(const char* name, Args args) { calls.push_back({name, std::move(args)}); }
+};
+
+// Puts a recording driver in place for the test and the previous one back after.
+class RecordingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = GetDrawingDriver();
+    driver = New<RecordingDriver>();
+    SetDrawingDriver(driver);
+  }
+  void TearDown() override {
+    CloseGraphics();
+    SetDrawingDriver(previous_);
+    ReleaseStep();
+  }
+
+  Ref<RecordingDriver> driver;
+
+ private:
+  Ref<TDrawingDriver> previous_;
+};
+
+}  // namespace salvo::testing
