@@ -20,16 +20,16 @@ class BMPTGALoaderTest : public ::testing::Test {
   Ref<TBMPPixmapLoader> bmp = New<TBMPPixmapLoader>();
 };
 
-void PutLE(Bytes& out, int64_t value, int size) {
-  for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> (8 * i)));
+// Appends each value as little-endian bytes, as many as its size says.
+void PutLE(Bytes& out, std::initializer_list<std::pair<int64_t, int>> fields) {
+  for (auto [value, size] : fields) {
+    for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> (8 * i)));
+  }
 }
 
 Bytes TGA(int kind, int width, int height, int depth, int descriptor, const Bytes& data) {
   Bytes out = {3, 0, uint8_t(kind), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  PutLE(out, width, 2);
-  PutLE(out, height, 2);
-  out.push_back(uint8_t(depth));
-  out.push_back(uint8_t(descriptor));
+  PutLE(out, {{width, 2}, {height, 2}, {depth, 1}, {descriptor, 1}});
   out.insert(out.end(), {'i', 'd', '!'});  // image ID, skipped
   out.insert(out.end(), data.begin(), data.end());
   return out;
@@ -37,53 +37,88 @@ Bytes TGA(int kind, int width, int height, int depth, int descriptor, const Byte
 
 // rows: stored rows in file order, already padded to 4 bytes.
 Bytes BMP(int width, int height, int bitCount, const Bytes& palette, const Bytes& rows) {
-  const int paletteEntries = int(palette.size() / 4);
-  const int offset = 14 + 40 + int(palette.size());
+  const int64_t offset = 14 + 40 + int64_t(palette.size()), size = int64_t(rows.size());
   Bytes out = {'B', 'M'};
-  PutLE(out, offset + int64_t(rows.size()), 4);
-  PutLE(out, 0, 4);
-  PutLE(out, offset, 4);
-  PutLE(out, 40, 4);
-  PutLE(out, width, 4);
-  PutLE(out, height, 4);
-  PutLE(out, 1, 2);
-  PutLE(out, bitCount, 2);
-  PutLE(out, 0, 4);  // uncompressed
-  PutLE(out, int64_t(rows.size()), 4);
-  PutLE(out, 2835, 4);
-  PutLE(out, 2835, 4);
-  PutLE(out, paletteEntries, 4);
-  PutLE(out, 0, 4);
+  PutLE(out, {{offset + size, 4},
+              {0, 4},
+              {offset, 4},
+              {40, 4},
+              {width, 4},
+              {height, 4},
+              {1, 2},
+              {bitCount, 2},
+              {0, 4} /* uncompressed */,
+              {size, 4},
+              {2835, 4},
+              {2835, 4},
+              {int64_t(palette.size() / 4), 4},
+              {0, 4}});
   out.insert(out.end(), palette.begin(), palette.end());
   out.insert(out.end(), rows.begin(), rows.end());
   return out;
 }
 
-TEST_F(BMPTGALoaderTest, TGATrueColourBottomUp) {
-  // Bottom row first: blue-green-red bytes.
-  Ref<TPixmap> pixmap = LoadTGA(TGA(2, 2, 2, 24, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-  ASSERT_TRUE(pixmap);
-  EXPECT_EQ(pixmap->format, PF_BGR888);
-  EXPECT_EQ(ReadPixel(pixmap, 0, 1), 0xFF030201u);
-  EXPECT_EQ(ReadPixel(pixmap, 1, 0), 0xFF0C0B0Au);
-}
-
-TEST_F(BMPTGALoaderTest, TGAWithAlphaTopDown) {
-  Ref<TPixmap> pixmap = LoadTGA(TGA(2, 1, 2, 32, 0x28, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  ASSERT_TRUE(pixmap);
-  EXPECT_EQ(pixmap->format, PF_BGRA8888);
-  EXPECT_EQ(ReadPixel(pixmap, 0, 0), 0x04030201u);
-  EXPECT_EQ(ReadPixel(pixmap, 0, 1), 0x08070605u);
-}
-
-TEST_F(BMPTGALoaderTest, TGARunLengthAcrossRows) {
-  // A run of 3 grey pixels (value 9) crosses into the second row, then 1 literal.
-  Ref<TPixmap> pixmap = LoadTGA(TGA(11, 2, 2, 8, 0x20, {0x82, 9, 0x00, 77}));
-  ASSERT_TRUE(pixmap);
-  EXPECT_EQ(pixmap->format, PF_I8);
-  EXPECT_EQ(GetPixelPtr(pixmap, 1, 0)[0], 9);
-  EXPECT_EQ(GetPixelPtr(pixmap, 0, 1)[0], 9);
-  EXPECT_EQ(GetPixelPtr(pixmap, 1, 1)[0], 77);
+TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
+  struct Pixel {
+    int x, y;
+    uint32_t value;
+  };
+  struct Case {
+    const char* name;
+    Ref<TPixmap> pixmap;
+    int format;
+    std::vector<Pixel> pixels;
+  };
+  const Bytes palette = {30, 20, 10, 0, 60, 50, 40, 0};  // blue, green, red, unused
+  const uint32_t entry0 = 0xFF0A141Eu, entry1 = 0xFF28323Cu;
+  const Case cases[] = {
+      // Bottom row first: blue-green-red bytes.
+      {"TGA 24 bottom-up",
+       LoadTGA(TGA(2, 2, 2, 24, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})),
+       PF_BGR888,
+       {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}}},
+      {"TGA 32 top-down",
+       LoadTGA(TGA(2, 1, 2, 32, 0x28, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})),
+       PF_BGRA8888,
+       {{0, 0, 0x04030201u}, {0, 1, 0x08070605u}}},
+      // A run of 3 grey pixels (value 9) crosses into the second row, then 1 literal.
+      {"TGA run-length grey",
+       LoadTGA(TGA(11, 2, 2, 8, 0x20, {0x82, 9, 0x00, 77})),
+       PF_I8,
+       {{1, 0, 0xFF090909u}, {0, 1, 0xFF090909u}, {1, 1, 0xFF4D4D4Du}}},
+      // 6 bytes of pixels + 2 of padding per row; bottom row first.
+      {"BMP 24 padded bottom-up",
+       LoadBMP(BMP(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0})),
+       PF_BGR888,
+       {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}}},
+      {"BMP 32 top-down, alpha unused",
+       LoadBMP(BMP(1, -2, 32, {}, {1, 2, 3, 0, 4, 5, 6, 0})),
+       PF_BGRA8888,
+       {{0, 0, 0xFF030201u}, {0, 1, 0xFF060504u}}},
+      {"BMP 32 translucent",
+       LoadBMP(BMP(1, 1, 32, {}, {1, 2, 3, 128})),
+       PF_BGRA8888,
+       {{0, 0, 0x80030201u}}},
+      {"BMP 8-bit palette",
+       LoadBMP(BMP(3, 1, 8, palette, {1, 0, 1, 0})),
+       PF_RGB888,
+       {{0, 0, entry1}, {1, 0, entry0}}},
+      {"BMP 4-bit palette",
+       LoadBMP(BMP(2, 1, 4, palette, {0x10, 0, 0, 0})),
+       PF_RGB888,
+       {{0, 0, entry1}, {1, 0, entry0}}},
+      {"BMP 1-bit palette",
+       LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0})),
+       PF_RGB888,
+       {{0, 0, entry1}, {1, 0, entry0}, {2, 0, entry1}, {7, 0, entry0}}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(c.pixmap) << c.name;
+    EXPECT_EQ(c.pixmap->format, c.format) << c.name;
+    for (Pixel p : c.pixels) {
+      EXPECT_EQ(ReadPixel(c.pixmap, p.x, p.y), p.value) << c.name << " at " << p.x << "," << p.y;
+    }
+  }
   // A run longer than the picture is corrupt.
   EXPECT_FALSE(LoadTGA(TGA(11, 2, 1, 8, 0x20, {0x85, 9})));
 }
@@ -103,46 +138,6 @@ TEST_F(BMPTGALoaderTest, TGARejectsWhatItCannotRead) {
   }
 }
 
-TEST_F(BMPTGALoaderTest, BMPTrueColourWithPaddingBottomUp) {
-  // 2 x 2, 24-bit: 6 bytes of pixels + 2 of padding per row; bottom row first.
-  Ref<TPixmap> pixmap =
-      LoadBMP(BMP(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}));
-  ASSERT_TRUE(pixmap);
-  EXPECT_EQ(pixmap->format, PF_BGR888);
-  EXPECT_EQ(ReadPixel(pixmap, 0, 1), 0xFF030201u);
-  EXPECT_EQ(ReadPixel(pixmap, 1, 0), 0xFF0C0B0Au);
-}
-
-TEST_F(BMPTGALoaderTest, BMPTopDownAndUnusedAlpha) {
-  Ref<TPixmap> opaque = LoadBMP(BMP(1, -2, 32, {}, {1, 2, 3, 0, 4, 5, 6, 0}));
-  ASSERT_TRUE(opaque);
-  EXPECT_EQ(opaque->format, PF_BGRA8888);
-  EXPECT_EQ(ReadPixel(opaque, 0, 0), 0xFF030201u);
-  EXPECT_EQ(ReadPixel(opaque, 0, 1), 0xFF060504u);
-  Ref<TPixmap> translucent = LoadBMP(BMP(1, 1, 32, {}, {1, 2, 3, 128}));
-  ASSERT_TRUE(translucent);
-  EXPECT_EQ(ReadPixel(translucent, 0, 0), 0x80030201u);
-}
-
-TEST_F(BMPTGALoaderTest, BMPPalettes) {
-  const Bytes palette = {30, 20, 10, 0, 60, 50, 40, 0};  // blue, green, red, unused
-  Ref<TPixmap> eight = LoadBMP(BMP(3, 1, 8, palette, {1, 0, 1, 0}));
-  ASSERT_TRUE(eight);
-  EXPECT_EQ(eight->format, PF_RGB888);
-  EXPECT_EQ(ReadPixel(eight, 0, 0), 0xFF28323Cu);
-  EXPECT_EQ(ReadPixel(eight, 1, 0), 0xFF0A141Eu);
-  Ref<TPixmap> one = LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0}));
-  ASSERT_TRUE(one);
-  EXPECT_EQ(ReadPixel(one, 0, 0), 0xFF28323Cu);
-  EXPECT_EQ(ReadPixel(one, 1, 0), 0xFF0A141Eu);
-  EXPECT_EQ(ReadPixel(one, 2, 0), 0xFF28323Cu);
-  EXPECT_EQ(ReadPixel(one, 7, 0), 0xFF0A141Eu);
-  Ref<TPixmap> four = LoadBMP(BMP(2, 1, 4, palette, {0x10, 0, 0, 0}));
-  ASSERT_TRUE(four);
-  EXPECT_EQ(ReadPixel(four, 0, 0), 0xFF28323Cu);
-  EXPECT_EQ(ReadPixel(four, 1, 0), 0xFF0A141Eu);
-}
-
 TEST_F(BMPTGALoaderTest, BMPRejectsWhatItCannotRead) {
   Bytes whole = BMP(2, 2, 24, {}, Bytes(16, 7));
   ASSERT_TRUE(LoadBMP(whole));
@@ -159,12 +154,6 @@ TEST_F(BMPTGALoaderTest, BMPRejectsWhatItCannotRead) {
   EXPECT_FALSE(LoadBMP(BMP(0, 1, 24, {}, {})));
 }
 
-TEST_F(BMPTGALoaderTest, BothPassEveryPNGOn) {
-  Bytes png = test::EncodePNG(test::PNGImage(1, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3}));
-  EXPECT_FALSE(LoadTGA(png));
-  EXPECT_FALSE(LoadBMP(png));
-}
-
 TEST_F(BMPTGALoaderTest, RegisteredTogetherEachFormatLoads) {
   InitBMPModule();
   InitPNGModule();
@@ -172,16 +161,16 @@ TEST_F(BMPTGALoaderTest, RegisteredTogetherEachFormatLoads) {
   Bytes png = test::EncodePNG(test::PNGImage(1, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3}));
   Bytes bitmap = BMP(1, 1, 24, {}, {1, 2, 3, 0});
   Bytes targa = TGA(2, 1, 1, 24, 0, {1, 2, 3});
-  Ref<TPixmap> fromPNG = LoadPixmap(StreamOver(png));
-  Ref<TPixmap> fromBMP = LoadPixmap(StreamOver(bitmap));
-  Ref<TPixmap> fromTGA = LoadPixmap(StreamOver(targa));
-  ASSERT_TRUE(fromPNG && fromBMP && fromTGA);
-  EXPECT_EQ(fromPNG->format, PF_RGB888);
-  EXPECT_EQ(fromBMP->format, PF_BGR888);
-  EXPECT_EQ(fromTGA->format, PF_BGR888);
-  EXPECT_EQ(ReadPixel(fromPNG, 0, 0), 0xFF010203u);
-  EXPECT_EQ(ReadPixel(fromBMP, 0, 0), 0xFF030201u);
-  EXPECT_EQ(ReadPixel(fromTGA, 0, 0), 0xFF030201u);
+  EXPECT_FALSE(LoadTGA(png));  // each passes every PNG on
+  EXPECT_FALSE(LoadBMP(png));
+  for (auto [file, format, pixel] :
+       {std::tuple{png, PF_RGB888, 0xFF010203u}, std::tuple{bitmap, PF_BGR888, 0xFF030201u},
+        std::tuple{targa, PF_BGR888, 0xFF030201u}}) {
+    Ref<TPixmap> pixmap = LoadPixmap(StreamOver(file));
+    ASSERT_TRUE(pixmap) << format;
+    EXPECT_EQ(pixmap->format, format);
+    EXPECT_EQ(ReadPixel(pixmap, 0, 0), pixel);
+  }
 }
 
 }  // namespace

@@ -27,46 +27,35 @@ class ScriptedLoader : public TPixmapLoader {
     script_->starts.push_back(stream->Pos());
     uint8_t scratch[5];
     stream->ReadBytes(scratch, sizeof scratch);  // moves the position on
-    switch (script_->outcome) {
-      case Outcome::kNull:
-        return nullptr;
-      case Outcome::kStreamError:
-        throw TStreamReadException();
-      case Outcome::kRuntimeError:
-        ThrowRuntimeError("scripted failure");
-      case Outcome::kPixmap:
-        break;
-    }
-    return CreatePixmap(1, 1, PF_I8);
+    if (script_->outcome == Outcome::kStreamError) throw TStreamReadException();
+    if (script_->outcome == Outcome::kRuntimeError) ThrowRuntimeError("scripted failure");
+    return script_->outcome == Outcome::kPixmap ? CreatePixmap(1, 1, PF_I8) : nullptr;
   }
 
  private:
   Script* script_;
 };
 
-// Serves "scripted::" URLs with memory streams that count their Close calls.
-class CountingStream : public TMemoryStream {
- public:
-  CountingStream(uint8_t* bytes, int32_t size, int* closes)
-      : TMemoryStream(bytes, size, true, false), closes_(closes) {}
-  int32_t Close() override {
-    ++*closes_;
-    return 0;
-  }
-
- private:
-  int* closes_;
-};
-
 uint8_t sourceBytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 int closes = 0;
 
+// A memory stream over sourceBytes that counts its Close calls.
+class CountingStream : public TMemoryStream {
+ public:
+  CountingStream() : TMemoryStream(sourceBytes, int32_t(sizeof sourceBytes), true, false) {}
+  int32_t Close() override {
+    ++closes;
+    return 0;
+  }
+};
+
+// Serves "scripted::" URLs with counting streams.
 class ScriptedFactory : public TStreamFactory {
  public:
   Ref<TStream> CreateStream(const String&, const String& protocol, const String&, bool,
                             bool) override {
     if (protocol != u"scripted") return nullptr;
-    return New<CountingStream>(sourceBytes, int32_t(sizeof sourceBytes), &closes);
+    return New<CountingStream>();
   }
 };
 
@@ -105,51 +94,35 @@ class PixmapLoaderTest : public ::testing::Test {
     for (Script* s : {&loaders.first, &loaders.second, &loaders.third}) s->active = false;
     ReleaseStep();
   }
-  Ref<TStream> StreamAt(int32_t position) {
-    Ref<TStream> stream = New<TMemoryStream>(sourceBytes, int32_t(sizeof sourceBytes), true, false);
-    stream->Seek(position);
-    return stream;
-  }
   Loaders& loaders = Shared();
 };
 
-TEST_F(PixmapLoaderTest, NewestLoaderIsFirst) {
-  Ref<TPixmapLoader> head = FirstPixmapLoader();
-  ASSERT_TRUE(head);
-  auto* scripted = dynamic_cast<ScriptedLoader*>(head.Get());
-  ASSERT_NE(scripted, nullptr);
-  // The walk reaches all three test loaders, newest first.
-  loaders.first.outcome = Outcome::kPixmap;
-  EXPECT_TRUE(LoadPixmap(StreamAt(0)));
-  EXPECT_EQ(loaders.third.starts.size(), 1u);
-  EXPECT_EQ(loaders.second.starts.size(), 1u);
-  EXPECT_EQ(loaders.first.starts.size(), 1u);
-}
-
-TEST_F(PixmapLoaderTest, EveryLoaderStartsFromTheSamePosition) {
-  Ref<TStream> stream = StreamAt(3);
-  EXPECT_FALSE(LoadPixmap(stream));
-  for (Script* s : {&loaders.first, &loaders.second, &loaders.third}) {
-    EXPECT_EQ(s->starts, std::vector<int32_t>{3});
+TEST_F(PixmapLoaderTest, LoadersAreTriedNewestFirstFromTheSamePositionUntilOneGivesAPixmap) {
+  struct Case {
+    Outcome third, second, first;  // newest first
+    bool loads;
+    size_t calls;  // how many loaders were tried, newest first
+  };
+  for (Case c : {Case{Outcome::kNull, Outcome::kNull, Outcome::kNull, false, 3},
+                 Case{Outcome::kNull, Outcome::kNull, Outcome::kPixmap, true, 3},
+                 Case{Outcome::kNull, Outcome::kPixmap, Outcome::kPixmap, true, 2},
+                 // A stream error counts as Null.
+                 Case{Outcome::kStreamError, Outcome::kNull, Outcome::kPixmap, true, 3}}) {
+    EXPECT_NE(dynamic_cast<ScriptedLoader*>(FirstPixmapLoader().Get()), nullptr);
+    SetUp();
+    loaders.third.outcome = c.third;
+    loaders.second.outcome = c.second;
+    loaders.first.outcome = c.first;
+    Ref<TStream> stream = New<TMemoryStream>(sourceBytes, int32_t(sizeof sourceBytes), true, false);
+    stream->Seek(3);
+    Ref<TPixmap> pixmap = LoadPixmap(stream);
+    EXPECT_EQ(pixmap ? pixmap->format : PF_NONE, c.loads ? PF_I8 : PF_NONE);
+    const Script* order[] = {&loaders.third, &loaders.second, &loaders.first};
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(order[i]->starts, i < c.calls ? std::vector<int32_t>{3} : std::vector<int32_t>{})
+          << "loader " << i << " of case " << c.calls;
+    }
   }
-}
-
-TEST_F(PixmapLoaderTest, StopsAtTheFirstPixmap) {
-  loaders.second.outcome = Outcome::kPixmap;
-  Ref<TPixmap> pixmap = LoadPixmap(StreamAt(0));
-  ASSERT_TRUE(pixmap);
-  EXPECT_EQ(pixmap->format, PF_I8);
-  EXPECT_EQ(loaders.third.starts.size(), 1u);
-  EXPECT_EQ(loaders.second.starts.size(), 1u);
-  EXPECT_TRUE(loaders.first.starts.empty());
-}
-
-TEST_F(PixmapLoaderTest, StreamErrorCountsAsNull) {
-  loaders.third.outcome = Outcome::kStreamError;
-  loaders.first.outcome = Outcome::kPixmap;
-  EXPECT_TRUE(LoadPixmap(StreamAt(2)));
-  EXPECT_EQ(loaders.second.starts, std::vector<int32_t>{2});
-  EXPECT_EQ(loaders.first.starts, std::vector<int32_t>{2});
 }
 
 TEST_F(PixmapLoaderTest, OtherErrorsPassToTheCallerAndTheStreamIsClosed) {
@@ -159,29 +132,21 @@ TEST_F(PixmapLoaderTest, OtherErrorsPassToTheCallerAndTheStreamIsClosed) {
   EXPECT_EQ(closes, 1);
 }
 
-TEST_F(PixmapLoaderTest, UrlStreamsAreClosedAfterLoading) {
+TEST_F(PixmapLoaderTest, UrlStreamsAreClosedAfterLoadingBorrowedStreamsStayOpen) {
   EXPECT_FALSE(LoadPixmap(u"scripted::nothing"));
   EXPECT_EQ(closes, 1);
   loaders.first.outcome = Outcome::kPixmap;
   EXPECT_TRUE(LoadPixmap(u"scripted::something"));
   EXPECT_EQ(closes, 2);
+  EXPECT_TRUE(LoadPixmap(New<CountingStream>()));
+  EXPECT_EQ(closes, 2);
 }
 
-TEST_F(PixmapLoaderTest, BorrowedStreamsStayOpen) {
-  Ref<TStream> stream = New<CountingStream>(sourceBytes, int32_t(sizeof sourceBytes), &closes);
-  EXPECT_FALSE(LoadPixmap(stream));
-  EXPECT_EQ(closes, 0);
-}
-
-TEST_F(PixmapLoaderTest, UnopenableSourcesGiveNull) {
+TEST_F(PixmapLoaderTest, UnopenableSourcesAndStreamsWithoutPositionGiveNull) {
+  loaders.first.outcome = Outcome::kPixmap;
   EXPECT_FALSE(LoadPixmap(u"incbin::no-such-picture.png"));
   EXPECT_FALSE(LoadPixmap(u"/no/such/folder/picture.png"));
   EXPECT_FALSE(LoadPixmap(u"unknown::picture.png"));
-  EXPECT_TRUE(loaders.first.starts.empty());
-}
-
-TEST_F(PixmapLoaderTest, StreamWithoutPositionGivesNull) {
-  loaders.first.outcome = Outcome::kPixmap;
   EXPECT_FALSE(LoadPixmap(New<UnpositionedStream>()));
   EXPECT_TRUE(loaders.first.starts.empty());
 }

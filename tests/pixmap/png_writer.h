@@ -1,9 +1,12 @@
 // Writes small PNG files into memory with libpng, so the loader tests can
-// build every colour type and bit depth they need on the fly.
+// build every colour type and bit depth they need on the fly, and damages
+// them in chosen ways.
 #pragma once
 
 #include <png.h>
 
+#include <algorithm>
+#include <csetjmp>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -21,10 +24,7 @@ struct PNGImage {
         colorType(colorType),
         pixels(std::move(pixels)) {}
 
-  int width = 0;
-  int height = 0;
-  int bitDepth = 8;
-  int colorType = PNG_COLOR_TYPE_RGB;
+  int width, height, bitDepth, colorType;
   std::vector<uint8_t> pixels;  // packed rows, as libpng expects them
   std::vector<png_color> palette;
   std::vector<png_byte> paletteAlpha;  // tRNS for palette images
@@ -33,17 +33,81 @@ struct PNGImage {
   bool interlaced = false;
 };
 
-// The encoded file; empty when libpng refuses the image.
-std::vector<uint8_t> EncodePNG(const PNGImage& image);
+// Plain pointers only across the setjmp.
+inline bool WritePNG(png_structp png, png_infop info, const PNGImage* image, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_IHDR(png, info, image->width, image->height, image->bitDepth, image->colorType,
+               image->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!image->palette.empty()) {
+    png_set_PLTE(png, info, image->palette.data(), int(image->palette.size()));
+  }
+  if (!image->paletteAlpha.empty()) {
+    png_set_tRNS(png, info, image->paletteAlpha.data(), int(image->paletteAlpha.size()), nullptr);
+  }
+  if (image->greyKey) png_set_tRNS(png, info, nullptr, 0, &image->transparentGrey);
+  png_write_info(png, info);
+  if (image->interlaced) png_set_interlace_handling(png);
+  png_write_image(png, rows);
+  png_write_end(png, info);
+  return true;
+}
 
-// CRC-32 of a chunk's type and data, as stored after the chunk.
-uint32_t ChunkCRC(const uint8_t* typeAndData, size_t size);
-// Replaces the IHDR width and height of an encoded file (CRC kept valid).
-void PatchHeaderSize(std::vector<uint8_t>& png, uint32_t width, uint32_t height);
+// The encoded file; empty when libpng refuses the image.
+inline std::vector<uint8_t> EncodePNG(const PNGImage& image) {
+  const int channels[] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+  const size_t rowBytes =
+      (size_t(image.width) * channels[image.colorType] * image.bitDepth + 7) / 8;
+  std::vector<png_bytep> rows;
+  auto* pixels = const_cast<uint8_t*>(image.pixels.data());
+  for (int y = 0; y < image.height; ++y) rows.push_back(pixels + y * rowBytes);
+  std::vector<uint8_t> out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  auto append = [](png_structp png, png_bytep data, size_t size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + size);
+  };
+  png_set_write_fn(png, &out, append, [](png_structp) {});
+  if (!WritePNG(png, info, &image, rows.data())) out.clear();
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+inline uint32_t ReadBigEndian(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+inline void WriteBigEndian(uint8_t* p, uint32_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(value >> (24 - 8 * i));
+}
+
 // Offset of the first chunk of the given type (its length field), or 0.
-size_t FindChunk(const std::vector<uint8_t>& png, const char* type);
-// Recomputes the CRC of the chunk whose length field starts at offset.
-void FixChunkCRC(std::vector<uint8_t>& png, size_t offset);
+inline size_t FindChunk(const std::vector<uint8_t>& png, const char* type) {
+  for (size_t offset = 8; offset + 12 <= png.size(); offset += 12 + ReadBigEndian(&png[offset])) {
+    if (std::equal(type, type + 4, &png[offset + 4])) return offset;
+  }
+  return 0;
+}
+
+// Recomputes the CRC-32 of the chunk whose length field starts at offset.
+inline void FixChunkCRC(std::vector<uint8_t>& png, size_t offset) {
+  const uint32_t length = ReadBigEndian(&png[offset]);
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = offset + 4; i < offset + 8 + length; ++i) {
+    crc ^= png[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  WriteBigEndian(&png[offset + 8 + length], ~crc);
+}
+
+// Replaces the IHDR width and height of an encoded file (CRC kept valid).
+inline void PatchHeaderSize(std::vector<uint8_t>& png, uint32_t width, uint32_t height) {
+  size_t header = FindChunk(png, "IHDR");
+  WriteBigEndian(&png[header + 8], width);
+  WriteBigEndian(&png[header + 12], height);
+  FixChunkCRC(png, header);
+}
 
 // A read-only memory stream over the bytes (which must outlive it).
 inline Ref<TStream> StreamOver(std::vector<uint8_t>& bytes) {
