@@ -2,31 +2,16 @@
 // and a mixer that tests drive block by block.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "audio/sound_mixer.h"
 #include "runtime/stream.h"
 
 namespace salvo::testing {
-
-class ByteWriter {
- public:
-  void Tag(const char* tag) { bytes.insert(bytes.end(), tag, tag + 4); }
-  void Int(int32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-  }
-  void Short(int32_t value) {
-    bytes.push_back(static_cast<uint8_t>(value));
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-  }
-  void Raw(const std::vector<uint8_t>& data) {
-    bytes.insert(bytes.end(), data.begin(), data.end());
-  }
-  std::vector<uint8_t> bytes;
-};
 
 struct WavLayout {
   int32_t formatTag = 1;
@@ -41,43 +26,46 @@ struct WavLayout {
 
 // A RIFF WAVE file with the given layout and data bytes.
 inline std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<uint8_t>& data) {
-  ByteWriter w;
-  w.Tag("RIFF");
-  w.Int(0);  // not read
-  w.Tag("WAVE");
-  w.Tag("fmt ");
-  w.Int(layout.fmtSize);
-  w.Short(layout.formatTag);
-  w.Short(layout.channels);
-  w.Int(layout.hertz);
+  std::vector<uint8_t> w;
+  auto tag = [&](const char* text) {
+    for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(text[i]));
+  };
+  auto put = [&](int32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) w.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
   int32_t align = layout.channels * layout.bits / 8;
-  w.Int(layout.hertz * align);
-  w.Short(align);
-  w.Short(layout.bits);
-  for (int32_t i = 16; i < layout.fmtSize; ++i) w.bytes.push_back(0);
+  tag("RIFF");
+  put(0, 4);  // not read
+  tag("WAVE");
+  tag("fmt ");
+  put(layout.fmtSize, 4);
+  put(layout.formatTag, 2);
+  put(layout.channels, 2);
+  put(layout.hertz, 4);
+  put(layout.hertz * align, 4);
+  put(align, 2);
+  put(layout.bits, 2);
+  w.resize(w.size() + layout.fmtSize - 16);
   if (layout.factChunk) {
-    w.Tag("fact");
-    w.Int(4);
-    w.Int(static_cast<int32_t>(data.size()));
+    tag("fact");
+    put(4, 4);
+    put(static_cast<int32_t>(data.size()), 4);
   }
   if (layout.listChunk) {
-    w.Tag("LIST");
-    w.Int(10);
-    w.Raw({'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 0, 0});
+    tag("LIST");
+    put(10, 4);
+    tag("INFO");
+    tag("ISFT");
+    put(0, 2);
   }
-  w.Tag("data");
-  w.Int(layout.claimedDataSize == -2 ? static_cast<int32_t>(data.size()) : layout.claimedDataSize);
-  w.Raw(data);
-  return w.bytes;
+  tag("data");
+  put(layout.claimedDataSize == -2 ? static_cast<int32_t>(data.size()) : layout.claimedDataSize, 4);
+  w.insert(w.end(), data.begin(), data.end());
+  return w;
 }
 
 inline Ref<TMemoryStream> StreamOver(std::vector<uint8_t>& bytes) {
   return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, false);
-}
-
-// A mixer for one test, driven block by block (no device).
-inline std::unique_ptr<SoundMixer> NewMixer() {
-  return std::make_unique<SoundMixer>();
 }
 
 inline std::vector<int16_t> MixOneBlock(SoundMixer& mixer) {
@@ -103,12 +91,11 @@ inline std::vector<int16_t> Noise(size_t count, uint32_t seed = 12345) {
   return values;
 }
 
-// Releases a mixer sound record at the end of a test.
-struct SoundHolder {
-  explicit SoundHolder(MixerSound* sound) : sound(sound) {}
-  ~SoundHolder() { SoundMixer::FreeSound(sound); }
-  MixerSound* operator->() const { return sound; }
-  MixerSound* sound;
-};
+// 0, 1, 2, ...: the value tells which frame was played.
+inline std::vector<int16_t> Ramp(size_t count) {
+  std::vector<int16_t> values(count);
+  for (size_t i = 0; i < count; ++i) values[i] = static_cast<int16_t>(i);
+  return values;
+}
 
 }  // namespace salvo::testing

@@ -25,13 +25,6 @@ std::vector<int16_t> ReadRawFile(const std::string& path) {
   return samples;
 }
 
-// Index of the first non-zero sample, or the size when all are zero.
-size_t FirstSound(const std::vector<int16_t>& samples) {
-  size_t i = 0;
-  while (i < samples.size() && samples[i] == 0) ++i;
-  return i;
-}
-
 TEST(DiskOutput, DeviceStreamHoldsTheExactMixOfTwoOverlappingSounds) {
   std::string path = ::testing::TempDir() + "salvo_disk_audio_" + std::to_string(getpid());
   setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -62,11 +55,11 @@ TEST(DiskOutput, DeviceStreamHoldsTheExactMixOfTwoOverlappingSounds) {
   // Wait until the file holds the whole mix (the device runs in real time).
   const size_t mixSamples = (2 * lengthB + kMixBlockFrames) * 2;
   std::vector<int16_t> out;
-  size_t start = 0;
+  size_t start = 0;  // the first sample that is not 0
   for (int tries = 0; tries < 100; ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     out = ReadRawFile(path);
-    start = FirstSound(out);
+    for (start = 0; start < out.size() && out[start] == 0;) ++start;
     if (start < out.size() && out.size() >= start + mixSamples + kMixBlockSamples) break;
   }
   ShutdownSoundMixer();

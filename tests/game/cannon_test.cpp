@@ -11,17 +11,8 @@
 namespace salvo {
 namespace {
 
-using testing::ClearScene;
-
-class CannonTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    game.StartGame();
-    game.SkipBanner();
-    ClearScene();
-  }
-  HeadlessGame game;
-};
+using testing::FramesUntil;
+using CannonTest = testing::SceneTest;
 
 TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
   game.Tap(VK_SPACE);
@@ -39,32 +30,22 @@ TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
   EXPECT_EQ(shell->vz, 3);
   EXPECT_EQ(shell->y, 444);
 
-  int updates = 0;
-  while (!shots->IsEmpty()) {
-    game.Frame();
-    updates++;
-    ASSERT_LT(updates, 100);
-  }
-  EXPECT_EQ(updates, 62);
+  EXPECT_EQ(FramesUntil(
+                game, [] { return shots->IsEmpty(); }, 100),
+            62);
   // The burst is about 12 pixels above the cannon.
   ASSERT_EQ(CountList(explosions), 1);
   Ref<TExplosion> burst = Cast<TExplosion>(explosions->First());
   EXPECT_EQ(burst->y, static_cast<int>(444 - 62 * 0.2f));
   EXPECT_EQ(burst->size, 32);
   EXPECT_EQ(CountList(burst->particles), 33);
-  int booms =
-      game.SoundCount("boom1.wav") + game.SoundCount("boom2.wav") + game.SoundCount("boom3.wav");
-  EXPECT_EQ(booms, 1);
+  EXPECT_EQ(
+      game.SoundCount("boom1.wav") + game.SoundCount("boom2.wav") + game.SoundCount("boom3.wav"),
+      1);
   // The shell and its shadow were drawn in its landing frame too.
   EXPECT_EQ(game.Images("shot.png").size(), 2u);
-
-  // The burst is drawn additively for 100 frames and leaves on the 101st.
-  int frames = 0;
-  while (!explosions->IsEmpty()) {
-    game.Frame();
-    frames++;
-  }
-  EXPECT_EQ(frames, 100);
+  // The burst lives 100 frames and leaves on the 101st.
+  EXPECT_EQ(FramesUntil(game, [] { return explosions->IsEmpty(); }), 100);
 }
 
 TEST_F(CannonTest, ChargeReachesTenPointTwoOnTheFiftyFirstFrameAndIsCapped) {
@@ -95,12 +76,11 @@ TEST_F(CannonTest, AimingGuideOnlyInTheFirstThreeRounds) {
   auto guide = [&] {
     int ovals = 0;
     for (const DrawRecord& r : game.LastFrame()) {
-      if (r.kind == DrawKind::Oval && r.green == 255 && r.red == 0) {
-        ovals++;
-        EXPECT_FLOAT_EQ(r.alpha, 0.7f);
-        EXPECT_FLOAT_EQ(r.tx, cannon->x);
-        EXPECT_NEAR(r.ty, 444 - 60 * charge, 1e-3);
-      }
+      if (r.kind != DrawKind::Oval || r.green != 255 || r.red != 0) continue;
+      ovals++;
+      EXPECT_FLOAT_EQ(r.alpha, 0.7f);
+      EXPECT_FLOAT_EQ(r.tx, cannon->x);
+      EXPECT_NEAR(r.ty, 444 - 60 * charge, 1e-3);
     }
     return ovals;
   };
@@ -112,17 +92,12 @@ TEST_F(CannonTest, AimingGuideOnlyInTheFirstThreeRounds) {
 
 TEST_F(CannonTest, HoldingSpaceThroughTheCooldownChargesAgainOnTheTwentyFifthFrame) {
   game.Tap(VK_SPACE);
-  game.Frame();
-  game.Frame();  // fires
+  game.RunFrames(2);  // fires
   ASSERT_EQ(CountList(shots), 1);
   game.Press(VK_SPACE);  // held again right away, through the cooldown
-  int frames = 0;
-  while (charge == 0) {
-    game.Frame();
-    frames++;
-    ASSERT_LT(frames, 100);
-  }
-  EXPECT_EQ(frames, 25);
+  EXPECT_EQ(FramesUntil(
+                game, [] { return charge != 0; }, 100),
+            25);
   EXPECT_EQ(CountList(shots), 1);
 }
 
@@ -131,10 +106,9 @@ TEST_F(CannonTest, HoldingRightStopsAtTheEdgeAndNeverMovesMoreThanFour) {
   float last = cannon->x;
   game.Frame();
   EXPECT_FLOAT_EQ(cannon->speed, 0.5f);
-  for (int i = 0; i < 200; i++) {
+  for (int i = 0; i < 200; i++, last = cannon->x) {
     game.Frame();
     EXPECT_LE(cannon->x - last, 4.0f);
-    last = cannon->x;
   }
   EXPECT_EQ(cannon->x, 608);
   game.Release(VK_RIGHT);
@@ -175,6 +149,32 @@ TEST_F(CannonTest, VolleysFanOutByFiveDegreeSteps) {
   }
   // A shell with a positive offset leans right: vx < 0 is subtracted.
   EXPECT_LT(Cast<TShot>(shots->Last())->vx, 0);
+}
+
+TEST_F(CannonTest, ChargeHeldWhenTheRoundEndsIsFiredAfterTheNextBanner) {
+  testing::ClearScene(false);
+  testing::Place<TTroop>(u"Troop", 100, 100)->speed = 0;
+  game.Press(VK_SPACE);
+  game.RunFrames(10);
+  float held = charge;
+  EXPECT_NEAR(held, 2, 1e-5);
+  Explode(100, 100, 32);  // the last enemy dies while space is held
+  game.Frame();
+  ASSERT_EQ(upgradeMenuOpen, 1);
+  game.Release(VK_SPACE);
+  game.RunFrames(30);
+  EXPECT_EQ(charge, held);
+  game.Tap(VK_4);
+  game.Frame();
+  ASSERT_EQ(roundBanner, 149);
+  game.SkipBanner();
+  EXPECT_EQ(charge, held);
+  EXPECT_TRUE(shots->IsEmpty());
+  // The first control step after the banner fires at once.
+  game.Frame();
+  EXPECT_EQ(CountList(shots), 1);
+  EXPECT_EQ(charge, 0);
+  EXPECT_NEAR(Cast<TShot>(shots->First())->vy, held, 1e-5);
 }
 
 }  // namespace

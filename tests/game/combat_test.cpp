@@ -1,5 +1,5 @@
-// Shells against ships, explosions and their pay-outs, bikes, ship crashes and
-// the medic truck.
+// Shells against ships, explosions and their pay-outs, bikes, ship crashes,
+// the medic truck, and how bursts, shells and ships are drawn.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,31 +8,32 @@
 #include "game/hud.h"
 #include "input/clock.h"
 #include "input/virtual_keys.h"
+#include "render/graphics.h"
 #include "scene_helpers.h"
 
 namespace salvo {
 namespace {
 
-using testing::ClearScene;
+using testing::At;
+using testing::Colour;
 using testing::CountKind;
 using testing::CountOf;
+using testing::FramesUntil;
 using testing::Place;
+using CombatTest = testing::SceneTest;
 
-class CombatTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    game.StartGame();
-    game.SkipBanner();
-    ClearScene();
-  }
-  HeadlessGame game;
-};
+Ref<TMedTruck> PlaceTruck(float x, float y) {
+  Ref<TMedTruck> truck = New<TMedTruck>();
+  truck->x = x;
+  truck->y = y;
+  enemies->AddFirst(truck);
+  return truck;
+}
 
 TEST_F(CombatTest, ShellHitsAShipOnlyAtItsFlyingHeight) {
   std::vector<int> hits;
   for (int updates = 1; updates <= 61; updates++) {
     shots->Clear();
-    cash = 0;
     shotCount = 1;
     charge = 0.2f;
     FireVolley();
@@ -71,36 +72,15 @@ TEST_F(CombatTest, TwoHitsBringAShip2DownAndItsCrashPaysSixtyFive) {
   EXPECT_EQ(ship->alive, 0);
   int before = cash;
   // The crash starts in the next frame and takes 44.
-  int frames = 0;
-  while (CountKind(u"Ship2") != 0) {
-    game.Frame();
-    frames++;
-    ASSERT_LT(frames, 100);
-  }
-  EXPECT_EQ(frames, 44);
+  EXPECT_EQ(FramesUntil(
+                game, [] { return CountKind(u"Ship2") == 0; }, 100),
+            44);
   EXPECT_EQ(ship->spin, 176);
   EXPECT_EQ(cash, before + 65);
   EXPECT_EQ(Cast<TExplosion>(explosions->Last())->size, 60);
 }
 
-TEST_F(CombatTest, TwoTroopsAndABikeMakeATripleKill) {
-  Place<TTroop>(u"Troop", 200, 200);
-  Place<TTroop>(u"Troop", 210, 190);
-  Ref<TBike> bike = Place<TBike>(u"Bike", 190, 215);
-  Place<TTroop>(u"Troop", 240, 200);  // 40 away: outside the square
-  cash = 0;
-  Explode(200, 200, 32);
-  EXPECT_EQ(cash, 20 + 20 + 45 + 80);
-  EXPECT_EQ(messageText, u"Triple kill!");
-  EXPECT_EQ(messageX, 0);
-  EXPECT_EQ(bike->burnTimer, 150);
-  EXPECT_EQ(CountKind(u"Troop"), 2);  // the far one and the scene's sentinel
-  EXPECT_EQ(game.SoundCount("bonus.wav"), 1);
-  EXPECT_EQ(game.SoundCount("scream.wav"), 2);
-  EXPECT_EQ(CountOf<TBloodDrop>(bloodDrops), 52);
-}
-
-TEST_F(CombatTest, KillStreakPayouts) {
+TEST_F(CombatTest, KillStreaksPayBonusesAndATripleKillCountsABike) {
   auto blast = [&](int troops) {
     for (int i = 0; i < troops; i++) Place<TTroop>(u"Troop", 100 + i, 300);
     cash = 0;
@@ -114,33 +94,44 @@ TEST_F(CombatTest, KillStreakPayouts) {
   EXPECT_EQ(messageText, u"Double kill!");
   EXPECT_EQ(blast(5), 100 + 150);
   EXPECT_EQ(messageText, u"Massacre!!!");
+
+  Place<TTroop>(u"Troop", 200, 200);
+  Place<TTroop>(u"Troop", 210, 190);
+  Ref<TBike> bike = Place<TBike>(u"Bike", 190, 215);
+  Place<TTroop>(u"Troop", 240, 200);  // 40 away: outside the square
+  int screams = game.SoundCount("scream.wav"), bonuses = game.SoundCount("bonus.wav");
+  bloodDrops->Clear();
+  cash = 0;
+  Explode(200, 200, 32);
+  EXPECT_EQ(cash, 20 + 20 + 45 + 80);
+  EXPECT_EQ(messageText, u"Triple kill!");
+  EXPECT_EQ(messageX, 0);
+  EXPECT_EQ(bike->burnTimer, 150);
+  EXPECT_EQ(CountKind(u"Troop"), 2);  // the far one and the scene's sentinel
+  EXPECT_EQ(game.SoundCount("scream.wav") - screams, 2);
+  EXPECT_EQ(game.SoundCount("bonus.wav") - bonuses, 1);
+  EXPECT_EQ(CountOf<TBloodDrop>(bloodDrops), 52);
 }
 
 TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
   Ref<TTroop> troop = Place<TTroop>(u"Troop2", 300, 300, 4);
   cash = 0;
-  for (int blast = 1; blast <= 3; blast++) {
+  for (int blast = 1; blast <= 4; blast++) {
     bloodDrops->Clear();
     Explode(300, 300, 32);
     EXPECT_EQ(troop->hitPoints, 4 - blast);
-    EXPECT_EQ(CountList(bloodDrops), 6);
-    EXPECT_EQ(cash, 0);
+    EXPECT_EQ(CountList(bloodDrops), blast < 4 ? 6 : 26);
+    EXPECT_EQ(cash, blast < 4 ? 0 : 20);
   }
-  bloodDrops->Clear();
-  Explode(300, 300, 32);
   EXPECT_EQ(CountKind(u"Troop2"), 0);
-  EXPECT_EQ(CountList(bloodDrops), 26);
-  EXPECT_EQ(cash, 20);
   // Drops live 1000 frames, sliding at most 40 pixels.
-  int frames = 0;
-  while (!bloodDrops->IsEmpty()) {
-    game.Frame();
-    frames++;
+  auto gone = [] {
     for (Ref<TBloodDrop> drop : Each<TBloodDrop>(bloodDrops)) {
       EXPECT_LE(std::fabs(drop->x - 300), 40);
     }
-  }
-  EXPECT_EQ(frames, 1000);
+    return bloodDrops->IsEmpty();
+  };
+  EXPECT_EQ(FramesUntil(game, gone), 1000);
 }
 
 TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
@@ -155,18 +146,43 @@ TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
   EXPECT_EQ(bike->burnTimer, 150);
   EXPECT_EQ(cash, 90);
   // 150 frames later it blows up in its own size-24 blast, which catches it
-  // once more (+45), and splashes 11 drops.
-  int frames = 0;
-  while (CountKind(u"Bike") != 0) {
-    game.Frame();
-    frames++;
-    ASSERT_LT(frames, 400);
-  }
-  EXPECT_EQ(frames, 151);
+  // once more (+45).
+  EXPECT_EQ(FramesUntil(
+                game, [] { return CountKind(u"Bike") == 0; }, 400),
+            151);
   EXPECT_EQ(cash, 135);
   bool sawSize24 = false;
   for (Ref<TExplosion> e : Each<TExplosion>(explosions)) sawSize24 |= e->size == 24;
   EXPECT_TRUE(sawSize24);
+}
+
+TEST_F(CombatTest, BurningBikeSmokesHarmlesslyUpTheScreen) {
+  Ref<TBike> bike = Place<TBike>(u"Bike", 300, 200);
+  bike->speed = 0;
+  bike->burnTimer = 150;
+  Ref<TTroop> bystander = Place<TTroop>(u"Troop", 300, 200);
+  bystander->speed = 0;
+  cash = 0;
+  int puffs = 0;
+  for (int frame = 0; frame < 120; frame++) {
+    game.Frame();
+    for (Ref<TExplosion> smoke : Each<TExplosion>(explosions)) {
+      Ref<TParticle> first = Cast<TParticle>(smoke->particles->First());
+      if (smoke->size != 1 || !first || first->life != 99) continue;
+      puffs++;  // new this frame
+      EXPECT_LE(std::abs(smoke->x - 300), 16);
+      EXPECT_LE(std::abs(smoke->y - 200), 8);
+      EXPECT_LE(std::fabs(smoke->driftX), 0.3536f);
+      EXPECT_LE(smoke->driftY, 0);
+      EXPECT_GE(smoke->driftY, -1);
+    }
+  }
+  EXPECT_GT(puffs, 3);
+  EXPECT_LT(puffs, 40);
+  // Smoke hurts nobody and pays nothing.
+  EXPECT_EQ(bystander->hitPoints, 1);
+  EXPECT_EQ(CountKind(u"Troop"), 2);
+  EXPECT_EQ(cash, 0);
 }
 
 TEST_F(CombatTest, BikeTurnsAtTheEdgeAndDropsARow) {
@@ -186,8 +202,7 @@ TEST_F(CombatTest, BikeTurnsAtTheEdgeAndDropsARow) {
 TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {
   Place<TTroop>(u"Troop", 100, 480)->speed = 1;
   Place<TShip>(u"Ship", 300, 480)->speed = 1;
-  Ref<TBike> bike = Place<TBike>(u"Bike", 500, 470);
-  bike->speed = 700;  // turns at once and drops below the edge
+  Place<TBike>(u"Bike", 500, 470)->speed = 700;  // turns at once and drops below
   cash = 0;
   health = 10;
   game.Frame();
@@ -197,12 +212,8 @@ TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {
 
 TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
   int start = lastMedTruckTime;
-  int frames = 0;
-  while (CountOf<TMedTruck>(enemies) == 0) {
-    game.Frame();
-    frames++;
-    ASSERT_LT(frames, 60 * 70);
-  }
+  FramesUntil(
+      game, [] { return CountOf<TMedTruck>(enemies) != 0; }, 60 * 70);
   int elapsed = Millis() - start;
   EXPECT_GE(elapsed, 50000);
   EXPECT_LT(elapsed, 50000 + 1000);
@@ -217,10 +228,7 @@ TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
 }
 
 TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
-  Ref<TMedTruck> truck = New<TMedTruck>();
-  truck->x = 200;
-  truck->y = 200;
-  enemies->AddFirst(truck);
+  PlaceTruck(200, 200);
   // Two troops within the truck's size-64 blast, out of the first blast.
   Place<TTroop>(u"Troop", 250, 250);
   Place<TTroop>(u"Troop", 150, 150);
@@ -236,30 +244,107 @@ TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
   for (Ref<TExplosion> e : Each<TExplosion>(explosions)) sizes.push_back(e->size);
   EXPECT_EQ(sizes, (std::vector<int>{24, 64}));
   EXPECT_EQ(game.SoundCount("bonus.wav"), 2);
-
   // Alone, the truck shows "Recharged!!".
-  Ref<TMedTruck> second = New<TMedTruck>();
-  second->x = 400;
-  second->y = 300;
-  enemies->AddFirst(second);
+  PlaceTruck(400, 300);
   Explode(400, 300, 10);
   EXPECT_EQ(messageText, u"Recharged!!");
 }
 
 TEST_F(CombatTest, MedicTruckKeepsTheRoundOpenUntilItLeaves) {
   enemies->Clear();
-  Ref<TMedTruck> truck = New<TMedTruck>();
-  truck->x = 630;
-  truck->speed = 0.5f;
-  enemies->AddFirst(truck);
-  int frames = 0;
-  while (upgradeMenuOpen == 0) {
-    game.Frame();
-    frames++;
-    ASSERT_LT(frames, 100);
-  }
+  PlaceTruck(630, 0)->speed = 0.5f;
   // 630 + 21 x 0.5 > 640 in frame 21; the menu opens in frame 22.
-  EXPECT_EQ(frames, 22);
+  EXPECT_EQ(FramesUntil(
+                game, [] { return upgradeMenuOpen != 0; }, 100),
+            22);
+}
+
+TEST_F(CombatTest, NoMedicTruckWhileTheMenuIsOpenThenSoonAfterItCloses) {
+  lastMedTruckTime = Millis() - 120000;  // long overdue
+  testing::ClearScene(false);
+  game.Frame();
+  ASSERT_EQ(upgradeMenuOpen, 1);
+  game.RunFrames(300);
+  EXPECT_TRUE(enemies->IsEmpty());
+  game.Tap(VK_4);
+  game.Frame();
+  ASSERT_EQ(upgradeMenuOpen, 0);
+  EXPECT_EQ(CountOf<TMedTruck>(enemies), 0);  // the menu closed after the check
+  // One chance in three per frame.
+  EXPECT_GE(FramesUntil(
+                game, [] { return CountOf<TMedTruck>(enemies) != 0; }, 60),
+            1);
+  EXPECT_LE(Millis() - lastMedTruckTime, 17);
+  // Sent during the banner, it waits frozen at its start.
+  EXPECT_EQ(Cast<TMedTruck>(enemies->First())->x, -32);
+}
+
+TEST_F(CombatTest, BurstParticlesStartOnTheGridInsideTheirDisc) {
+  Ref<TExplosion> tiny = New<TExplosion>();
+  tiny->Start(100, 100, 1);
+  ASSERT_EQ(CountList(tiny->particles), 2);
+  for (Ref<TParticle> p : Each<TParticle>(tiny->particles)) {
+    // The centre or one of its four direct neighbours, never a diagonal one.
+    EXPECT_LE(std::fabs(p->x - 100) + std::fabs(p->y - 100), 1);
+    EXPECT_EQ(p->life, 100);
+    EXPECT_LE(std::fabs(p->vx), 1);
+    EXPECT_LE(std::fabs(p->vy), 1);
+  }
+  Ref<TExplosion> big = New<TExplosion>();
+  big->Start(300, 200, 40);
+  ASSERT_EQ(CountList(big->particles), 41);
+  for (Ref<TParticle> p : Each<TParticle>(big->particles)) {
+    EXPECT_EQ(p->x, std::trunc(p->x));
+    EXPECT_EQ(p->y, std::trunc(p->y));
+    EXPECT_LE(std::hypot(p->x - 300, p->y - 200), 40.0);
+  }
+}
+
+TEST_F(CombatTest, BurstIsDrawnAdditivelyAndShrinksWithItsLife) {
+  Ref<TExplosion> burst = New<TExplosion>();
+  burst->Start(300, 200, 5);
+  explosions->AddLast(burst);
+  game.Frame();
+  std::vector<DrawRecord> sparks = game.Images("particle.png");
+  ASSERT_EQ(sparks.size(), 6u);
+  for (const DrawRecord& spark : sparks) {
+    EXPECT_EQ(spark.blend, BlendAdditive);
+    EXPECT_FLOAT_EQ(spark.alpha, 0.3f);
+    EXPECT_EQ(Colour(spark), std::tuple(255, 128, 32));
+    EXPECT_FLOAT_EQ(spark.ScaleX(), 1);
+  }
+  game.RunFrames(50);
+  EXPECT_NEAR(game.Images("particle.png").at(0).ScaleX(), 0.5f, 1e-5);
+  // Everything after the burst is back to alpha blending.
+  EXPECT_EQ(GetBlendMode(), BlendAlpha);
+}
+
+TEST_F(CombatTest, ShellsAndShipsAreDrawnOverAHalfDarkShadowOffsetByTheirHeight) {
+  Place<TShip>(u"Ship", 200, 200);
+  Place<TShip>(u"Ship2", 400, 250, 2);
+  shotCount = 1;
+  charge = 1;
+  FireVolley();
+  game.RunFrames(10);
+  Ref<TShot> shell = Cast<TShot>(shots->First());
+  ASSERT_TRUE(shell);
+  struct Expected {
+    const char* picture;  // the kinds' pictures are crossed over
+    float x, y, height;
+    std::tuple<int, int, int> colour;
+  };
+  for (Expected e : {Expected{"ship2.png", 200, 200, 14, {255, 255, 255}},
+                     Expected{"ship.png", 400, 250, 14, {255, 255, 255}},
+                     Expected{"shot.png", shell->x, shell->y, shell->height, {255, 128, 0}}}) {
+    std::vector<DrawRecord> drawn = game.Images(e.picture);
+    ASSERT_EQ(drawn.size(), 2u) << e.picture;
+    EXPECT_EQ(Colour(drawn[0]), std::tuple(0, 0, 0)) << e.picture;
+    EXPECT_FLOAT_EQ(drawn[0].alpha, 0.5f) << e.picture;
+    EXPECT_EQ(At(drawn[0]), std::pair(e.x + e.height, e.y - e.height)) << e.picture;
+    EXPECT_EQ(Colour(drawn[1]), e.colour) << e.picture;
+    EXPECT_FLOAT_EQ(drawn[1].alpha, 1) << e.picture;
+    EXPECT_EQ(At(drawn[1]), std::pair(e.x, e.y)) << e.picture;
+  }
 }
 
 }  // namespace

@@ -11,10 +11,20 @@
 namespace salvo {
 namespace {
 
+using testing::At;
 using testing::ClearScene;
+using testing::Colour;
 using testing::CountKind;
+using testing::FramesUntil;
 using testing::Place;
 using testing::TextsEqual;
+
+// A game past its first banner with the wave cleared away.
+void StartWithoutEnemies(HeadlessGame& game) {
+  game.StartGame();
+  game.SkipBanner();
+  ClearScene(false);
+}
 
 TEST(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   HeadlessGame game;
@@ -37,11 +47,9 @@ TEST(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   std::vector<DrawRecord> banner = TextsEqual(game, u"Round 1");
   ASSERT_EQ(banner.size(), 2u);
   EXPECT_EQ(banner[0].red, 0);  // shadow first
-  EXPECT_FLOAT_EQ(banner[0].tx, 250);
-  EXPECT_FLOAT_EQ(banner[0].ty, 242);
+  EXPECT_EQ(At(banner[0]), std::pair(250.0f, 242.0f));
   EXPECT_EQ(banner[1].red, 255);
-  EXPECT_FLOAT_EQ(banner[1].tx, 248);
-  EXPECT_FLOAT_EQ(banner[1].ty, 240);
+  EXPECT_EQ(At(banner[1]), std::pair(248.0f, 240.0f));
   EXPECT_FLOAT_EQ(banner[1].ScaleX(), 3);
   EXPECT_FLOAT_EQ(banner[1].alpha, 1.2f);
   // Units are frozen and fade in while the banner shows.
@@ -77,22 +85,15 @@ TEST(Rounds, EnemyCountsFollowTheWaveTable) {
     salvo::round = wave.round - 1;
     StartRound();
     EXPECT_EQ(salvo::round, wave.round);
-    EXPECT_EQ(CountKind(u"Troop"), wave.troop) << "round " << wave.round;
-    EXPECT_EQ(CountKind(u"Troop2"), wave.troop2) << "round " << wave.round;
-    EXPECT_EQ(CountKind(u"Bike"), wave.bike) << "round " << wave.round;
-    EXPECT_EQ(CountKind(u"Ship"), wave.ship) << "round " << wave.round;
-    EXPECT_EQ(CountKind(u"Ship2"), wave.ship2) << "round " << wave.round;
+    EXPECT_EQ(std::vector<int>({CountKind(u"Troop"), CountKind(u"Troop2"), CountKind(u"Bike"),
+                                CountKind(u"Ship"), CountKind(u"Ship2")}),
+              std::vector<int>({wave.troop, wave.troop2, wave.bike, wave.ship, wave.ship2}))
+        << "round " << wave.round;
     for (Ref<TEnemy> enemy : Each<TEnemy>(enemies)) {
-      if (enemy->kind == u"Troop2") {
-        EXPECT_EQ(enemy->hitPoints, 4);
-      }
-      if (enemy->kind == u"Ship2") {
-        EXPECT_EQ(enemy->hitPoints, 2);
-      }
-      if (enemy->kind == u"Bike") {
-        EXPECT_TRUE(enemy->speed == 3 || enemy->speed == 4);
-        EXPECT_LE(enemy->y, 135);
-      }
+      EXPECT_EQ(enemy->hitPoints, enemy->kind == u"Troop2" ? 4 : enemy->kind == u"Ship2" ? 2 : 1);
+      if (enemy->kind != u"Bike") continue;
+      EXPECT_TRUE(enemy->speed == 3 || enemy->speed == 4);
+      EXPECT_LE(enemy->y, 135);
     }
   }
 }
@@ -146,10 +147,8 @@ TEST(Rounds, TwoDigitBannerMovesLeftByTwentyFour) {
 
 TEST(Rounds, MenuOpensTheFrameAfterTheLastEnemyDies) {
   HeadlessGame game;
-  game.StartGame();
-  game.SkipBanner();
-  ClearScene(false);
-  Ref<TTroop> troop = Place<TTroop>(u"Troop", 300, 200);
+  StartWithoutEnemies(game);
+  Place<TTroop>(u"Troop", 300, 200);
   game.Frame();
   EXPECT_EQ(upgradeMenuOpen, 0);
   Explode(300, 200, 32);
@@ -166,13 +165,11 @@ TEST(Hud, CashAndHealthBlocks) {
   game.Frame();
   std::vector<DrawRecord> cashTexts = TextsEqual(game, u"Cash: $-35");
   ASSERT_EQ(cashTexts.size(), 2u);
-  EXPECT_FLOAT_EQ(cashTexts[0].tx, 6);
   EXPECT_EQ(cashTexts[0].red, 0);
-  EXPECT_FLOAT_EQ(cashTexts[1].tx, 5);
+  EXPECT_EQ(std::pair(cashTexts[0].tx, cashTexts[1].tx), std::pair(6.0f, 5.0f));
   std::vector<DrawRecord> label = TextsEqual(game, u"Health");
   ASSERT_EQ(label.size(), 2u);
-  EXPECT_FLOAT_EQ(label[0].tx, 472);
-  EXPECT_FLOAT_EQ(label[0].ty, 3);
+  EXPECT_EQ(At(label[0]), std::pair(472.0f, 3.0f));
   EXPECT_FLOAT_EQ(label[1].tx, 470);
 
   struct Shade {
@@ -188,9 +185,7 @@ TEST(Hud, CashAndHealthBlocks) {
     }
     ASSERT_EQ(blocks.size(), static_cast<size_t>(shade.health));
     EXPECT_FLOAT_EQ(blocks[0].tx, 482);
-    EXPECT_EQ(blocks[0].red, shade.red);
-    EXPECT_EQ(blocks[0].green, shade.green);
-    EXPECT_EQ(blocks[0].blue, 0);
+    EXPECT_EQ(Colour(blocks[0]), std::tuple(shade.red, shade.green, 0));
     EXPECT_FLOAT_EQ(blocks[0].x1 - blocks[0].x0, 8);
     EXPECT_FLOAT_EQ(blocks[0].y1 - blocks[0].y0, 20);
   }
@@ -198,9 +193,7 @@ TEST(Hud, CashAndHealthBlocks) {
 
 TEST(UpgradeMenu, PricesLimitsAndKeys) {
   HeadlessGame game;
-  game.StartGame();
-  game.SkipBanner();
-  ClearScene(false);
+  StartWithoutEnemies(game);
   game.Frame();
   ASSERT_EQ(upgradeMenuOpen, 1);
   // Invisible in the frame it opened, opaque from its 86th frame.
@@ -217,33 +210,29 @@ TEST(UpgradeMenu, PricesLimitsAndKeys) {
   EXPECT_EQ(shotCount, 2);
   EXPECT_EQ(game.SoundCount("bought.wav"), 1);
 
+  // The prices each key meets, pressing it `times` times.
+  auto buy = [&](int key, int item, int times) {
+    std::vector<int> prices;
+    for (int i = 0; i < times; i++) {
+      prices.push_back(upgradePrices[item]);
+      game.Tap(key);
+      game.RunFrames(2);
+    }
+    return prices;
+  };
   cash = 1000000;
-  std::vector<int> prices1;
-  for (int i = 0; i < 8; i++) {
-    prices1.push_back(upgradePrices[0]);
-    game.Tap(VK_1);
-    game.RunFrames(2);
-  }
+  EXPECT_EQ(buy(VK_1, 0, 8),
+            (std::vector<int>{1700, 2890, 4913, 8352, 14198, 24136, 24136, 24136}));
   EXPECT_EQ(shotCount, 7);
-  EXPECT_EQ(prices1, (std::vector<int>{1700, 2890, 4913, 8352, 14198, 24136, 24136, 24136}));
-  std::vector<int> prices2;
-  for (int i = 0; i < 18; i++) {
-    prices2.push_back(upgradePrices[1]);
-    game.Tap(VK_2);
-    game.RunFrames(2);
-  }
+  std::vector<int> prices2 = buy(VK_2, 1, 18);
   EXPECT_EQ(blastRadius, 64);
   EXPECT_EQ(std::vector<int>(prices2.begin(), prices2.begin() + 16),
             (std::vector<int>{500, 600, 720, 864, 1036, 1243, 1491, 1789, 2146, 2575, 3090, 3708,
                               4449, 5338, 6405, 7686}));
   EXPECT_EQ(game.SoundCount("bought.wav"), 1 + 5 + 16);
-
   // Health: only while below 10, the price never changes.
   health = 9;
-  game.Tap(VK_3);
-  game.RunFrames(2);
-  game.Tap(VK_3);
-  game.RunFrames(2);
+  buy(VK_3, 2, 2);
   EXPECT_EQ(health, 10);
   EXPECT_EQ(upgradePrices[2], 500);
 
@@ -251,13 +240,10 @@ TEST(UpgradeMenu, PricesLimitsAndKeys) {
   EXPECT_EQ(TextsEqual(game, u"Upgrade Menu").at(0).alpha, 1);
   EXPECT_EQ(TextsEqual(game, u"(1)      Number of shots   - $----").size(), 1u);
   EXPECT_EQ(TextsEqual(game, u"(2)      Explosion radius  - $----").size(), 1u);
-  std::vector<DrawRecord> line3 = TextsEqual(game, u"(3)      Restore 1 health  - $500");
-  ASSERT_EQ(line3.size(), 1u);
-  EXPECT_FLOAT_EQ(line3[0].tx, 350);
-  EXPECT_FLOAT_EQ(line3[0].ty, 270);
+  EXPECT_EQ(At(TextsEqual(game, u"(3)      Restore 1 health  - $500").at(0)),
+            std::pair(350.0f, 270.0f));
   EXPECT_FLOAT_EQ(TextsEqual(game, u"(4)      Done").at(0).ty, 310);
-  EXPECT_FLOAT_EQ(game.Images("p_radius.png").at(0).tx, 400);
-  EXPECT_FLOAT_EQ(game.Images("p_radius.png").at(0).ty, 230);
+  EXPECT_EQ(At(game.Images("p_radius.png").at(0)), std::pair(400.0f, 230.0f));
 
   // A purchase and key 4 in one frame: purchase first, then round 2.
   health = 5;
@@ -275,9 +261,7 @@ TEST(UpgradeMenu, PricesLimitsAndKeys) {
 
 TEST(UpgradeMenu, RefusesPurchasesBelowThePrice) {
   HeadlessGame game;
-  game.StartGame();
-  game.SkipBanner();
-  ClearScene(false);
+  StartWithoutEnemies(game);
   game.Frame();
   cash = 999;
   game.Tap(VK_1);
@@ -298,23 +282,15 @@ TEST(Message, ScrollsAcrossInFlickeringColours) {
   game.Frame();
   std::vector<DrawRecord> texts = TextsEqual(game, u"Double kill!");
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_FLOAT_EQ(texts[0].tx, 7);
-  EXPECT_FLOAT_EQ(texts[0].ty, 233);
+  EXPECT_EQ(At(texts[0]), std::pair(7.0f, 233.0f));
   EXPECT_FLOAT_EQ(texts[1].tx, 0);
   EXPECT_FLOAT_EQ(texts[1].ScaleX(), 4);
-  int frames = 1;
-  while (messageX != -1) {
-    game.Frame();
-    frames++;
-  }
-  EXPECT_EQ(frames, 286);
+  EXPECT_EQ(1 + FramesUntil(game, [] { return messageX == -1; }), 286);
 }
 
 TEST(GameOver, TextAndEffects) {
   HeadlessGame game;
-  game.StartGame();
-  game.SkipBanner();
-  ClearScene(false);
+  StartWithoutEnemies(game);
   Place<TTroop>(u"Troop", 100, 100);
   Place<TTroop>(u"Troop2", 400, 100, 4)->speed = 0;
   Ref<TShip> ship = Place<TShip>(u"Ship", 300, 200);
@@ -326,10 +302,8 @@ TEST(GameOver, TextAndEffects) {
   EXPECT_EQ(gameOver, 1);
   std::vector<DrawRecord> texts = TextsEqual(game, u"Game Over");
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_FLOAT_EQ(texts[0].tx, 162);
-  EXPECT_FLOAT_EQ(texts[0].ty, 242);
-  EXPECT_FLOAT_EQ(texts[1].tx, 160);
-  EXPECT_FLOAT_EQ(texts[1].ty, 240);
+  EXPECT_EQ(At(texts[0]), std::pair(162.0f, 242.0f));
+  EXPECT_EQ(At(texts[1]), std::pair(160.0f, 240.0f));
   EXPECT_FLOAT_EQ(texts[1].ScaleX(), 5);
   EXPECT_EQ(texts[1].green, 0);
   EXPECT_GE(texts[1].red, 1);

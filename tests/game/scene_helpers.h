@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <functional>
+#include <tuple>
+#include <utility>
 
 #include "game/cannon.h"
 #include "game/enemies.h"
@@ -14,10 +16,6 @@
 #include "runtime/list.h"
 
 namespace salvo::testing {
-
-inline std::string Utf8(const String& text) {
-  return ToUtf8(text);
-}
 
 template <class T>
 int CountOf(const Ref<TList>& list) {
@@ -53,9 +51,32 @@ inline std::vector<DrawRecord> TextsEqual(const HeadlessGame& game, const String
   return found;
 }
 
-// A game past the title with the round banner gone and the wave cleared away,
-// so a scene can place exactly the units it needs. A distant troop standing
-// still keeps the round open unless `keepRoundOpen` is false.
+// Where a record was drawn, and in which colour.
+inline std::pair<float, float> At(const DrawRecord& r) {
+  return {r.tx, r.ty};
+}
+inline std::tuple<int, int, int> Colour(const DrawRecord& r) {
+  return {r.red, r.green, r.blue};
+}
+
+// Runs frames until `done` holds and returns how many it took; gives up
+// after `limit` frames.
+inline int FramesUntil(HeadlessGame& game, const std::function<bool()>& done, int limit = 5000) {
+  int frames = 0;
+  while (!done()) {
+    if (frames == limit) {
+      ADD_FAILURE() << "still waiting after " << limit << " frames";
+      break;
+    }
+    game.Frame();
+    frames++;
+  }
+  return frames;
+}
+
+// Clears the wave away so a scene can place exactly the units it needs. A
+// distant troop standing still keeps the round open unless `keepRoundOpen` is
+// false.
 inline void ClearScene(bool keepRoundOpen = true) {
   enemies->Clear();
   shots->Clear();
@@ -63,5 +84,16 @@ inline void ClearScene(bool keepRoundOpen = true) {
   bloodDrops->Clear();
   if (keepRoundOpen) Place<TTroop>(u"Troop", 600, 40)->speed = 0;
 }
+
+// A game past the title with the round banner gone and the scene cleared.
+class SceneTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    game.StartGame();
+    game.SkipBanner();
+    ClearScene();
+  }
+  HeadlessGame game;
+};
 
 }  // namespace salvo::testing

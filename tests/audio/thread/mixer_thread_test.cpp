@@ -36,33 +36,18 @@ TEST(MixerThreads, GameThreadAndMixingThreadShareOnlyRingsAndAtomics) {
   for (int i = 0; i < 16; ++i) channels.push_back(mixer->AllocateChannel());
   for (int i = 0; i < 20000; ++i) {
     uint32_t channel = channels[i % channels.size()];
-    switch (i % 7) {
-      case 0:
-        mixer->Play(loop, i % 3 == 0, channel);
-        break;
-      case 1:
-        mixer->Play(oneShot, false, 0);
-        break;
-      case 2:
-        mixer->SetVolume(channel, static_cast<int16_t>(i % 5000));
-        mixer->SetPan(channel, static_cast<int16_t>(i % 8192 - 4096));
-        break;
-      case 3:
-        mixer->SetRate(channel, 30000 + i % 100000);
-        mixer->SetPaused(channel, i % 2 == 0);
-        break;
-      case 4:
-        mixer->Stop(channel);
-        break;
-      case 5:
-        mixer->Play(eightBit, false, channel);
-        mixer->SetDepth(channel, static_cast<int16_t>(i % 3 - 1));
-        break;
-      case 6:
-        (void)mixer->Status(channel);
-        mixer->CollectFinishedVoices();
-        break;
-    }
+    int step = i % 7;
+    if (step == 0) mixer->Play(loop, i % 3 == 0, channel);
+    if (step == 1) mixer->Play(oneShot, false, 0);
+    if (step == 2) mixer->SetVolume(channel, static_cast<int16_t>(i % 5000));
+    if (step == 3) mixer->SetPan(channel, static_cast<int16_t>(i % 8192 - 4096));
+    if (step == 4) mixer->SetRate(channel, 30000 + i % 100000);
+    if (step == 5) mixer->SetPaused(channel, i % 2 == 0);
+    if (step == 6) mixer->Stop(channel);
+    if (i % 5 == 0) mixer->Play(eightBit, false, channel);
+    if (i % 11 == 0) mixer->SetDepth(channel, static_cast<int16_t>(i % 3 - 1));
+    if (i % 13 == 0) mixer->CollectFinishedVoices();
+    if (i % 17 == 0) (void)mixer->Status(channel);
     if (i % 500 == 0) {
       // Make sure blocks keep being mixed in between the calls.
       int seen = blocks.load();

@@ -1,0 +1,347 @@
+// Audio samples: their formats and conversions, and loading WAV and Ogg
+// Vorbis files (the Ogg files are encoded here with libvorbisenc).
+#include <gtest/gtest.h>
+#include <vorbis/vorbisenc.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "audio/audio_sample.h"
+#include "audio_test_util.h"
+
+namespace salvo {
+namespace {
+
+using testing::MakeWav;
+using testing::StreamOver;
+using testing::WavLayout;
+
+int16_t LE16(const uint8_t* p) {
+  return static_cast<int16_t>(p[0] | p[1] << 8);
+}
+int16_t BE16(const uint8_t* p) {
+  return static_cast<int16_t>(p[0] << 8 | p[1]);
+}
+
+Ref<TAudioSample> Sample(std::vector<uint8_t> bytes, int32_t length, int32_t format) {
+  Ref<TAudioSample> sample = CreateAudioSample(length, 22050, format);
+  EXPECT_EQ(sample->capacity, static_cast<int32_t>(bytes.size()));
+  std::memcpy(sample->samples, bytes.data(), bytes.size());
+  return sample;
+}
+
+// Left and right of the first frame, widened to 16 bits as the formats define.
+std::pair<int32_t, int32_t> LeftRight(const Ref<TAudioSample>& s) {
+  bool stereo = s->format >= SampleFormat::kStereo8;
+  int32_t bytes = BytesPerFrame(s->format) / (stereo ? 2 : 1);
+  auto value = [&](const uint8_t* at) {
+    if (bytes == 1) return at[0] * 257 - 32768;
+    return static_cast<int>(s->format % 3 == 0 ? BE16(at) : LE16(at));
+  };
+  return {value(s->samples), value(s->samples + (stereo ? bytes : 0))};
+}
+
+TEST(AudioSample, CreateOwnsStaticBorrowsAndCopyOwns) {
+  EXPECT_EQ(BytesPerFrame(7), 0);
+  EXPECT_EQ(BytesPerFrame(-1), 0);
+  EXPECT_EQ(CreateAudioSample(10, 8000, SampleFormat::kStereo16LE)->capacity, 40);
+  uint8_t bytes[6] = {1, 2, 3, 4, 5, 6};
+  Ref<TAudioSample> borrowed = CreateStaticAudioSample(bytes, 3, 11025, SampleFormat::kMono16LE);
+  EXPECT_EQ(borrowed->capacity, -1);
+  EXPECT_EQ(borrowed->samples, bytes);
+  Ref<TAudioSample> copy = borrowed->Copy();
+  EXPECT_NE(copy->samples, bytes);
+  EXPECT_EQ(copy->capacity, 6);
+  EXPECT_EQ(std::memcmp(copy->samples, bytes, 6), 0);
+  EXPECT_EQ(copy->hertz, 11025);
+  EXPECT_EQ(copy->format, SampleFormat::kMono16LE);
+}
+
+TEST(AudioSample, EightBitWidensToFullScaleAndMonoAveragesTowardZero) {
+  Ref<TAudioSample> stereo = Sample({255, 0, 128}, 3, SampleFormat::kMono8)->Convert(5);
+  EXPECT_EQ(stereo->length, 3);
+  EXPECT_EQ(stereo->hertz, 22050);
+  const int16_t expected[6] = {32767, 32767, -32768, -32768, 128, 128};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(LE16(stereo->samples + 2 * i), expected[i]);
+  // (1000, -1000) and (-3, 0), little-endian.
+  Ref<TAudioSample> pairs = Sample({0xE8, 0x03, 0x18, 0xFC, 0xFD, 0xFF, 0, 0}, 2, 5);
+  Ref<TAudioSample> mono = pairs->Convert(SampleFormat::kMono16LE);
+  EXPECT_EQ(LE16(mono->samples), 0);
+  EXPECT_EQ(LE16(mono->samples + 2), -1);
+  EXPECT_EQ(BE16(pairs->Convert(SampleFormat::kMono16BE)->samples + 2), -1);
+}
+
+TEST(AudioSample, EveryPairOfFormatsConverts) {
+  // One frame per format, holding left = 0x1234 and right = -0x1234 where the
+  // format can, so every path through the common form is checked.
+  const std::vector<std::vector<uint8_t>> frames = {
+      {},
+      {0x92},                    // 8-bit mono: 146
+      {0x34, 0x12},              // 16-bit mono LE
+      {0x12, 0x34},              // 16-bit mono BE
+      {0x92, 0x6D},              // 8-bit stereo: 146, 109
+      {0x34, 0x12, 0xCC, 0xED},  // 16-bit stereo LE: 4660, -4660
+      {0x12, 0x34, 0xED, 0xCC},  // 16-bit stereo BE
+  };
+  for (int from = 1; from <= 6; ++from) {
+    Ref<TAudioSample> source = Sample(frames[from], 1, from);
+    auto [left, right] = LeftRight(source);
+    for (int to = 1; to <= 6; ++to) {
+      Ref<TAudioSample> result = source->Convert(to);
+      ASSERT_EQ(result->format, to);
+      ASSERT_EQ(result->length, 1);
+      ASSERT_EQ(result->capacity, BytesPerFrame(to));
+      // Mono takes the mean; 8 bits keep the top byte of the offset value.
+      auto want = [&](int32_t v) {
+        if (to <= 3) v = (left + right) / 2;
+        return (to == 1 || to == 4) && from != to ? (v + 32768) / 257 * 257 - 32768 : v;
+      };
+      EXPECT_EQ(LeftRight(result), std::pair(want(left), want(right))) << from << " -> " << to;
+    }
+  }
+}
+
+TEST(AudioSample, BadFormatsRaise) {
+  Ref<TAudioSample> sample = CreateAudioSample(2, 8000, SampleFormat::kMono8);
+  try {
+    sample->Convert(7);
+    ADD_FAILURE() << "no error";
+  } catch (const RuntimeError& e) {
+    EXPECT_STREQ(e.what(), "Unimplemented sample format conversion");
+  }
+  EXPECT_THROW(sample->Convert(0), RuntimeError);
+  Ref<TAudioSample> none = CreateAudioSample(2, 8000, SampleFormat::kNone);
+  EXPECT_THROW(none->Convert(5), RuntimeError);
+  EXPECT_EQ(none->Convert(0)->length, 2);  // equal formats are a plain copy
+}
+
+TEST(AudioSample, ConvertKeepsLengthForLongSamples) {
+  Ref<TAudioSample> sample = CreateAudioSample(1000, 11025, SampleFormat::kStereo8);
+  for (int i = 0; i < 2000; ++i) sample->samples[i] = static_cast<uint8_t>(i);
+  Ref<TAudioSample> back = sample->Convert(2)->Convert(4);
+  EXPECT_EQ(back->length, 1000);
+  // Mono averages the sides, so both come back as their mean (within 1).
+  for (int i = 0; i < 1000; ++i) {
+    int mean = (sample->samples[2 * i] + sample->samples[2 * i + 1]) / 2;
+    ASSERT_NEAR(back->samples[2 * i], mean, 1) << i;
+    ASSERT_EQ(back->samples[2 * i], back->samples[2 * i + 1]);
+  }
+}
+
+std::vector<uint8_t> Bytes(size_t count, uint8_t first = 0) {
+  std::vector<uint8_t> bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i * 7);
+  return bytes;
+}
+
+class SampleLoading : public ::testing::Test {
+ protected:
+  void SetUp() override { InitAudioSampleModule(); }
+  Ref<TAudioSample> Load(std::vector<uint8_t> file) { return LoadAudioSample(StreamOver(file)); }
+};
+
+WavLayout Layout(int32_t channels, int32_t bits, int32_t hertz = 11025) {
+  WavLayout layout;
+  layout.channels = channels;
+  layout.bits = bits;
+  layout.hertz = hertz;
+  return layout;
+}
+
+TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
+  struct Case {
+    const char* what;
+    WavLayout layout;
+    size_t dataBytes;
+    int32_t format, length;
+  };
+  std::vector<Case> cases = {
+      {"16-bit stereo, LIST chunk", Layout(2, 16, 22050), 400, SampleFormat::kStereo16LE, 100},
+      {"8-bit mono, fact chunk, odd size", Layout(1, 8), 1001, SampleFormat::kMono8, 1001},
+      {"18-byte format chunk", Layout(2, 8), 64, SampleFormat::kStereo8, 32},
+      {"partial frame at the end", Layout(2, 16), 43, SampleFormat::kStereo16LE, 10},
+      // Streaming writers leave the size unknown (-1); about 2 GB claimed
+      // with 12 bytes present is bounded by the file.
+      {"size -1", Layout(1, 8), 20, SampleFormat::kMono8, 20},
+      {"size beyond the file", Layout(1, 16), 12, SampleFormat::kMono16LE, 6},
+  };
+  cases[0].layout.listChunk = true;
+  cases[1].layout.factChunk = true;
+  cases[2].layout.fmtSize = 18;
+  cases[4].layout.claimedDataSize = -1;
+  cases[5].layout.claimedDataSize = 0x7FFFFFF0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> data = Bytes(c.dataBytes);
+    Ref<TAudioSample> sample = Load(MakeWav(c.layout, data));
+    ASSERT_TRUE(sample);
+    EXPECT_EQ(sample->format, c.format);
+    EXPECT_EQ(sample->hertz, c.layout.hertz);
+    EXPECT_EQ(sample->length, c.length);
+    int32_t bytes = c.length * BytesPerFrame(c.format);
+    EXPECT_EQ(sample->capacity, bytes);
+    EXPECT_EQ(std::memcmp(sample->samples, data.data(), bytes), 0);
+  }
+}
+
+TEST_F(SampleLoading, WavUnsupportedOrBrokenFilesLoadAsNull) {
+  std::vector<std::vector<uint8_t>> files;
+  // Float, ADPCM, 24-bit and six-channel data.
+  const int32_t layouts[][3] = {{3, 1, 32}, {2, 1, 8}, {1, 1, 24}, {1, 6, 8}};
+  for (const auto& [tag, channels, bits] : layouts) {
+    WavLayout layout = Layout(channels, bits);
+    layout.formatTag = tag;
+    files.push_back(MakeWav(layout, Bytes(16)));
+  }
+  const std::vector<uint8_t> good = MakeWav(WavLayout{}, Bytes(8));
+  auto changed = [&](size_t at, const char* bytes, size_t count, bool insert) {
+    std::vector<uint8_t> file = good;
+    if (insert) file.insert(file.begin() + at, count, 0);
+    std::memcpy(file.data() + at, bytes, count);
+    return file;
+  };
+  files.push_back(changed(3, "X", 1, false));     // RIFX
+  files.push_back(changed(8, "AVI ", 4, false));  // not WAVE
+  files.push_back({});
+  files.push_back(changed(12, "LIST\0\0\0\0", 8, true));          // "fmt " must come first
+  files.push_back(changed(36, "junk\xF0\xFF\xFF\xFF", 8, true));  // chunk size -16
+  std::vector<uint8_t> noData = MakeWav(WavLayout{}, {});
+  noData.resize(noData.size() - 8);
+  files.push_back(noData);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_FALSE(Load(files[i])) << "file " << i;
+}
+
+// A stream that reports more bytes than it can deliver.
+class ShortStream : public TMemoryStream {
+ public:
+  ShortStream(std::vector<uint8_t>& bytes, int32_t real)
+      : TMemoryStream(bytes.data(), real, true, false),
+        claimed(static_cast<int32_t>(bytes.size())) {}
+  int32_t Size() override { return claimed; }
+  int32_t claimed;
+};
+
+TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
+  std::vector<uint8_t> data = Bytes(100, 1);
+  std::vector<uint8_t> file = MakeWav(Layout(2, 8), data);
+  int32_t real = static_cast<int32_t>(file.size()) - 60;  // 40 data bytes arrive
+  Ref<TAudioSample> sample = LoadAudioSample(New<ShortStream>(file, real));
+  ASSERT_TRUE(sample);
+  EXPECT_EQ(sample->length, 50);
+  EXPECT_EQ(std::memcmp(sample->samples, data.data(), 40), 0);
+  for (int i = 40; i < 100; ++i) ASSERT_EQ(sample->samples[i], 128) << i;
+}
+
+TEST_F(SampleLoading, WavUnregisteredNameIsNullAndUnseekableStreamRaises) {
+  EXPECT_FALSE(LoadAudioSample(u"incbin::no-such-sound.wav"));
+  class Unseekable : public TStream {
+   public:
+    int32_t Read(void*, int32_t) override { return 0; }
+  };
+  EXPECT_THROW(LoadAudioSample(New<Unseekable>()), RuntimeError);
+}
+
+// A 440 Hz sine at half scale, one channel or more (the others at the
+// opposite phase).
+float Tone(int32_t frame, int32_t channel, int32_t hertz) {
+  double value = 0.5 * std::sin(2 * M_PI * 440.0 * frame / hertz);
+  return static_cast<float>(channel == 0 ? value : -value);
+}
+
+// Encodes the tone as an Ogg Vorbis file in memory.
+std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames) {
+  std::vector<uint8_t> file;
+  vorbis_info info;
+  vorbis_comment comment;
+  vorbis_dsp_state dsp;
+  vorbis_block block;
+  ogg_stream_state stream;
+  ogg_page page;
+  ogg_packet packet, header[3];
+  vorbis_info_init(&info);
+  EXPECT_EQ(vorbis_encode_init_vbr(&info, channels, hertz, 0.5f), 0);
+  vorbis_comment_init(&comment);
+  vorbis_analysis_init(&dsp, &info);
+  vorbis_block_init(&dsp, &block);
+  ogg_stream_init(&stream, 42);
+  auto append = [&] {
+    file.insert(file.end(), page.header, page.header + page.header_len);
+    file.insert(file.end(), page.body, page.body + page.body_len);
+  };
+  vorbis_analysis_headerout(&dsp, &comment, &header[0], &header[1], &header[2]);
+  for (ogg_packet& h : header) ogg_stream_packetin(&stream, &h);
+  while (ogg_stream_flush(&stream, &page)) append();
+  // Chunks of 1024 frames, then the end of the stream (a chunk of 0).
+  for (int32_t start = 0, count = 1; count > 0; start += count) {
+    count = std::min(1024, frames - start);
+    float** buffer = vorbis_analysis_buffer(&dsp, std::max(count, 1));
+    for (int32_t c = 0; c < channels; ++c) {
+      for (int32_t i = 0; i < count; ++i) buffer[c][i] = Tone(start + i, c, hertz);
+    }
+    vorbis_analysis_wrote(&dsp, count);
+    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+      vorbis_analysis(&block, nullptr);
+      vorbis_bitrate_addblock(&block);
+      while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+        ogg_stream_packetin(&stream, &packet);
+        while (ogg_stream_pageout(&stream, &page)) append();
+      }
+    }
+  }
+  while (ogg_stream_flush(&stream, &page)) append();
+  ogg_stream_clear(&stream);
+  vorbis_block_clear(&block);
+  vorbis_dsp_clear(&dsp);
+  vorbis_comment_clear(&comment);
+  vorbis_info_clear(&info);
+  return file;
+}
+
+// Root-mean-square difference between the decoded sample and the tone,
+// relative to full scale.
+double RelativeError(const Ref<TAudioSample>& sample, int32_t channels) {
+  double sum = 0;
+  const auto* values = reinterpret_cast<const int16_t*>(sample->samples);
+  for (int32_t i = 0; i < sample->length * channels; ++i) {
+    double diff = values[i] - Tone(i / channels, i % channels, sample->hertz) * 32767.0;
+    sum += diff * diff;
+  }
+  return std::sqrt(sum / (sample->length * channels)) / 32767.0;
+}
+
+TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannels) {
+  struct Case {
+    int32_t channels, hertz, frames, format;
+  };
+  for (Case c : {Case{2, 44100, 22050, SampleFormat::kStereo16LE},
+                 Case{1, 22050, 5000, SampleFormat::kMono16LE}}) {
+    std::vector<uint8_t> file = EncodeTone(c.channels, c.hertz, c.frames);
+    Ref<TAudioSample> sample = Load(file);
+    ASSERT_TRUE(sample) << c.channels;
+    EXPECT_EQ(sample->format, c.format);
+    EXPECT_EQ(sample->hertz, c.hertz);
+    EXPECT_EQ(sample->length, c.frames);
+    EXPECT_LT(RelativeError(sample, c.channels), 0.02);
+  }
+}
+
+TEST_F(SampleLoading, OggFileAfterOtherBytesIsReadFromItsStart) {
+  std::vector<uint8_t> file = EncodeTone(1, 22050, 3000);
+  file.insert(file.begin(), 100, 'x');
+  Ref<TMemoryStream> stream = StreamOver(file);
+  stream->Seek(100);
+  Ref<TAudioSample> sample = LoadAudioSample(stream);
+  ASSERT_TRUE(sample);
+  EXPECT_EQ(sample->length, 3000);
+}
+
+TEST_F(SampleLoading, OggGarbageTruncatedOrThreeChannelFilesLoadAsNull) {
+  EXPECT_FALSE(Load(std::vector<uint8_t>(5000, 0x55)));
+  std::vector<uint8_t> file = EncodeTone(2, 44100, 4000);
+  file.resize(40);  // not even the headers
+  EXPECT_FALSE(Load(file));
+  EXPECT_FALSE(Load(EncodeTone(3, 44100, 2000)));
+}
+
+}  // namespace
+}  // namespace salvo
