@@ -159,8 +159,9 @@ TEST_F(CannonTest, ChargeHeldWhenTheRoundEndsIsFiredAfterTheNextBanner) {
   float held = charge;
   EXPECT_NEAR(held, 2, 1e-5);
   Explode(100, 100, 32);  // the last enemy dies while space is held
-  game.Frame();
+  game.Frame();           // the menu opens the frame after
   ASSERT_EQ(upgradeMenuOpen, 1);
+  EXPECT_EQ(menuFade, 252);
   game.Release(VK_SPACE);
   game.RunFrames(30);
   EXPECT_EQ(charge, held);

@@ -279,7 +279,7 @@ TEST_F(CombatTest, NoMedicTruckWhileTheMenuIsOpenThenSoonAfterItCloses) {
   EXPECT_EQ(Cast<TMedTruck>(enemies->First())->x, -32);
 }
 
-TEST_F(CombatTest, BurstParticlesStartOnTheGridInsideTheirDisc) {
+TEST_F(CombatTest, BurstParticlesStartInsideTheirDiscAndAreDrawnAdditively) {
   Ref<TExplosion> tiny = New<TExplosion>();
   tiny->Start(100, 100, 1);
   ASSERT_EQ(CountList(tiny->particles), 2);
@@ -287,20 +287,15 @@ TEST_F(CombatTest, BurstParticlesStartOnTheGridInsideTheirDisc) {
     // The centre or one of its four direct neighbours, never a diagonal one.
     EXPECT_LE(std::fabs(p->x - 100) + std::fabs(p->y - 100), 1);
     EXPECT_EQ(p->life, 100);
-    EXPECT_LE(std::fabs(p->vx), 1);
-    EXPECT_LE(std::fabs(p->vy), 1);
+    EXPECT_TRUE(std::fabs(p->vx) <= 1 && std::fabs(p->vy) <= 1);
   }
   Ref<TExplosion> big = New<TExplosion>();
   big->Start(300, 200, 40);
   ASSERT_EQ(CountList(big->particles), 41);
   for (Ref<TParticle> p : Each<TParticle>(big->particles)) {
-    EXPECT_EQ(p->x, std::trunc(p->x));
-    EXPECT_EQ(p->y, std::trunc(p->y));
+    EXPECT_TRUE(p->x == std::trunc(p->x) && p->y == std::trunc(p->y));  // on the grid
     EXPECT_LE(std::hypot(p->x - 300, p->y - 200), 40.0);
   }
-}
-
-TEST_F(CombatTest, BurstIsDrawnAdditivelyAndShrinksWithItsLife) {
   Ref<TExplosion> burst = New<TExplosion>();
   burst->Start(300, 200, 5);
   explosions->AddLast(burst);

@@ -28,6 +28,17 @@ void SleepMs(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Calls `done` every stepMs until it holds or timeoutMs have passed.
+template <class Done>
+bool PollUntil(int timeoutMs, int stepMs, Done done) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    SleepMs(stepMs);
+  }
+  return true;
+}
+
 bool OnPath(const std::string& program) {
   return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -80,11 +91,7 @@ class Child {
 
   // The wait status once the child has ended within timeoutMs.
   std::optional<int> WaitExit(int timeoutMs) {
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Running()) {
-      if (Clock::now() > deadline) return std::nullopt;
-      SleepMs(50);
-    }
+    if (!PollUntil(timeoutMs, 50, [this] { return !Running(); })) return std::nullopt;
     return status_;
   }
 
@@ -154,47 +161,36 @@ bool Grass(int r, int g, int b) {
   return g > 40 && g > b + 20 && g >= r;
 }
 
-// The X server of one test: Xvfb picks a free display number itself and
-// reports it on a pipe.
-class VirtualDisplay {
- public:
-  bool Start() {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return false;
-    bool started = server_.Start(
-        {"Xvfb", "-displayfd", "9", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, {}, fds[1]);
-    close(fds[1]);
-    std::string number;
-    Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
-    while (started && Clock::now() < deadline) {
-      pollfd wait{fds[0], POLLIN, 0};
-      if (poll(&wait, 1, 200) <= 0) continue;
-      char c;
-      if (read(fds[0], &c, 1) != 1) break;
-      if (c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) return false;
-    display_ = std::atoi(number.c_str());
-    return true;
+// Starts an X server on `server`: Xvfb picks a free display number itself
+// and reports it on a pipe. The number, or -1.
+int StartDisplay(Child& server) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+  bool started = server.Start(
+      {"Xvfb", "-displayfd", "9", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, {}, fds[1]);
+  close(fds[1]);
+  std::string number;
+  char c;
+  Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+  while (started && Clock::now() < deadline) {
+    pollfd wait{fds[0], POLLIN, 0};
+    if (poll(&wait, 1, 200) <= 0) continue;
+    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+    number += c;
   }
-  int Number() const { return display_; }
-
- private:
-  Child server_;
-  int display_ = -1;
-};
+  close(fds[0]);
+  return number.empty() ? -1 : std::atoi(number.c_str());
+}
 
 // Polls for the game's window; gives up early when the game has ended.
-bool WaitForWindow(int display, Child& game, int timeoutMs) {
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < deadline && game.Running()) {
-    std::optional<std::string> found = RunOnDisplay(display, "xdotool search --name QuarnGL");
-    if (found && !found->empty()) return true;
-    SleepMs(200);
-  }
-  return false;
+bool WaitForWindow(int display, Child& game) {
+  bool found = false;
+  PollUntil(60000, 200, [&] {
+    std::optional<std::string> windows = RunOnDisplay(display, "xdotool search --name QuarnGL");
+    found = windows && !windows->empty();
+    return found || !game.Running();
+  });
+  return found;
 }
 
 std::string Describe(std::optional<int> status) {
@@ -208,13 +204,12 @@ std::string Describe(std::optional<int> status) {
 // draws at its own pace, slower on a loaded machine); nothing when none did.
 template <class Test>
 std::optional<Screenshot> WaitForScreen(int display, int timeoutMs, Test test) {
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < deadline) {
-    std::optional<Screenshot> shot = TakeScreenshot(display);
-    if (shot && shot->width == 640 && shot->height == 480 && test(*shot)) return shot;
-    SleepMs(250);
-  }
-  return std::nullopt;
+  std::optional<Screenshot> shot;
+  bool passed = PollUntil(timeoutMs, 250, [&] {
+    shot = TakeScreenshot(display);
+    return shot && shot->width == 640 && shot->height == 480 && test(*shot);
+  });
+  return passed ? shot : std::nullopt;
 }
 
 TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
@@ -222,9 +217,9 @@ TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
   ASSERT_TRUE(OnPath("import")) << "ImageMagick's import is needed for the screenshots";
   ASSERT_EQ(access(SalvoPath().c_str(), X_OK), 0) << SalvoPath();
 
-  VirtualDisplay display;
-  ASSERT_TRUE(display.Start()) << "Xvfb did not start";
-  int n = display.Number();
+  Child server;
+  int n = StartDisplay(server);
+  ASSERT_NE(n, -1) << "Xvfb did not start";
 
   // The game reads no environment variable; SDL does. No sound card here, and
   // a sanitizer build of the game needs the leak suppressions of the suite.
@@ -235,7 +230,7 @@ TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
   }
   Child game;
   ASSERT_TRUE(game.Start({SalvoPath()}, env));
-  bool shown = WaitForWindow(n, game, 60000);
+  bool shown = WaitForWindow(n, game);
   if (!shown && !game.Running()) {
     // A game that could not reach a server that has only just started is
     // given one more try; a second failure is the game's own.
@@ -243,7 +238,7 @@ TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
                  Describe(game.WaitExit(0)).c_str());
     SleepMs(1000);
     ASSERT_TRUE(game.Start({SalvoPath()}, env));
-    shown = WaitForWindow(n, game, 60000);
+    shown = WaitForWindow(n, game);
   }
   ASSERT_TRUE(shown) << "no game window on :" << n << ", game " << Describe(game.WaitExit(0));
 

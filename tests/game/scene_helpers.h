@@ -59,6 +59,14 @@ inline std::tuple<int, int, int> Colour(const DrawRecord& r) {
   return {r.red, r.green, r.blue};
 }
 
+// Where `text` was drawn in the last frame: its shadow first, if it has one.
+using Places = std::vector<std::pair<float, float>>;
+inline Places PlacesOf(const HeadlessGame& game, const String& text) {
+  Places places;
+  for (const DrawRecord& r : TextsEqual(game, text)) places.push_back(At(r));
+  return places;
+}
+
 // Runs frames until `done` holds and returns how many it took; gives up
 // after `limit` frames.
 inline int FramesUntil(HeadlessGame& game, const std::function<bool()>& done, int limit = 5000) {
