@@ -164,15 +164,6 @@ TEST_F(GLDrawingTest, PixmapsLandUntransformedWithTheirTopLeftAtThePosition) {
   ExpectLit({{0, 0}, {4, 4}}, {{5, 5}});
 }
 
-TEST_F(GLDrawingTest, CapturedPixmapsHaveTheTopRowFirst) {
-  SetColor(255, 0, 0);
-  DrawRect(0, 0, 640, 1);
-  const Ref<TPixmap> captured = CapturePixmap(0, 0, 8, 2);
-  EXPECT_EQ(captured->format, PF_RGBA8888);
-  EXPECT_EQ(ReadPixel(captured, 3, 0), 0xFFFF0000u);
-  EXPECT_EQ(ReadPixel(captured, 3, 1), 0xFF000000u);
-}
-
 TEST(GLDriverClosed, CommandsWithoutAWindowDoNothing) {
   InstallGLDriver();
   CloseGraphics();

@@ -32,7 +32,8 @@ inline Rgb PixelAt(int x, int y) {
 }
 
 // Channels equal within the rounding GL may apply.
-inline ::testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 1) {
+inline ::testing::AssertionResult Near(Rgb actual, Rgb expected) {
+  const int tolerance = 1;
   if (std::abs(actual.r - expected.r) <= tolerance &&
       std::abs(actual.g - expected.g) <= tolerance &&
       std::abs(actual.b - expected.b) <= tolerance) {
@@ -54,6 +55,10 @@ using Points = std::initializer_list<std::pair<int, int>>;
 inline void ExpectLit(Points lit, Points dark) {
   for (auto [x, y] : lit) EXPECT_TRUE(IsLit(x, y)) << "(" << x << ", " << y << ") is dark";
   for (auto [x, y] : dark) EXPECT_FALSE(IsLit(x, y)) << "(" << x << ", " << y << ") is lit";
+}
+
+inline void ExpectColour(Points points, Rgb expected) {
+  for (auto [x, y] : points) EXPECT_TRUE(Near(PixelAt(x, y), expected)) << "at " << x << ", " << y;
 }
 
 // The message of the RuntimeError that `action` raises; empty when it raises none.

@@ -14,57 +14,43 @@ constexpr uint32_t kBlack = 0xFF000000;
 
 class ImageTest : public GLTest {};
 
-// Level `level` of the frame's texture, as 0xAABBGGRR words in memory order.
-std::vector<uint32_t> TextureTexels(const TGLImageFrame& frame, int level, int& width,
-                                    int& height) {
-  BindTexture(frame.texture);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
-  std::vector<uint32_t> texels(static_cast<size_t>(width) * height);
-  if (!texels.empty())
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-  return texels;
+TGLImageFrame& GLFrame(const Ref<TImage>& image) {
+  return *Cast<TGLImageFrame>(image->frames[0]);
 }
 
-int LevelCount(const TGLImageFrame& frame) {
-  BindTexture(frame.texture);
-  int levels = 0;
-  for (int width = 1; levels < 20; ++levels) {
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, levels, GL_TEXTURE_WIDTH, &width);
-    if (width == 0) break;
-  }
-  return levels;
-}
+// A level of the frame's texture: 0xAABBGGRR words in memory order; empty past the last level.
+struct TextureLevel {
+  int width = 0, height = 0;
+  std::vector<uint32_t> texels;
+  uint32_t Rgb(int x, int y) const { return texels[y * width + x] & 0xFFFFFF; }
+};
 
-TGLImageFrame& GLFrame(const Ref<TImage>& image, int frame = 0) {
-  return *Cast<TGLImageFrame>(image->frames[frame]);
+TextureLevel ReadTextureLevel(const Ref<TImage>& image, int level) {
+  BindTexture(GLFrame(image).texture);
+  TextureLevel result;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &result.width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &result.height);
+  result.texels.resize(static_cast<size_t>(result.width) * result.height);
+  if (!result.texels.empty())
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, result.texels.data());
+  return result;
 }
 
 TEST_F(ImageTest, NonPowerOfTwoImagesArePaddedByRepeatingTheirEdges) {
-  // Pixel (x, y) has red x * 10 and green y * 20.
-  const Ref<TPixmap> pixmap = PaintedPixmap(20, 10, [](int x, int y) {
-    return 0xFF000000u | static_cast<uint32_t>(x * 10) << 16 | static_cast<uint32_t>(y * 20) << 8;
-  });
-  const Ref<TImage> image = LoadImage(pixmap, 0);
-  const TGLImageFrame& frame = GLFrame(image);
-  EXPECT_FLOAT_EQ(frame.uMax, 0.625f);
-  EXPECT_FLOAT_EQ(frame.vMax, 0.625f);
-
-  int width = 0;
-  int height = 0;
-  const std::vector<uint32_t> texels = TextureTexels(frame, 0, width, height);
-  ASSERT_EQ(width, 32);
-  ASSERT_EQ(height, 16);
-  auto texel = [&](int x, int y) { return texels[y * width + x] & 0xFFFFFF; };
-  auto pixel = [&](int x, int y) {  // the same colour in texel byte order
-    const uint32_t value = ReadPixel(pixmap, x, y);
-    return ((value >> 16) & 255) | (value & 0xFF00) | ((value & 255) << 16);
-  };
-  EXPECT_EQ(texel(7, 3), pixel(7, 3));
-  EXPECT_EQ(texel(20, 4), pixel(19, 4));  // column 20 repeats column 19
-  EXPECT_EQ(texel(5, 10), pixel(5, 9));   // row 10 repeats row 9
-  EXPECT_EQ(texel(20, 10), pixel(19, 9));
-  EXPECT_EQ(texel(31, 15), pixel(19, 9));  // and so on to the edges
+  // Pixel (x, y) has red x * 10 and green y * 20: 0xGGRR in texel byte order.
+  auto paint = [](int x, int y) { return 0xFF000000u | (x * 10u) << 16 | (y * 20u) << 8; };
+  const Ref<TImage> image = LoadImage(PaintedPixmap(20, 10, paint), 0);
+  EXPECT_FLOAT_EQ(GLFrame(image).uMax, 0.625f);
+  EXPECT_FLOAT_EQ(GLFrame(image).vMax, 0.625f);
+  const TextureLevel texture = ReadTextureLevel(image, 0);
+  ASSERT_EQ(texture.width, 32);
+  ASSERT_EQ(texture.height, 16);
+  auto pixel = [](int x, int y) { return (y * 20u) << 8 | x * 10u; };
+  EXPECT_EQ(texture.Rgb(7, 3), pixel(7, 3));
+  EXPECT_EQ(texture.Rgb(20, 4), pixel(19, 4));  // column 20 repeats column 19
+  EXPECT_EQ(texture.Rgb(5, 10), pixel(5, 9));   // row 10 repeats row 9
+  EXPECT_EQ(texture.Rgb(20, 10), pixel(19, 9));
+  EXPECT_EQ(texture.Rgb(31, 15), pixel(19, 9));  // and so on to the edges
 
   // Powers of two need no padding.
   const Ref<TImage> square = LoadImage(SolidPixmap(64, 64, kWhite, PF_RGB888), 0);
@@ -76,28 +62,24 @@ TEST_F(ImageTest, FilteredTexturesGetAFullMipmapChain) {
   const Ref<TPixmap> pixmap =
       PaintedPixmap(32, 16, [](int x, int) { return x % 2 ? 0xFFFF0000u : 0xFF0000FFu; });
   const Ref<TImage> filtered = LoadImage(pixmap, ImageFiltered);
-  EXPECT_EQ(LevelCount(GLFrame(filtered)), 6);  // 32x16 down to 1x1
-  int width = 0;
-  int height = 0;
-  const std::vector<uint32_t> level1 = TextureTexels(GLFrame(filtered), 1, width, height);
-  EXPECT_EQ(width, 16);
-  EXPECT_EQ(height, 8);
-  EXPECT_EQ(level1[3] & 0xFFFFFF, 0x7F007Fu);  // red and blue columns averaged
-
-  const Ref<TImage> plain = LoadImage(pixmap, 0);
-  EXPECT_EQ(LevelCount(GLFrame(plain)), 1);
+  const TextureLevel level1 = ReadTextureLevel(filtered, 1);
+  EXPECT_EQ(level1.width, 16);
+  EXPECT_EQ(level1.height, 8);
+  EXPECT_EQ(level1.Rgb(3, 0), 0x7F007Fu);             // red and blue columns averaged
+  EXPECT_EQ(ReadTextureLevel(filtered, 5).width, 1);  // 32x16 down to 1x1
+  EXPECT_EQ(ReadTextureLevel(filtered, 6).width, 0);
+  EXPECT_EQ(ReadTextureLevel(LoadImage(pixmap, 0), 1).width, 0);
 }
 
-TEST_F(ImageTest, AutoCentredImagesDrawAroundTheirPosition) {
+TEST_F(ImageTest, ImagesDrawRotateAndStretchAboutTheirHandle) {
   SetAutoCentreHandle(1);
-  const Ref<TImage> image = LoadImage(SolidPixmap(32, 16), -1);
-  EXPECT_FLOAT_EQ(image->handleX, 16);
-  EXPECT_FLOAT_EQ(image->handleY, 8);
-  DrawImage(image, 100, 100);
+  const Ref<TImage> centred = LoadImage(SolidPixmap(32, 16), -1);
+  EXPECT_FLOAT_EQ(centred->handleX, 16);
+  EXPECT_FLOAT_EQ(centred->handleY, 8);
+  DrawImage(centred, 100, 100);
   ExpectLit({{84, 92}, {115, 107}}, {{83, 100}, {116, 100}, {100, 91}, {100, 108}});
-}
 
-TEST_F(ImageTest, ImagesRotateAboutTheirHandleAndStretchWithItUnscaled) {
+  ClearScreen();
   const Ref<TImage> bar = LoadImage(SolidPixmap(20, 4), 0);
   SetImageHandle(bar, 0, 2);
   SetRotation(90);
@@ -106,58 +88,50 @@ TEST_F(ImageTest, ImagesRotateAboutTheirHandleAndStretchWithItUnscaled) {
 
   SetRotation(0);
   const Ref<TImage> image = LoadImage(SolidPixmap(8, 8), 0);
-  SetImageHandle(image, 4, 4);
+  SetImageHandle(image, 4, 4);                  // the handle is not stretched
   DrawImageStretched(image, 100, 100, 40, 20);  // covers 96..136 x 96..116
   ExpectLit({{96, 96}, {135, 115}}, {{136, 110}, {120, 116}});
 }
 
 TEST_F(ImageTest, TilesCoverTheViewportExactlyAtAnyOffset) {
   const Ref<TImage> image = LoadImage(SolidPixmap(16, 8), 0);
-  SetViewport(13, 17, 101, 77);
   for (float offset : {0.0f, 7.3f, -5.6f, 1000.25f, -333.5f}) {
-    SetClearColor(0, 0, 0);
     SetViewport(0, 0, 640, 480);
     ClearScreen();
     SetViewport(13, 17, 101, 77);
     SetRotation(30);  // ignored while tiling
     TileImage(image, offset, offset * 0.7f);
     const Ref<TPixmap> area = CapturePixmap(12, 16, 103, 79);
-    int lit = 0;
+    int litInside = 0;
     int litOutside = 0;
     for (int y = 0; y < 79; ++y) {
       for (int x = 0; x < 103; ++x) {
         const bool inside = x >= 1 && x <= 101 && y >= 1 && y <= 77;
-        const bool isLit = (ReadPixel(area, x, y) & 0xFFFFFF) == 0xFFFFFF;
-        lit += inside && isLit;
-        litOutside += !inside && isLit;
+        const bool lit = (ReadPixel(area, x, y) & 0xFFFFFF) == 0xFFFFFF;
+        (inside ? litInside : litOutside) += lit;
       }
     }
-    EXPECT_EQ(lit, 101 * 77) << "offset " << offset;
+    EXPECT_EQ(litInside, 101 * 77) << "offset " << offset;
     EXPECT_EQ(litOutside, 0) << "offset " << offset;
     EXPECT_FLOAT_EQ(DrawingContext().ix, GLState().ix);  // the real transform is back
     EXPECT_NEAR(GLState().jx, 0.5f, 1e-6);
-    SetRotation(0);
   }
-}
 
-TEST_F(ImageTest, TilesRepeatFromTheirPosition) {
-  // An 8 x 8 white tile with a red top-left pixel.
-  const Ref<TImage> image = LoadImage(
-      PaintedPixmap(8, 8, [](int x, int y) { return x == 0 && y == 0 ? 0xFFFF0000u : kWhite; }), 0);
-  SetViewport(13, 17, 101, 77);
-  TileImage(image, 21, 30);
+  // Tiles repeat from their position: an 8 x 8 white tile with a red top-left pixel.
+  SetRotation(0);
+  ClearScreen();
+  auto redCorner = [](int x, int y) { return x == 0 && y == 0 ? 0xFFFF0000u : kWhite; };
+  TileImage(LoadImage(PaintedPixmap(8, 8, redCorner), 0), 21, 30);
   for (int x : {13, 21, 29, 101, 109}) {
-    for (int y : {22, 30, 38, 86}) {
-      EXPECT_TRUE(Near(PixelAt(x, y), {255, 0, 0})) << x << ", " << y;
-    }
+    ExpectColour({{x, 22}, {x, 30}, {x, 38}, {x, 86}}, {255, 0, 0});
   }
-  EXPECT_TRUE(Near(PixelAt(14, 22), {255, 255, 255}));
+  ExpectColour({{14, 22}}, {255, 255, 255});
 }
 
 TEST_F(ImageTest, StripsCutWholeCellsRowByRow) {
   // A 100 x 40 sheet: the red channel says which 32-pixel column it is in.
-  const Ref<TPixmap> sheet = PaintedPixmap(
-      100, 40, [](int x, int) { return 0xFF000000u | static_cast<uint32_t>(x / 32 * 80) << 16; });
+  const Ref<TPixmap> sheet =
+      PaintedPixmap(100, 40, [](int x, int) { return 0xFF000000u | (x / 32 * 80u) << 16; });
   const Ref<TImage> strip = LoadImageStrip(sheet, 32, 32, 0, 3, 0);
   ASSERT_TRUE(strip);
   EXPECT_EQ(strip->frames.size(), 3u);
@@ -171,9 +145,11 @@ TEST_F(ImageTest, StripsCutWholeCellsRowByRow) {
   EXPECT_FALSE(LoadImageStrip(sheet, 32, 32, 0, 4, 0));
   EXPECT_FALSE(LoadImageStrip(sheet, 32, 32, 1, 3, 0));
   EXPECT_FALSE(LoadImageStrip(sheet, 0, 32, 0, 1, 0));
+  EXPECT_FALSE(LoadImageStrip(String(u"no/such/file.png"), 8, 8, 0, 1));
+  EXPECT_FALSE(LoadImage(String(u"incbin::no-such-picture.png")));
 }
 
-TEST_F(ImageTest, MaskingAppliesOnlyToPixmapsWithoutAlpha) {
+TEST_F(ImageTest, MaskingAppliesOnlyToPixmapsWithoutAlphaAndUsesTheContextsColour) {
   // Black left half, white right half.
   auto paint = [](int x, int) { return x < 4 ? kBlack : kWhite; };
   const Ref<TImage> rgb = LoadImage(PaintedPixmap(8, 8, paint, PF_RGB888), ImageMasked);
@@ -185,33 +161,27 @@ TEST_F(ImageTest, MaskingAppliesOnlyToPixmapsWithoutAlpha) {
   ClearScreen();
   DrawImage(rgb, 10, 10);
   DrawImage(rgba, 30, 10);
-  EXPECT_TRUE(Near(PixelAt(11, 11), {0, 0, 255}));  // cut out by the alpha test
-  EXPECT_TRUE(Near(PixelAt(16, 11), {255, 255, 255}));
-  EXPECT_TRUE(Near(PixelAt(31, 11), {0, 0, 0}));
+  ExpectColour({{11, 11}}, {0, 0, 255});  // cut out by the alpha test
+  ExpectColour({{16, 11}}, {255, 255, 255});
+  ExpectColour({{31, 11}}, {0, 0, 0});
 
-  // The mask colour is the context's.
   SetMaskColor(255, 0, 255);
   const Ref<TImage> magenta = LoadImage(SolidPixmap(4, 4, 0xFFFF00FF, PF_RGB888), -1);
   EXPECT_EQ(ReadPixel(magenta->pixmaps[0], 2, 2) >> 24, 0u);
 }
 
-TEST_F(ImageTest, UnreadableSourcesGiveNullAndOnlyDynamicFramesLock) {
-  EXPECT_FALSE(LoadImage(String(u"incbin::no-such-picture.png")));
-  EXPECT_FALSE(LoadImageStrip(String(u"no/such/file.png"), 8, 8, 0, 1));
+TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLock) {
   const Ref<TImage> still = LoadImage(SolidPixmap(4, 4), 0);
   EXPECT_EQ(RuntimeErrorText([&] { LockImage(still); }), "Image frame cannot be locked");
   EXPECT_EQ(RuntimeErrorText([&] { UnlockImage(still); }), "Image frame cannot be unlocked");
-}
 
-TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLock) {
   const Ref<TImage> image = CreateImage(20, 10, 2, 0);
   EXPECT_EQ(image->flags & ImageDynamic, ImageDynamic);
   EXPECT_FALSE(image->pixmaps[0]);
-
   SetClearColor(0, 0, 255);
   ClearScreen();
   DrawImage(image, 0, 0, 1);  // never written: transparent, cut by the mask test
-  EXPECT_TRUE(Near(PixelAt(5, 5), {0, 0, 255}));
+  ExpectColour({{5, 5}}, {0, 0, 255});
 
   const Ref<TPixmap> pixels = LockImage(image, 1, 0, 1);
   EXPECT_EQ(pixels->width, 20);
@@ -221,8 +191,8 @@ TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLock) {
   }
   UnlockImage(image, 1);
   DrawImage(image, 100, 100, 1);
-  EXPECT_TRUE(Near(PixelAt(105, 105), {0, 255, 0}));
-  EXPECT_TRUE(Near(PixelAt(115, 105), {0, 0, 255}));
+  ExpectColour({{105, 105}}, {0, 255, 0});
+  ExpectColour({{115, 105}}, {0, 0, 255});
 }
 
 TEST_F(ImageTest, CapturedImagesHoldTheBackBuffer) {
@@ -231,14 +201,12 @@ TEST_F(ImageTest, CapturedImagesHoldTheBackBuffer) {
   SetColor(255, 255, 255);
   const Ref<TImage> image = CreateImage(8, 8, 1, ImageMasked);
   CaptureImage(image, 10, 10);
-  const Ref<TPixmap> pixmap = image->pixmaps[0];
-  ASSERT_TRUE(pixmap);
-  EXPECT_EQ(ReadPixel(pixmap, 1, 1), 0xFFFF0000u);
-  EXPECT_EQ(ReadPixel(pixmap, 6, 1) >> 24, 0u);  // black grabbed with the mask flag
-
+  ASSERT_TRUE(image->pixmaps[0]);
+  EXPECT_EQ(ReadPixel(image->pixmaps[0], 1, 1), 0xFFFF0000u);
+  EXPECT_EQ(ReadPixel(image->pixmaps[0], 6, 1) >> 24, 0u);  // black grabbed with the mask flag
   ClearScreen();
   DrawImage(image, 300, 300);
-  EXPECT_TRUE(Near(PixelAt(301, 301), {255, 0, 0}));
+  ExpectColour({{301, 301}}, {255, 0, 0});
 }
 
 TEST_F(ImageTest, DeletedTexturesLeaveTheLiveOnesAlone) {
@@ -248,7 +216,7 @@ TEST_F(ImageTest, DeletedTexturesLeaveTheLiveOnesAlone) {
   old = nullptr;
   ReleaseStep();  // must not delete the new context's texture of the same name
   DrawImage(fresh, 10, 10);
-  EXPECT_TRUE(Near(PixelAt(12, 12), {0, 255, 0}));
+  ExpectColour({{12, 12}}, {0, 255, 0});
 
   // GL unbinds a deleted texture and may hand its name out again: it must be bound anew.
   Ref<TImage> first = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
@@ -257,18 +225,8 @@ TEST_F(ImageTest, DeletedTexturesLeaveTheLiveOnesAlone) {
   first = nullptr;
   ReleaseStep();
   EXPECT_EQ(GLState().boundTexture, 0u);
-  const Ref<TImage> second = LoadImage(SolidPixmap(8, 8, 0xFF0000FF), 0);
-  DrawImage(second, 10, 10);
-  EXPECT_TRUE(Near(PixelAt(12, 12), {0, 0, 255}));
-}
-
-TEST_F(ImageTest, DefaultFlagsFollowTheContext) {
-  EXPECT_EQ(DrawingContext().defaultImageFlags, ImageFiltered | ImageMasked);
-  SetDefaultImageFlags(-1);
-  EXPECT_EQ(DrawingContext().defaultImageFlags, ImageFiltered | ImageMasked);
-  SetDefaultImageFlags(0);
-  EXPECT_EQ(LoadImage(SolidPixmap(4, 4))->flags, 0);
-  EXPECT_EQ(CreateImage(4, 4)->flags, ImageDynamic);
+  DrawImage(LoadImage(SolidPixmap(8, 8, 0xFF0000FF), 0), 10, 10);
+  ExpectColour({{12, 12}}, {0, 0, 255});
 }
 
 }  // namespace

@@ -38,49 +38,40 @@ class RecordingDriver : public TDrawingDriver {
  public:
   std::vector<Call> calls;
 
-  void Open(int w, int h, int d, int hz) override {
-    Record("Open", {1.f * w, 1.f * h, 1.f * d, 1.f * hz});
-  }
-  void Close() override { Record("Close", {}); }
-  void Present() override { Record("Present", {}); }
-  void SetMouseVisible(int visible) override { Record("SetMouseVisible", {1.f * visible}); }
+  void Open(int w, int h, int d, int hz) override { Record("Open", w, h, d, hz); }
+  void Close() override { Record("Close"); }
+  void Present() override { Record("Present"); }
+  void SetMouseVisible(int visible) override { Record("SetMouseVisible", visible); }
   Ref<TImageFrame> CreateFrame(int, int, int) override { return New<RecordingFrame>(&calls); }
   Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>&, int flags) override {
-    Record("CreateFrameFromPixmap", {1.f * flags});
+    Record("CreateFrameFromPixmap", flags);
     return New<RecordingFrame>(&calls);
   }
-  void SetBlend(int mode) override { Record("SetBlend", {1.f * mode}); }
-  void SetAlpha(float alpha) override { Record("SetAlpha", {alpha}); }
-  void SetColor(int r, int g, int b) override { Record("SetColor", {1.f * r, 1.f * g, 1.f * b}); }
-  void SetClearColor(int r, int g, int b) override {
-    Record("SetClearColor", {1.f * r, 1.f * g, 1.f * b});
-  }
-  void SetViewport(int x, int y, int w, int h) override {
-    Record("SetViewport", {1.f * x, 1.f * y, 1.f * w, 1.f * h});
-  }
+  void SetBlend(int mode) override { Record("SetBlend", mode); }
+  void SetAlpha(float alpha) override { Record("SetAlpha", alpha); }
+  void SetColor(int r, int g, int b) override { Record("SetColor", r, g, b); }
+  void SetClearColor(int r, int g, int b) override { Record("SetClearColor", r, g, b); }
+  void SetViewport(int x, int y, int w, int h) override { Record("SetViewport", x, y, w, h); }
   void SetMatrix(float ix, float iy, float jx, float jy) override {
-    Record("SetMatrix", {ix, iy, jx, jy});
+    Record("SetMatrix", ix, iy, jx, jy);
   }
-  void SetLineWidth(float width) override { Record("SetLineWidth", {width}); }
-  void Clear() override { Record("Clear", {}); }
-  void Plot(float x, float y) override { Record("Plot", {x, y}); }
+  void SetLineWidth(float width) override { Record("SetLineWidth", width); }
+  void Clear() override { Record("Clear"); }
+  void Plot(float x, float y) override { Record("Plot", x, y); }
   void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Record("DrawLine", {x0, y0, x1, y1, tx, ty});
+    Record("DrawLine", x0, y0, x1, y1, tx, ty);
   }
   void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Record("DrawRect", {x0, y0, x1, y1, tx, ty});
+    Record("DrawRect", x0, y0, x1, y1, tx, ty);
   }
   void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Record("DrawOval", {x0, y0, x1, y1, tx, ty});
+    Record("DrawOval", x0, y0, x1, y1, tx, ty);
   }
   void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
-    Args args = {hx, hy, tx, ty};
-    args.insert(args.end(), points.begin(), points.end());
-    Record("DrawPoly", args);
+    Record("DrawPoly", hx, hy, tx, ty);
+    calls.back().args.insert(calls.back().args.end(), points.begin(), points.end());
   }
-  void DrawPixmap(const Ref<TPixmap>&, int x, int y) override {
-    Record("DrawPixmap", {1.f * x, 1.f * y});
-  }
+  void DrawPixmap(const Ref<TPixmap>&, int x, int y) override { Record("DrawPixmap", x, y); }
   Ref<TPixmap> CapturePixmap(int, int, int w, int h) override {
     return CreatePixmap(w, h, PF_RGBA8888, 4);
   }
@@ -94,13 +85,16 @@ class RecordingDriver : public TDrawingDriver {
     return found;
   }
   int Count(const std::string& name) const { return static_cast<int>(Named(name).size()); }
-  Call Last(const std::string& name) const {
+  Args LastArgs(const std::string& name) const {
     const std::vector<Call> found = Named(name);
-    return found.empty() ? Call{} : found.back();
+    return found.empty() ? Args{} : found.back().args;
   }
 
  private:
-  void Record(const char* name, Args args) { calls.push_back({name, std::move(args)}); }
+  template <class... Values>
+  void Record(const char* name, Values... values) {
+    calls.push_back({name, {static_cast<float>(values)...}});
+  }
 };
 
 // Puts a recording driver in place for the test and the previous one back after.
