@@ -123,9 +123,8 @@ TEST_F(PacingTest, FrameNIsDueAtStartPlusNTimesTheFrameTime) {
   EXPECT_EQ(swapTimes.back(), start + 10000);  // no drift after ten seconds
   EXPECT_EQ(std::vector<int>(clock->delays.begin(), clock->delays.begin() + 6),
             std::vector<int>({16, 17, 17, 16, 17, 17}));
-}
 
-TEST_F(PacingTest, WorkDoneDuringAFrameShortensTheWait) {
+  // Work done during a frame shortens the wait.
   StartPacing(50);
   clock->now += 5;
   pacer.Present();

@@ -58,9 +58,16 @@ TEST_F(WindowTest, WindowedDisplaysAreFixedSizeCaptionedWindowsOfAnySize) {
 
   DrawRect(290, 190, 10, 10);
   EXPECT_TRUE(IsLit(299, 199));  // the bottom-right corner is in view
+
+  // Every open starts a new context.
+  const int serial = GLState().contextSerial;
+  EXPECT_NE(serial, 0);
+  OpenGraphics(320, 240, 0, 0);
+  EXPECT_EQ(GLState().contextSerial, serial + 1);
+  EXPECT_EQ(GLState().texturingOn, 0);
 }
 
-TEST_F(WindowTest, FullScreenOpensAtTheDisplaysMode) {
+TEST_F(WindowTest, FullScreenTakesTheDisplaysModeWhileItHasTheFocus) {
   OpenGraphics(640, 480, 16, 60);
   ASSERT_EQ(GLWindowOpen(), 1);
   SDL_Window* window = CurrentWindow();
@@ -78,6 +85,13 @@ TEST_F(WindowTest, FullScreenOpensAtTheDisplaysMode) {
   EXPECT_TRUE(Near(PixelAt(639, 479), {0, 255, 0}));
   PresentFrame();
 
+  // Losing focus gives the display mode back; focus takes it again.
+  CallPlatformEventHook(WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
+  EXPECT_EQ(GLDisplayModeSwitched(), 0);
+  CallPlatformEventHook(WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
+  EXPECT_EQ(GLDisplayModeSwitched(), 1);
+  EXPECT_TRUE(SDL_GetWindowFlags(CurrentWindow()) & SDL_WINDOW_FULLSCREEN);
+
   CloseGraphics();
   EXPECT_EQ(GLWindowOpen(), 0);
   EXPECT_EQ(GLDisplayModeSwitched(), 0);
@@ -93,28 +107,7 @@ TEST_F(WindowTest, AFullScreenSizeTheDisplayLacksLeavesTheOpenWindowAlone) {
   EXPECT_EQ(GetGraphicsWidth(), 640);
 }
 
-TEST_F(WindowTest, FocusLossGivesTheModeBackAndFocusTakesItAgain) {
-  OpenGraphics(640, 480, 16, 0);
-  ASSERT_EQ(GLDisplayModeSwitched(), 1);
-  CallPlatformEventHook(WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
-  EXPECT_EQ(GLDisplayModeSwitched(), 0);
-  CallPlatformEventHook(WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
-  EXPECT_EQ(GLDisplayModeSwitched(), 1);
-  EXPECT_TRUE(SDL_GetWindowFlags(CurrentWindow()) & SDL_WINDOW_FULLSCREEN);
-}
-
-TEST_F(WindowTest, TheLastPointerCallWins) {
-  OpenGraphics(320, 240, 0, 0);
-  ShowMouse();
-  ShowMouse();
-  HideMouse();
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-  HideMouse();
-  ShowMouse();
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
-}
-
-TEST_F(WindowTest, CloseRequestsAreIgnored) {
+TEST_F(WindowTest, CloseRequestsAreIgnoredAndTheLastPointerCallWins) {
   OpenGraphics(320, 240, 0, 0);
   SDL_Event close = WindowEvent(SDL_WINDOWEVENT_CLOSE);
   SDL_PushEvent(&close);
@@ -123,15 +116,14 @@ TEST_F(WindowTest, CloseRequestsAreIgnored) {
   PumpMessages();
   EXPECT_EQ(GLWindowOpen(), 1);
   EXPECT_EQ(DrawingContext().graphicsOpen, 1);
-}
 
-TEST_F(WindowTest, EveryOpenStartsANewContext) {
-  OpenGraphics(320, 240, 0, 0);
-  const int serial = GLState().contextSerial;
-  EXPECT_NE(serial, 0);
-  OpenGraphics(320, 240, 0, 0);
-  EXPECT_EQ(GLState().contextSerial, serial + 1);
-  EXPECT_EQ(GLState().texturingOn, 0);
+  ShowMouse();
+  ShowMouse();
+  HideMouse();
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  HideMouse();
+  ShowMouse();
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
 }
 
 }  // namespace
