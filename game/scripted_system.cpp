@@ -39,30 +39,6 @@ void TScriptedSystemDriver::Delay(int ms) {
   if (ms > 0) extraMs_ += ms;
 }
 
-int TScriptedSystemDriver::GetChar() {
-  return TakeChar();
-}
-
-int TScriptedSystemDriver::KeyPressCount(int key) {
-  return TakeKeyHits(key);
-}
-
-int TScriptedSystemDriver::KeyDown(int key) {
-  return IsKeyDown(key);
-}
-
-void TScriptedSystemDriver::ResetKeys() {
-  ClearKeys();
-}
-
-int TScriptedSystemDriver::MouseCoordinate(int axis) {
-  return MouseAxis(axis);
-}
-
-void TScriptedSystemDriver::MoveMouse(int x, int y) {
-  FeedMouseMove(x, y);
-}
-
 void TScriptedSystemDriver::AdvanceFrame() {
   frames_ += 1;
 }

@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "input/system_driver.h"
+#include "input/polled_system_driver.h"
 
 namespace salvo {
 
@@ -16,7 +16,9 @@ struct KeyEvent {
   bool down = true;
 };
 
-class TScriptedSystemDriver : public TSystemDriver {
+// Keys, characters and the mouse are read from the shared input state as the
+// polled driver reads them; only the clock and the event source are scripted.
+class TScriptedSystemDriver : public TPolledSystemDriver {
  public:
   explicit TScriptedSystemDriver(int startMillis = 100000) : startMillis_(startMillis) {}
 
@@ -27,12 +29,6 @@ class TScriptedSystemDriver : public TSystemDriver {
   int Millis() override;
   // Sleeping moves the scripted clock on; nothing really sleeps.
   void Delay(int ms) override;
-  int GetChar() override;
-  int KeyPressCount(int key) override;
-  int KeyDown(int key) override;
-  void ResetKeys() override;
-  int MouseCoordinate(int axis) override;
-  void MoveMouse(int x, int y) override;
 
   // One presented frame: the clock advances to start + frames x 1000 / 60.
   void AdvanceFrame();
