@@ -28,7 +28,9 @@ test-tsan: deps
 	ctest --test-dir build-tsan --output-on-failure -L thread
 
 bench: build
-	@for b in build/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && tools/with-display.sh "$$b"; done
+	@for b in build/bench/*; do \
+	  if [ -f "$$b" ] && [ -x "$$b" ]; then tools/with-display.sh "$$b" || exit 1; fi; \
+	done
 
 # One picture of every bundled image, enlarged and labelled: out/assets-sheet.png.
 assets-sheet:
