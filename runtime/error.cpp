@@ -2,8 +2,12 @@
 
 namespace salvo {
 
-void ThrowNullAccess() { throw RuntimeError(kNullAccessMessage); }
+void ThrowNullAccess() {
+  throw RuntimeError(kNullAccessMessage);
+}
 
-void ThrowRuntimeError(const std::string& message) { throw RuntimeError(message); }
+void ThrowRuntimeError(const std::string& message) {
+  throw RuntimeError(message);
+}
 
 }  // namespace salvo

@@ -2,9 +2,13 @@
 
 namespace salvo {
 
-Ref<TLink> TLink::NextLink() const { return succ->IsSentinel() ? nullptr : succ; }
+Ref<TLink> TLink::NextLink() const {
+  return succ->IsSentinel() ? nullptr : succ;
+}
 
-Ref<TLink> TLink::PrevLink() const { return pred->IsSentinel() ? nullptr : pred; }
+Ref<TLink> TLink::PrevLink() const {
+  return pred->IsSentinel() ? nullptr : pred;
+}
 
 void TLink::Remove() {
   value = nullptr;
@@ -38,17 +42,29 @@ void TList::Clear() {
   while (!head->succ->IsSentinel()) head->succ->Remove();
 }
 
-bool TList::IsEmpty() const { return head->succ->IsSentinel(); }
+bool TList::IsEmpty() const {
+  return head->succ->IsSentinel();
+}
 
-bool TList::Contains(const Ref<Object>& value) const { return !FindLink(value).IsNull(); }
+bool TList::Contains(const Ref<Object>& value) const {
+  return !FindLink(value).IsNull();
+}
 
-Ref<TLink> TList::AddFirst(const Ref<Object>& value) { return InsertAfterLink(value, head); }
+Ref<TLink> TList::AddFirst(const Ref<Object>& value) {
+  return InsertAfterLink(value, head);
+}
 
-Ref<TLink> TList::AddLast(const Ref<Object>& value) { return InsertBeforeLink(value, head); }
+Ref<TLink> TList::AddLast(const Ref<Object>& value) {
+  return InsertBeforeLink(value, head);
+}
 
-Ref<Object> TList::First() const { return IsEmpty() ? nullptr : head->succ->value; }
+Ref<Object> TList::First() const {
+  return IsEmpty() ? nullptr : head->succ->value;
+}
 
-Ref<Object> TList::Last() const { return IsEmpty() ? nullptr : head->pred->value; }
+Ref<Object> TList::Last() const {
+  return IsEmpty() ? nullptr : head->pred->value;
+}
 
 Ref<Object> TList::RemoveFirst() {
   if (IsEmpty()) return nullptr;
@@ -66,9 +82,13 @@ Ref<Object> TList::RemoveLast() {
   return value;
 }
 
-Ref<TLink> TList::FirstLink() const { return IsEmpty() ? nullptr : head->succ; }
+Ref<TLink> TList::FirstLink() const {
+  return IsEmpty() ? nullptr : head->succ;
+}
 
-Ref<TLink> TList::LastLink() const { return IsEmpty() ? nullptr : head->pred; }
+Ref<TLink> TList::LastLink() const {
+  return IsEmpty() ? nullptr : head->pred;
+}
 
 Ref<TLink> TList::InsertBeforeLink(const Ref<Object>& value, const Ref<TLink>& link) {
   Ref<TLink> inserted = New<TLink>();
@@ -127,7 +147,9 @@ bool TList::Remove(const Ref<Object>& value) {
   return true;
 }
 
-void TList::Swap(TList& other) { head.Swap(other.head); }
+void TList::Swap(TList& other) {
+  head.Swap(other.head);
+}
 
 Ref<TList> TList::Copy() const {
   Ref<TList> copy = New<TList>();
@@ -137,7 +159,9 @@ Ref<TList> TList::Copy() const {
   return copy;
 }
 
-void TList::Reverse() { Swap(*Reversed()); }
+void TList::Reverse() {
+  Swap(*Reversed());
+}
 
 Ref<TList> TList::Reversed() const {
   Ref<TList> reversed = New<TList>();
@@ -182,7 +206,9 @@ void TList::Sort(bool ascending) {
   }
 }
 
-Ref<TListEnum> TList::ObjectEnumerator() const { return New<TListEnum>(head->succ); }
+Ref<TListEnum> TList::ObjectEnumerator() const {
+  return New<TListEnum>(head->succ);
+}
 
 std::vector<Ref<Object>> TList::ToArray() const {
   std::vector<Ref<Object>> values;
@@ -200,10 +226,18 @@ Ref<TList> TList::FromArray(const std::vector<Ref<Object>>& values) {
   return list;
 }
 
-Ref<TList> CreateList() { return New<TList>(); }
-void ClearList(const Ref<TList>& list) { list->Clear(); }
-int CountList(const Ref<TList>& list) { return list->Count(); }
-bool ListIsEmpty(const Ref<TList>& list) { return list->IsEmpty(); }
+Ref<TList> CreateList() {
+  return New<TList>();
+}
+void ClearList(const Ref<TList>& list) {
+  list->Clear();
+}
+int CountList(const Ref<TList>& list) {
+  return list->Count();
+}
+bool ListIsEmpty(const Ref<TList>& list) {
+  return list->IsEmpty();
+}
 bool ListContains(const Ref<TList>& list, const Ref<Object>& value) {
   return list->Contains(value);
 }
@@ -213,9 +247,15 @@ Ref<TLink> ListAddFirst(const Ref<TList>& list, const Ref<Object>& value) {
 Ref<TLink> ListAddLast(const Ref<TList>& list, const Ref<Object>& value) {
   return list->AddLast(value);
 }
-bool ListRemove(const Ref<TList>& list, const Ref<Object>& value) { return list->Remove(value); }
-Ref<Object> ListFirst(const Ref<TList>& list) { return list->First(); }
-Ref<Object> ListLast(const Ref<TList>& list) { return list->Last(); }
+bool ListRemove(const Ref<TList>& list, const Ref<Object>& value) {
+  return list->Remove(value);
+}
+Ref<Object> ListFirst(const Ref<TList>& list) {
+  return list->First();
+}
+Ref<Object> ListLast(const Ref<TList>& list) {
+  return list->Last();
+}
 Ref<Object> ListValueAtIndex(const Ref<TList>& list, int index) {
   return list->ValueAtIndex(index);
 }

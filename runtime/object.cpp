@@ -39,13 +39,21 @@ void ReleaseStep() {
   }
 }
 
-std::size_t PendingReleases() { return ReleaseStack().size(); }
+std::size_t PendingReleases() {
+  return ReleaseStack().size();
+}
 
-std::size_t LiveObjects() { return liveObjects; }
+std::size_t LiveObjects() {
+  return liveObjects;
+}
 
-Object::Object() { ++liveObjects; }
+Object::Object() {
+  ++liveObjects;
+}
 
-Object::~Object() { --liveObjects; }
+Object::~Object() {
+  --liveObjects;
+}
 
 String Object::ToString() const {
   char text[32];

@@ -38,8 +38,12 @@ Ref<TStream> OpenStream(const StreamSource& url, bool readable, bool writeable) 
   return nullptr;
 }
 
-Ref<TStream> ReadStream(const StreamSource& url) { return OpenStream(url, true, false); }
+Ref<TStream> ReadStream(const StreamSource& url) {
+  return OpenStream(url, true, false);
+}
 
-Ref<TStream> WriteStream(const StreamSource& url) { return OpenStream(url, false, true); }
+Ref<TStream> WriteStream(const StreamSource& url) {
+  return OpenStream(url, false, true);
+}
 
 }  // namespace salvo

@@ -1,11 +1,12 @@
 #include "runtime/startup.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <unistd.h>
 
 #include "runtime/object.h"
 
@@ -40,8 +41,12 @@ void RecordExecutablePath(const char* argv0) {
 
 }  // namespace
 
-const std::string& AppFile() { return appFile; }
-const std::string& AppDir() { return appDir; }
+const std::string& AppFile() {
+  return appFile;
+}
+const std::string& AppDir() {
+  return appDir;
+}
 
 int RunProgram(int argc, char** argv, int (*program)()) {
   for (int signal : {SIGILL, SIGSEGV, SIGABRT, SIGTERM}) std::signal(signal, OnFatalSignal);

@@ -5,9 +5,13 @@
 
 namespace salvo {
 
-int32_t TByteIO::Read(void*, int32_t) { ThrowRuntimeError("Stream is not readable"); }
+int32_t TByteIO::Read(void*, int32_t) {
+  ThrowRuntimeError("Stream is not readable");
+}
 
-int32_t TByteIO::Write(const void*, int32_t) { ThrowRuntimeError("Stream is not writeable"); }
+int32_t TByteIO::Write(const void*, int32_t) {
+  ThrowRuntimeError("Stream is not writeable");
+}
 
 int32_t TStream::ReadBytes(void* buffer, int32_t count) {
   auto* bytes = static_cast<uint8_t*>(buffer);
@@ -59,12 +63,18 @@ static void WriteLittleEndian(TStream& stream, uint64_t value, int size) {
   stream.WriteBytes(bytes, size);
 }
 
-int32_t TStream::ReadByte() { return static_cast<int32_t>(ReadLittleEndian(*this, 1)); }
-int32_t TStream::ReadShort() { return static_cast<int32_t>(ReadLittleEndian(*this, 2)); }
+int32_t TStream::ReadByte() {
+  return static_cast<int32_t>(ReadLittleEndian(*this, 1));
+}
+int32_t TStream::ReadShort() {
+  return static_cast<int32_t>(ReadLittleEndian(*this, 2));
+}
 int32_t TStream::ReadInt() {
   return static_cast<int32_t>(static_cast<uint32_t>(ReadLittleEndian(*this, 4)));
 }
-int64_t TStream::ReadLong() { return static_cast<int64_t>(ReadLittleEndian(*this, 8)); }
+int64_t TStream::ReadLong() {
+  return static_cast<int64_t>(ReadLittleEndian(*this, 8));
+}
 
 float TStream::ReadFloat() {
   auto bits = static_cast<uint32_t>(ReadLittleEndian(*this, 4));
@@ -80,11 +90,15 @@ double TStream::ReadDouble() {
   return value;
 }
 
-void TStream::WriteByte(int32_t value) { WriteLittleEndian(*this, static_cast<uint32_t>(value), 1); }
+void TStream::WriteByte(int32_t value) {
+  WriteLittleEndian(*this, static_cast<uint32_t>(value), 1);
+}
 void TStream::WriteShort(int32_t value) {
   WriteLittleEndian(*this, static_cast<uint32_t>(value), 2);
 }
-void TStream::WriteInt(int32_t value) { WriteLittleEndian(*this, static_cast<uint32_t>(value), 4); }
+void TStream::WriteInt(int32_t value) {
+  WriteLittleEndian(*this, static_cast<uint32_t>(value), 4);
+}
 void TStream::WriteLong(int64_t value) {
   WriteLittleEndian(*this, static_cast<uint64_t>(value), 8);
 }

@@ -87,9 +87,7 @@ class TStreamWrapper : public TStream {
   int32_t Flush() override { return stream->Flush(); }
   int32_t Close() override { return stream->Close(); }
   int32_t Read(void* buffer, int32_t count) override { return stream->Read(buffer, count); }
-  int32_t Write(const void* buffer, int32_t count) override {
-    return stream->Write(buffer, count);
-  }
+  int32_t Write(const void* buffer, int32_t count) override { return stream->Write(buffer, count); }
 
   Ref<TStream> stream;
 };
@@ -129,7 +127,9 @@ class TCFileStream : public TStream {
 class TMemoryStream : public TStream {
  public:
   TMemoryStream(void* buffer, int32_t size, bool readable, bool writeable)
-      : size(size < 0 ? 0 : size), buffer(static_cast<uint8_t*>(buffer)), readable(readable),
+      : size(size < 0 ? 0 : size),
+        buffer(static_cast<uint8_t*>(buffer)),
+        readable(readable),
         writeable(writeable) {}
 
   int32_t Pos() override { return pos; }
