@@ -1,4 +1,4 @@
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 
 #include <utility>
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "game/frame_loop.h"
-#include "game/recording_audio.h"
-#include "game/recording_driver.h"
-#include "game/scripted_system.h"
+#include "harness/recording_audio.h"
+#include "harness/recording_driver.h"
+#include "harness/scripted_system.h"
 
 namespace salvo {
 
