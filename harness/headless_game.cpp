@@ -1,18 +1,15 @@
 #include "harness/headless_game.h"
 
-#include "audio/audio_sample.h"
 #include "game/game_assets.h"
 #include "game/globals.h"
+#include "game/runtime_modules.h"
 #include "game/text.h"
 #include "input/input.h"
 #include "input/input_state.h"
 #include "input/random.h"
-#include "pixmap/pixmap.h"
-#include "pixmap/png_loader.h"
 #include "render/graphics.h"
 #include "render/image_font.h"
 #include "runtime/error.h"
-#include "runtime/stream.h"
 
 namespace salvo {
 
@@ -71,12 +68,7 @@ HeadlessGame::~HeadlessGame() {
 }
 
 void HeadlessGame::InstallDrivers() {
-  InitStreamModule();
-  InitPixmapModule();
-  InitPNGModule();
-  InitImageFontModule();
-  InitAudioSampleModule();
-  InitAudioModule();
+  InitPlatformFreeModules();
   SetSystemDriver(system_);
   SetDrawingDriver(drawing_);
   SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60)});
