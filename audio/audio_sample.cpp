@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "audio/ogg_loader.h"
-#include "audio/wav_loader.h"
+#include "audio/wav_loader_internal.h"
 
 namespace salvo {
 

@@ -17,7 +17,7 @@
 #include <exception>
 #include <vector>
 
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 namespace {
