@@ -98,6 +98,7 @@ bool HeadlessGame::RunPass(bool title) {
   bool more = title ? game_.TitleFrame() : game_.Frame();
   system_->NextPass();
   RequireNamedPictures();
+  RequireNamedSounds();
   return more;
 }
 
@@ -107,6 +108,15 @@ void HeadlessGame::RequireNamedPictures() const {
       ThrowRuntimeError("Frame drew a picture that is not in the table of game files (" +
                         std::to_string(record.imageWidth) + " x " +
                         std::to_string(record.imageHeight) + ")");
+    }
+  }
+}
+
+void HeadlessGame::RequireNamedSounds() {
+  const std::vector<SoundEvent>& events = audio_->events;
+  for (; soundsChecked_ < events.size(); soundsChecked_++) {
+    if (events[soundsChecked_].name.empty()) {
+      ThrowRuntimeError("A sound that is not in the table of game files was started");
     }
   }
 }

@@ -29,7 +29,8 @@ class HeadlessGame {
   // Just the set-up, skipping the title (for scenes that start mid-game).
   void SetUpWithoutTitle();
   // One pass of the title screen / the frame loop; see Game. Raises a runtime
-  // error when the pass drew a picture the harness could not name.
+  // error when the pass drew a picture or started a sound the harness could
+  // not name.
   bool TitleFrame();
   bool Frame();
   // Runs up to n passes; returns how many ran before the loop ended.
@@ -60,14 +61,16 @@ class HeadlessGame {
   void InstallDrivers();
   void LabelAssets();
   bool RunPass(bool title);
-  // Scene tests find pictures by name, so a draw of a picture without one
+  // Scene tests find pictures and sounds by name, so one without a name
   // would pass unseen: raises a runtime error instead.
   void RequireNamedPictures() const;
+  void RequireNamedSounds();
 
   Ref<TRecordingDriver> drawing_;
   Ref<TScriptedSystemDriver> system_;
   Ref<TRecordingAudioDriver> audio_;
   Game game_;
+  size_t soundsChecked_ = 0;
 };
 
 }  // namespace salvo

@@ -85,5 +85,15 @@ TEST_F(HarnessScene, DrawingAPictureOutsideTheTableStopsThePass) {
   }
 }
 
+TEST_F(HarnessScene, PlayingASoundOutsideTheTableStopsThePass) {
+  PlaySound(bonusSound);
+  game.Frame();
+  EXPECT_EQ(game.SoundCount("bonus.wav"), 1);
+
+  bonusSound = LoadSound(u"incbin::bonus.wav", 0);
+  PlaySound(bonusSound);
+  EXPECT_THROW(game.Frame(), RuntimeError);
+}
+
 }  // namespace
 }  // namespace salvo
