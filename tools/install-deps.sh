@@ -7,6 +7,7 @@ packages=(
   g++ cmake make pkg-config git
   libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libbenchmark-dev libsdl2-mixer-dev
+  clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick
 )
 
