@@ -25,6 +25,12 @@ bool SkipExactly(TStream& stream, int64_t count) {
   return true;
 }
 
+int64_t BytesLeft(TStream& stream) {
+  const int64_t pos = stream.Pos();
+  const int64_t size = stream.Size();
+  return pos < 0 || size < pos ? 0 : size - pos;
+}
+
 bool PictureFitsLimits(int64_t width, int64_t height, int bytesPerPixel) {
   return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
          width * height * bytesPerPixel <= kMaxPictureBytes;
