@@ -1,22 +1,31 @@
 #include "game/recorded_game.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "game/cannon.h"
 #include "game/globals.h"
 #include "game/headless_game.h"
+#include "game/salvo_main.h"
+#include "game/state_hash.h"
 #include "input/gamepad.h"
 #include "input/random.h"
+#include "input/sdl_system_driver.h"
 #include "input/virtual_keys.h"
 #include "runtime/list.h"
 
@@ -44,7 +53,8 @@ struct Played {
   int result = -1;
   std::vector<std::vector<DrawRecord>> frames;
   std::vector<std::string> sounds;
-  std::string errors;  // what went to stderr
+  std::string errors;    // what went to stderr
+  uint64_t endHash = 0;  // the game state at the end
 };
 
 // Plays a headless game through PlayGame. `eachPass` runs before every pass
@@ -70,6 +80,7 @@ Played Play(HeadlessGame& game, const GameRecording& recording,
   ::testing::internal::CaptureStderr();
   played.result = PlayGame(steps, recording);
   played.errors = ::testing::internal::GetCapturedStderr();
+  played.endHash = HashGameState();
   for (const SoundEvent& sound : game.Audio().events) played.sounds.push_back(sound.name);
   return played;
 }
@@ -204,6 +215,71 @@ TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndCode2) {
 
   std::remove(path.c_str());
   ExpectFailure(Replay(), "cannot open the file");
+}
+
+// The real game in a real window, with the OpenGL driver, its frame pacing
+// and the mixer, replays a headless recording to the same end state.
+TEST_F(RecordedGameTest, TheRealGameInAWindowReplaysAHeadlessRecording) {
+  uint64_t recordedEnd = 0;
+  {
+    HeadlessGame game(4242);
+    ScriptRandomPlayer(game.System(), 7, 300);
+    const Played recorded = Play(game, {path, ""});
+    ASSERT_EQ(recorded.result, 0);
+    recordedEnd = recorded.endHash;
+  }
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  SeedRandom(0);  // the game as a new process has it
+  ResetGameGlobals();
+  SetSystemDriver(New<TSDLSystemDriver>());  // the live driver of a new process
+  GameOptions options;
+  options.replayPath = path;
+  ::testing::internal::CaptureStderr();
+  const int result = SalvoMain(options);
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(result, 0) << errors;
+  EXPECT_EQ(HashGameState(), recordedEnd);
+}
+
+// And the other way round: a game recorded in the real window (real clock,
+// real key events) replays headless to the same end state.
+TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  SeedRandom(0);
+  ResetGameGlobals();
+  SetSystemDriver(New<TSDLSystemDriver>());
+  // Enter starts the title's fade; Escape waits, counted, for the first pass
+  // of the game, which it ends. Pressed again and again from another thread
+  // (as a player would), since opening the window may drop queued events.
+  std::atomic<bool> over = false;
+  std::thread player([&] {
+    while (!over) {
+      for (SDL_Scancode key : {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}) {
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+          SDL_Event event{};
+          event.type = type;
+          event.key.keysym.scancode = key;
+          event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+          SDL_PushEvent(&event);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+  });
+  GameOptions options;
+  options.recordPath = path;
+  const int result = SalvoMain(options);
+  over = true;
+  player.join();
+  ASSERT_EQ(result, 0);
+  ASSERT_NE(cannon, nullptr);
+  const uint64_t recordedEnd = HashGameState();
+  ResetGameGlobals();
+
+  const Played replayed = Replay();
+  EXPECT_EQ(replayed.result, 0) << replayed.errors;
+  EXPECT_EQ(replayed.endHash, recordedEnd);
+  EXPECT_GE(replayed.frames.size(), 102u);  // 101 title frames at least, then Escape
 }
 
 }  // namespace
