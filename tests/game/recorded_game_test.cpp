@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -31,6 +32,13 @@
 
 namespace salvo {
 namespace {
+
+// A file of this test's own: ctest runs tests in parallel processes.
+std::string UniquePath() {
+  return ::testing::TempDir() + "salvo_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+         std::to_string(getpid()) + ".rec";
+}
 
 using Bytes = std::vector<char>;
 
@@ -137,7 +145,7 @@ class RecordedGameTest : public ::testing::Test {
     EXPECT_EQ(std::count(played.errors.begin(), played.errors.end(), '\n'), 1) << played.errors;
   }
 
-  std::string path = ::testing::TempDir() + "salvo_recorded_game_test.rec";
+  std::string path = UniquePath();
 };
 
 TEST_F(RecordedGameTest, AReplayDrawsAndSoundsEveryFrameAsTheRecordedGame) {

@@ -1,6 +1,7 @@
 #include "input/recorded_input.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -17,6 +18,13 @@
 
 namespace salvo {
 namespace {
+
+// A file of this test's own: ctest runs tests in parallel processes.
+std::string UniquePath() {
+  return ::testing::TempDir() + "salvo_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+         std::to_string(getpid()) + ".rec";
+}
 
 using Bytes = std::vector<uint8_t>;
 using testing::DriverScope;
@@ -47,7 +55,7 @@ class ReplayFileTest : public ::testing::Test {
     }
     return "";
   }
-  std::string path = ::testing::TempDir() + "salvo_replay_file_test.rec";
+  std::string path = UniquePath();
 };
 
 TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
@@ -124,7 +132,7 @@ class RecordedInputTest : public ::testing::Test {
     std::remove(path.c_str());
   }
   static uint64_t Hash() { return 42; }
-  std::string path = ::testing::TempDir() + "salvo_recorded_input_test.rec";
+  std::string path = UniquePath();
 };
 
 TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
