@@ -42,6 +42,16 @@ std::string UniquePath() {
 
 using Bytes = std::vector<char>;
 
+// The recording with a version field (8: format, 10: game) set to `version`
+// and a header checksum that fits: a sound file of another version.
+Bytes WithVersion(Bytes bytes, size_t field, char version) {
+  bytes[field] = version;
+  const uint32_t crc =
+      static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), 12));
+  for (int i = 0; i < 4; ++i) bytes[12 + i] = static_cast<char>(crc >> (8 * i));
+  return bytes;
+}
+
 auto Fields(const DrawRecord& r) {
   return std::tie(r.kind, r.image, r.cell, r.imageWidth, r.imageHeight, r.x0, r.y0, r.x1, r.y1,
                   r.tx, r.ty, r.red, r.green, r.blue, r.alpha, r.blend, r.ix, r.iy, r.jx, r.jy,
@@ -212,12 +222,7 @@ TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndCode2) {
 
   // A sound header of another recording format, then of another game version.
   for (size_t field : {size_t{8}, size_t{10}}) {
-    Bytes other = good;
-    other[field] = 2;
-    const uint32_t crc =
-        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(other.data()), 12));
-    for (int i = 0; i < 4; ++i) other[12 + i] = static_cast<char>(crc >> (8 * i));
-    WriteFile(other);
+    WriteFile(WithVersion(good, field, 2));
     ExpectFailure(Replay(), "recorded by another version of Salvo");
   }
 
@@ -288,6 +293,38 @@ TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
   EXPECT_EQ(replayed.result, 0) << replayed.errors;
   EXPECT_EQ(replayed.endHash, recordedEnd);
   EXPECT_GE(replayed.frames.size(), 102u);  // 101 title frames at least, then Escape
+}
+
+// The whole program as a process sees it: the exit code and the message.
+TEST_F(RecordedGameTest, BrokenFilesEndTheProgramWithCode2) {
+  ASSERT_EQ(RecordRandomGame(600).result, 0);
+  const Bytes good = ReadFile();
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  auto run = [&](const Bytes& bytes) {
+    WriteFile(bytes);
+    GameOptions options;
+    options.replayPath = path;
+    SeedRandom(0);
+    ResetGameGlobals();
+    std::exit(SalvoMain(options));
+  };
+  const std::string prefix = "salvo: " + path + ": ";
+
+  Bytes flipped = good;
+  flipped[good.size() / 2] ^= 1;
+  EXPECT_EXIT(run(flipped), ::testing::ExitedWithCode(2),
+              prefix + "damaged at byte [0-9]+ \\(checksum mismatch\\)\n$");
+
+  EXPECT_EXIT(run(WithVersion(good, 10, 9)), ::testing::ExitedWithCode(2),
+              prefix +
+                  "recorded by another version of Salvo \\(recording format 1, game 9; this "
+                  "build plays format 1, game 1\\)\n$");
+
+  // Cut after about 30 passes: the title plays that far in the window.
+  EXPECT_EXIT(run(Bytes(good.begin(), good.begin() + 16 + 30 * 8)), ::testing::ExitedWithCode(2),
+              prefix +
+                  "the recording breaks off at pass [0-9]+, second 0 \\(the file is truncated or "
+                  "damaged\\)\n$");
 }
 
 }  // namespace
