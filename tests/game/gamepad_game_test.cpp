@@ -3,7 +3,7 @@
 
 #include "game/cannon.h"
 #include "game/globals.h"
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 #include "game/recorded_game.h"
 #include "input/gamepad.h"
 #include "runtime/list.h"

@@ -21,7 +21,7 @@
 
 #include "game/cannon.h"
 #include "game/globals.h"
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 #include "game/salvo_main.h"
 #include "game/state_hash.h"
 #include "input/gamepad.h"
