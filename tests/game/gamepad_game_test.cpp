@@ -3,8 +3,8 @@
 
 #include "game/cannon.h"
 #include "game/globals.h"
-#include "harness/headless_game.h"
 #include "game/recorded_game.h"
+#include "harness/headless_game.h"
 #include "input/gamepad.h"
 #include "runtime/list.h"
 

@@ -21,9 +21,9 @@
 
 #include "game/cannon.h"
 #include "game/globals.h"
-#include "harness/headless_game.h"
 #include "game/salvo_main.h"
 #include "game/state_hash.h"
+#include "harness/headless_game.h"
 #include "input/gamepad.h"
 #include "input/random.h"
 #include "input/sdl_system_driver.h"
