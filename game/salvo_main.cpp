@@ -2,6 +2,7 @@
 
 #include "audio/sound.h"
 #include "game/frame_loop.h"
+#include "game/recorded_game.h"
 #include "game/runtime_modules.h"
 #include "input/system_driver.h"
 #include "render/gl_driver.h"
@@ -21,17 +22,22 @@ void InitRuntimeModules() {
 }
 
 int SalvoMain() {
+  return SalvoMain(GameOptions{});
+}
+
+int SalvoMain(const GameOptions& options) {
   InitRuntimeModules();
   Game game;
-  game.OpenDisplayAndLoadAssets();
-  while (game.TitleFrame()) {
-  }
-  game.SetUpGame();
-  while (game.Frame()) {
-  }
+  const GameSteps steps{
+      [&] { game.OpenDisplayAndLoadAssets(); },
+      [&] { return game.TitleFrame(); },
+      [&] { game.SetUpGame(); },
+      [&] { return game.Frame(); },
+  };
+  const int code = PlayGame(steps, {options.recordPath, options.replayPath});
   // Objects dropped in the last pass (the one that saw Escape) go now.
   ReleaseStep();
-  return 0;
+  return code;
 }
 
 }  // namespace salvo

@@ -7,6 +7,7 @@
 #include "input/input_state.h"
 #include "input/key_table_internal.h"
 #include "input/sdl_events.h"
+#include "input/sdl_gamepads.h"
 #include "runtime/error.h"
 
 namespace salvo {
@@ -102,6 +103,13 @@ void FeedSDLEvent(const SDL_Event& event) {
     case SDL_MOUSEWHEEL:
       FeedWheelEvent(event.wheel);
       break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION:
+      FeedSDLGamepadEvent(event);
+      break;
     default:
       break;  // quit requests and window events are not input
   }
@@ -112,9 +120,11 @@ TSDLSystemDriver::TSDLSystemDriver() {
   if (SDL_InitSubSystem(SDL_INIT_EVENTS) < 0) {
     ThrowRuntimeError(std::string("Unable to start SDL events: ") + SDL_GetError());
   }
+  StartSDLGamepads();
 }
 
 TSDLSystemDriver::~TSDLSystemDriver() {
+  StopSDLGamepads();
   SDL_QuitSubSystem(SDL_INIT_EVENTS);
 }
 
