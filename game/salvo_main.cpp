@@ -2,6 +2,7 @@
 
 #include "audio/audio_sample.h"
 #include "audio/sound.h"
+#include "game/display_options.h"
 #include "game/frame_loop.h"
 #include "input/system_driver.h"
 #include "pixmap/bmp_loader.h"
@@ -9,7 +10,9 @@
 #include "pixmap/png_loader.h"
 #include "pixmap/tga_loader.h"
 #include "render/gl_driver.h"
+#include "render/graphics.h"
 #include "render/image_font.h"
+#include "runtime/error.h"
 #include "runtime/object.h"
 #include "runtime/stream.h"
 
@@ -36,10 +39,23 @@ void InitRuntimeModules() {
   InitSystemModule();
 }
 
-int SalvoMain() {
+// Opens the display; when that fails, first says why in the player's terms,
+// then lets the runtime error end the program as usual.
+void OpenDisplay(Game& game, const GameOptions& options) {
+  ApplyDisplayOptions(options);
+  try {
+    game.OpenDisplayAndLoadAssets();
+  } catch (const RuntimeError&) {
+    if (!DrawingContext().graphicsOpen) ExplainDisplayFailure(options);
+    throw;
+  }
+}
+
+int SalvoMain(const GameOptions& options) {
+  if (options.mute) DisableAudioOutput();
   InitRuntimeModules();
   Game game;
-  game.OpenDisplayAndLoadAssets();
+  OpenDisplay(game, options);
   while (game.TitleFrame()) {
   }
   game.SetUpGame();
