@@ -161,12 +161,12 @@ ScaledRect PlaceScaledPicture(int pictureWidth, int pictureHeight, int drawableW
              static_cast<long long>(drawableHeight) * pictureWidth) {
     // Narrower than the picture's shape: full width, bars above and below.
     place.width = drawableWidth;
-    place.height = static_cast<int>(static_cast<long long>(drawableWidth) * pictureHeight /
-                                    pictureWidth);
+    place.height =
+        static_cast<int>(static_cast<long long>(drawableWidth) * pictureHeight / pictureWidth);
   } else {
     place.height = drawableHeight;
-    place.width = static_cast<int>(static_cast<long long>(drawableHeight) * pictureWidth /
-                                   pictureHeight);
+    place.width =
+        static_cast<int>(static_cast<long long>(drawableHeight) * pictureWidth / pictureHeight);
   }
   place.x = (drawableWidth - place.width) / 2;
   place.y = (drawableHeight - place.height) / 2;
