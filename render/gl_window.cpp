@@ -229,6 +229,9 @@ int OpenGLWindow(int width, int height, int depth, int hertz, int flags) {
                    FindFullscreenMode(width, height, depth, hertz, state.fullscreenMode);
   state.modeSwitched = 0;
   state.closeIsEscape = (flags & GLWindowResizable) != 0;
+  // A desktop-sized window switched no mode, so it has none to give back:
+  // it stays on screen when another window takes the focus.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, desktop ? "0" : "1");
 
   state.videoError.clear();
   SetContextAttributes(flags);

@@ -290,6 +290,8 @@ TEST_F(ScaledOutputTest, TheDesktopNeedsNoDisplayModeAndPlainOutputStillDoes) {
   SDL_Window* window = SDL_GL_GetCurrentWindow();
   EXPECT_STREQ(SDL_GetWindowTitle(window), "QuarnGL Application");
   EXPECT_EQ(GLDisplayModeSwitched(), 0);
+  // No mode was switched, so losing the focus must not minimise it.
+  EXPECT_FALSE(SDL_GetHintBoolean(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, SDL_TRUE));
   SDL_Rect bounds;
   ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0);
   int w = 0, h = 0;
