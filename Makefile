@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build play test test-sanitize test-tsan bench assets-sheet clean
+.PHONY: deps build play test test-sanitize test-tsan bench assets assets-sheet clean
 
 deps:
 	@tools/install-deps.sh
@@ -31,6 +31,11 @@ bench: build
 	@for b in build/bench/*; do \
 	  if [ -f "$$b" ] && [ -x "$$b" ]; then tools/with-display.sh "$$b" || exit 1; fi; \
 	done
+
+# Regenerates every file of assets/ (font, pictures, sounds) byte for byte:
+# afterwards `git status --porcelain assets/` is empty.
+assets: deps
+	python3 tools/make_assets.py
 
 # One picture of every bundled image, enlarged and labelled: out/assets-sheet.png.
 assets-sheet:

@@ -1,39 +1,23 @@
 #include "game/salvo_main.h"
 
-#include "audio/audio_sample.h"
 #include "audio/sound.h"
 #include "game/display_options.h"
 #include "game/frame_loop.h"
+#include "game/runtime_modules.h"
 #include "input/system_driver.h"
-#include "pixmap/bmp_loader.h"
-#include "pixmap/pixmap.h"
-#include "pixmap/png_loader.h"
-#include "pixmap/tga_loader.h"
 #include "render/gl_driver.h"
 #include "render/graphics.h"
-#include "render/image_font.h"
 #include "runtime/error.h"
 #include "runtime/object.h"
-#include "runtime/stream.h"
 
 namespace salvo {
 
 void InitRuntimeModules() {
-  // The OpenGL driver becomes the drawing driver, with the 2D front end, the
-  // built-in font and pixmaps behind it.
+  // The OpenGL driver becomes the drawing driver, with the modules every
+  // start-up shares behind it.
   InitGLDriverModule();
-  InitImageFontModule();
-  InitPixmapModule();
-  // Picture loaders; the last one registered is tried first.
-  InitBMPModule();
-  InitPNGModule();
-  InitTGAModule();
-  // Audio-sample loaders (WAV, Ogg Vorbis), then the stream factories with
-  // the "incbin" protocol.
-  InitAudioSampleModule();
-  InitStreamModule();
-  // The silent audio driver, replaced at once by the mixer-backed one.
-  InitAudioModule();
+  InitPlatformFreeModules();
+  // The mixer-backed audio driver replaces the silent one.
   InitMixerAudioModule();
   // Clock, timers and the message pump.
   InitSystemModule();

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "input/input_state.h"
-#include "input/key_table.h"
+#include "input/key_table_internal.h"
 #include "input/sdl_events.h"
 #include "runtime/error.h"
 

@@ -1,4 +1,4 @@
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 

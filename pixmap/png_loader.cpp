@@ -17,7 +17,7 @@
 #include <exception>
 #include <vector>
 
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 namespace {
@@ -173,30 +173,13 @@ bool HasSignature(TStream& stream) {
   return png_sig_cmp(signature, 0, kSignatureBytes) == 0;
 }
 
-// Closes the loader's stream however the load ends.
-class ClosingStream {
- public:
-  explicit ClosingStream(Ref<TStream> stream) : stream(std::move(stream)) {}
-  ~ClosingStream() {
-    try {
-      if (stream) stream->Close();
-    } catch (...) {
-      // The load's own result or error is what matters.
-    }
-  }
-  ClosingStream(const ClosingStream&) = delete;
-  ClosingStream& operator=(const ClosingStream&) = delete;
-
-  Ref<TStream> stream;
-};
-
 }  // namespace
 
 Ref<TPixmap> TPNGPixmapLoader::LoadPixmap(Ref<TStream> source) {
-  ClosingStream opened(ReadStream(source));
-  if (!opened.stream) return nullptr;
-  if (!HasSignature(*opened.stream)) return nullptr;
-  return DecodeStream(*opened.stream);
+  StreamCloser closer(ReadStream(source));
+  if (!closer.Stream()) return nullptr;
+  if (!HasSignature(*closer.Stream())) return nullptr;
+  return DecodeStream(*closer.Stream());
 }
 
 void InitPNGModule() {

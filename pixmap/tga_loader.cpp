@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 namespace {

@@ -9,12 +9,11 @@
 #include "render/gl_check.h"
 #include "render/gl_scaler.h"
 #include "render/gl_window.h"
+#include "runtime/degrees.h"
 
 namespace salvo {
 
 namespace {
-
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 
 struct ScreenPoint {
   float x;

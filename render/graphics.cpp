@@ -4,12 +4,11 @@
 
 #include "render/collision.h"
 #include "render/image.h"
+#include "runtime/degrees.h"
 
 namespace salvo {
 
 namespace {
-
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 
 TDrawingDriver& Driver() {
   return *DrawingContext().driver;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "game/frame_loop.h"
-#include "game/recording_audio.h"
-#include "game/recording_driver.h"
-#include "game/scripted_system.h"
+#include "harness/recording_audio.h"
+#include "harness/recording_driver.h"
+#include "harness/scripted_system.h"
 
 namespace salvo {
 
@@ -28,7 +28,8 @@ class HeadlessGame {
   void StartGame();
   // Just the set-up, skipping the title (for scenes that start mid-game).
   void SetUpWithoutTitle();
-  // One pass of the title screen / the frame loop; see Game.
+  // One pass of the title screen / the frame loop; see Game. Raises a runtime
+  // error when the pass drew a picture the harness could not name.
   bool TitleFrame();
   bool Frame();
   // Runs up to n passes; returns how many ran before the loop ended.
@@ -59,6 +60,9 @@ class HeadlessGame {
   void InstallDrivers();
   void LabelAssets();
   bool RunPass(bool title);
+  // Scene tests find pictures by name, so a draw of a picture without one
+  // would pass unseen: raises a runtime error instead.
+  void RequireNamedPictures() const;
 
   Ref<TRecordingDriver> drawing_;
   Ref<TScriptedSystemDriver> system_;
