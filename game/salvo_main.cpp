@@ -1,11 +1,14 @@
 #include "game/salvo_main.h"
 
 #include "audio/sound.h"
+#include "game/display_options.h"
 #include "game/frame_loop.h"
 #include "game/recorded_game.h"
 #include "game/runtime_modules.h"
 #include "input/system_driver.h"
 #include "render/gl_driver.h"
+#include "render/graphics.h"
+#include "runtime/error.h"
 #include "runtime/object.h"
 
 namespace salvo {
@@ -21,15 +24,24 @@ void InitRuntimeModules() {
   InitSystemModule();
 }
 
-int SalvoMain() {
-  return SalvoMain(GameOptions{});
+// Opens the display; when that fails, first says why in the player's terms,
+// then lets the runtime error end the program as usual.
+void OpenDisplay(Game& game, const GameOptions& options) {
+  ApplyDisplayOptions(options);
+  try {
+    game.OpenDisplayAndLoadAssets();
+  } catch (const RuntimeError&) {
+    if (!DrawingContext().graphicsOpen) ExplainDisplayFailure(options);
+    throw;
+  }
 }
 
 int SalvoMain(const GameOptions& options) {
+  if (options.mute) DisableAudioOutput();
   InitRuntimeModules();
   Game game;
   const GameSteps steps{
-      [&] { game.OpenDisplayAndLoadAssets(); },
+      [&] { OpenDisplay(game, options); },
       [&] { return game.TitleFrame(); },
       [&] { game.SetUpGame(); },
       [&] { return game.Frame(); },

@@ -7,9 +7,9 @@ namespace salvo {
 
 // Runs each runtime module's one-time initialisation.
 void InitRuntimeModules();
-// Runs the whole game and returns the process exit code (0 after Escape; 2
-// when a recording cannot be written or replayed, with a line on stderr).
-int SalvoMain();
-int SalvoMain(const GameOptions& options);
+// Runs the whole game with the command line's options and returns the
+// process exit code (0 after Escape; 2 when a recording cannot be written or
+// replayed, with a line on stderr).
+int SalvoMain(const GameOptions& options = GameOptions());
 
 }  // namespace salvo

@@ -93,9 +93,13 @@ void FeedSDLEvent(const SDL_Event& event) {
     case SDL_TEXTINPUT:
       FeedText(event.text.text);
       break;
-    case SDL_MOUSEMOTION:
-      FeedMouseMove(event.motion.x, event.motion.y);
+    case SDL_MOUSEMOTION: {
+      int x = event.motion.x;
+      int y = event.motion.y;
+      MapPointerToProgram(x, y);
+      FeedMouseMove(x, y);
       break;
+    }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       FeedMouseButton(ButtonCode(event.button.button), event.type == SDL_MOUSEBUTTONDOWN);
@@ -148,6 +152,7 @@ void TSDLSystemDriver::WaitTimeout(int ms) {
 }
 
 void TSDLSystemDriver::MoveMouse(int x, int y) {
+  MapPointerToWindow(x, y);
   if (SDL_Window* window = SDL_GetKeyboardFocus()) SDL_WarpMouseInWindow(window, x, y);
 }
 
