@@ -26,7 +26,7 @@ void InitRuntimeModules() {
 
 // Opens the display; when that fails, first says why in the player's terms,
 // then lets the runtime error end the program as usual.
-void OpenDisplay(Game& game, const GameOptions& options) {
+static void OpenDisplay(Game& game, const GameOptions& options) {
   ApplyDisplayOptions(options);
   try {
     game.OpenDisplayAndLoadAssets();
