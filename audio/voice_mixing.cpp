@@ -1,15 +1,17 @@
 // Mixing one voice into the block accumulator: steps, gains, ramps and the
 // end-of-data rule. Runs on the mixing thread; integer arithmetic only.
 //
-// A block is mixed in spans: runs of frames that all lie inside the sound.
-// The sound's layout is decided once per block and its end is checked once
-// per span, so the loop over the frames of a span (MixSpan) does nothing but
-// read, scale and add. A voice at the recorded pitch of a 44100 Hz sound
-// reads its buffer straight through, steady or while its volume ramps, and
-// that loop is written so that the compiler turns it into vector code.
+// A block is mixed in spans: runs of at most kMaxSpan frames that all lie
+// inside the sound. The sound's layout is decided once per block and its end
+// is checked once per span, so the loops over the frames of a span do nothing
+// but read, scale and add. A voice at the recorded pitch of a 44100 Hz sound
+// reads its buffer straight through, steady or while its volume ramps, in
+// loops written so that the compiler turns them into vector code; other steps
+// and rate ramps follow the position frame by frame.
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <type_traits>
 
 #include "audio/sound_mixer.h"
 
@@ -53,9 +55,13 @@ class Panning {
   // leaves alone needs no case of its own. Volume and factors are 16-bit
   // values, so every product fits 32 bits.
   Gains For(int16_t volume) const {
-    const int32_t right = (volume * right_) >> 12;
-    return {(volume * left_) >> 12, (right ^ rightFlip_) - rightFlip_};
+    const Gains gains = Unflipped(volume);
+    return {gains.left, (gains.right ^ rightFlip_) - rightFlip_};
   }
+  Gains Unflipped(int16_t volume) const {
+    return {(volume * left_) >> 12, (volume * right_) >> 12};
+  }
+  int32_t rightFlip() const { return rightFlip_; }
 
  private:
   int16_t left_ = 4096;
@@ -70,28 +76,46 @@ int64_t ContributionBound(Gains gains) {
   return 128 * largest;
 }
 
-// The gains of frame i of a span, and moving on past a span.
-struct FixedGain {
-  Gains gains;
-  Gains At(int32_t) const { return gains; }
-  void Skip(int32_t) {}
-};
+// The longest span: a volume ramp's gains are laid out a span ahead, in a
+// table that stays in the first-level cache.
+constexpr int32_t kMaxSpan = 256;
 
-// The volume moves linearly in 1/256 units and the gains follow it every
-// frame.
-class RampingGain {
+// The gains of a voice through a block: the volume moves linearly in 1/256
+// units (or stays), and the gains follow it every frame.
+class VolumeRamp {
  public:
-  RampingGain(int32_t volume256, int32_t delta, Panning panning)
-      : volume256_(volume256), delta_(delta), panning_(panning) {}
-  Gains At(int32_t i) const {
-    return panning_.For(static_cast<int16_t>((volume256_ + i * delta_) >> 8));
-  }
+  VolumeRamp(int16_t from, int16_t to, int32_t frames, Panning panning)
+      : volume256_(from * 256), delta_((to - from) * 256 / frames), panning_(panning) {}
+  bool Steady() const { return delta_ == 0; }
+  // The gains of frame i of the current span.
+  Gains At(int32_t i) const { return panning_.For(VolumeAt(i)); }
+  const Panning& panning() const { return panning_; }
+  int16_t VolumeAt(int32_t i) const { return static_cast<int16_t>((volume256_ + i * delta_) >> 8); }
   void Skip(int32_t frames) { volume256_ += frames * delta_; }
 
  private:
   int32_t volume256_;
   int32_t delta_;
   Panning panning_;
+};
+
+// A ramp's gains for the frames of one span, left and right interleaved, as
+// 16-bit values so that the vectorised loop multiplies 16 by 16 bits, which
+// vector units do cheaply. An inverted right side is stored as ~gain =
+// -gain - 1, which always fits 16 bits (-gain may not), and the loop adds the
+// sample once more: s x ~g + s = s x -g.
+struct GainTable {
+  int16_t values[2 * kMaxSpan];
+  int32_t rightFlip;
+
+  void Fill(const VolumeRamp& ramp, int32_t frames) {
+    rightFlip = ramp.panning().rightFlip();
+    for (int32_t i = 0; i < frames; ++i) {
+      const Gains gains = ramp.panning().Unflipped(ramp.VolumeAt(i));
+      values[2 * i] = static_cast<int16_t>(gains.left);
+      values[2 * i + 1] = static_cast<int16_t>(gains.right ^ rightFlip);
+    }
+  }
 };
 
 // Where the voice is and how fast it moves: the 32.32 position in samples of
@@ -111,55 +135,85 @@ uint64_t FrameIndex(uint64_t position) {
   return Channels == 2 ? index & ~uint64_t{1} : index;
 }
 
+template <int Bits>
+using Sample = std::conditional_t<Bits == 16, int16_t, uint8_t>;
+
 // Reads the frame at `index` and adds it at `gains`; a mono sample feeds both
-// sides. No interpolation: the sample at or before the position is used.
+// sides. 16-bit: (s x g) >> 8; 8-bit: (u - 128) x g. No interpolation: the
+// frame at or before the position is used.
 template <int Bits, int Channels>
-inline void AddFrame(const uint8_t* buffer, uint64_t index, int32_t* out, Gains gains) {
-  if constexpr (Bits == 16) {
-    const auto* samples = reinterpret_cast<const int16_t*>(buffer);
-    const int32_t left = samples[index];
-    const int32_t right = Channels == 2 ? samples[index + 1] : left;
-    out[0] += (left * gains.left) >> 8;
-    out[1] += (right * gains.right) >> 8;
-  } else {
-    const int32_t left = buffer[index] - 128;
-    const int32_t right = Channels == 2 ? buffer[index + 1] - 128 : left;
-    out[0] += left * gains.left;
-    out[1] += right * gains.right;
+inline void AddFrame(const Sample<Bits>* samples, uint64_t index, int32_t* out, Gains gains) {
+  constexpr int32_t kShift = Bits == 16 ? 8 : 0;
+  constexpr int32_t kBias = Bits == 16 ? 0 : 128;
+  out[0] += ((samples[index] - kBias) * gains.left) >> kShift;
+  out[1] += ((samples[index + Channels - 1] - kBias) * gains.right) >> kShift;
+}
+
+// The loops over the frames of a span. The two straight ones read the
+// buffer sample after sample, from `samples` on, and the compiler vectorises
+// them; the stepped one follows the position.
+template <int Bits, int Channels>
+void MixStraight(const Sample<Bits>* __restrict samples, Gains gains, int32_t count,
+                 int32_t* __restrict out) {
+  for (int32_t i = 0; i < count; ++i) {
+    AddFrame<Bits, Channels>(samples, Channels * i, out + 2 * i, gains);
   }
 }
 
-// Mixes `frames` frames that all lie inside the sound and moves the voice on.
-template <int Bits, int Channels, class Gain>
-void MixSpan(const uint8_t* buffer, int32_t* __restrict out, int32_t frames, Motion& motion,
-             Gain& gain) {
-  if (motion.stepDelta != 0) {
-    // The rate ramps: the increment grows by a fixed amount every frame (in
-    // wrapping unsigned arithmetic, which also subtracts).
-    uint64_t position = motion.position;
-    uint64_t increment = IncrementFor(motion.step, Channels);
-    const uint64_t incrementDelta = static_cast<uint64_t>(motion.stepDelta) * Channels << 16;
-    for (int32_t i = 0; i < frames; ++i) {
-      AddFrame<Bits, Channels>(buffer, FrameIndex<Channels>(position), out + 2 * i, gain.At(i));
-      position += increment;
-      increment += incrementDelta;
+template <int Bits, int Channels>
+void MixStraightRamp(const Sample<Bits>* __restrict samples, const GainTable& table, int32_t count,
+                     int32_t* __restrict out) {
+  constexpr int32_t kShift = Bits == 16 ? 8 : 0;
+  constexpr int32_t kBias = Bits == 16 ? 0 : 128;
+  const int16_t* __restrict gains = table.values;
+  const int32_t rightFlip = table.rightFlip;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t left = samples[Channels * i] - kBias;
+    const int32_t right = samples[Channels * i + Channels - 1] - kBias;
+    out[2 * i] += (left * gains[2 * i]) >> kShift;
+    out[2 * i + 1] += (right * gains[2 * i + 1] + (right & rightFlip)) >> kShift;
+  }
+}
+
+// `gainsAt(i)` gives the gains of frame i. The increment grows by a fixed
+// amount per frame while the rate ramps (in wrapping unsigned arithmetic,
+// which also subtracts).
+template <int Bits, int Channels, class GainsAt>
+void MixStepped(const Sample<Bits>* samples, Motion& motion, GainsAt gainsAt, int32_t count,
+                int32_t* __restrict out) {
+  uint64_t position = motion.position;
+  uint64_t increment = IncrementFor(motion.step, Channels);
+  const uint64_t incrementDelta = static_cast<uint64_t>(motion.stepDelta) * Channels << 16;
+  for (int32_t i = 0; i < count; ++i) {
+    AddFrame<Bits, Channels>(samples, FrameIndex<Channels>(position), out + 2 * i, gainsAt(i));
+    position += increment;
+    increment += incrementDelta;
+  }
+  motion.position = position;
+  motion.step += count * motion.stepDelta;
+}
+
+// Adds `count` frames that all lie inside the sound and moves the voice past
+// them.
+template <int Bits, int Channels>
+void MixSpan(const uint8_t* buffer, Motion& motion, const VolumeRamp& ramp, GainTable& table,
+             int32_t count, int32_t* out) {
+  const auto* samples = reinterpret_cast<const Sample<Bits>*>(buffer);
+  if (motion.step == kUnitStep && motion.stepDelta == 0) {
+    const Sample<Bits>* first = samples + FrameIndex<Channels>(motion.position);
+    if (ramp.Steady()) {
+      MixStraight<Bits, Channels>(first, ramp.At(0), count, out);
+    } else {
+      table.Fill(ramp, count);
+      MixStraightRamp<Bits, Channels>(first, table, count, out);
     }
-    motion.position = position;
-    motion.step += frames * motion.stepDelta;
-  } else if (motion.step == kUnitStep) {
-    // Straight through the buffer: the loop the compiler vectorises.
-    const uint64_t first = FrameIndex<Channels>(motion.position);
-    for (int32_t i = 0; i < frames; ++i) {
-      AddFrame<Bits, Channels>(buffer, first + Channels * i, out + 2 * i, gain.At(i));
-    }
-    motion.position += IncrementFor(kUnitStep, Channels) * frames;
+    motion.position += IncrementFor(kUnitStep, Channels) * count;
+  } else if (ramp.Steady()) {
+    MixStepped<Bits, Channels>(
+        samples, motion, [gains = ramp.At(0)](int32_t) { return gains; }, count, out);
   } else {
-    const uint64_t increment = IncrementFor(motion.step, Channels);
-    uint64_t position = motion.position;
-    for (int32_t i = 0; i < frames; ++i, position += increment) {
-      AddFrame<Bits, Channels>(buffer, FrameIndex<Channels>(position), out + 2 * i, gain.At(i));
-    }
-    motion.position = position;
+    MixStepped<Bits, Channels>(
+        samples, motion, [ramp](int32_t i) { return ramp.At(i); }, count, out);
   }
 }
 
@@ -186,28 +240,31 @@ bool WrapAtEnd(Motion& motion, uint64_t end, bool looping) {
 
 // Mixes `frames` frames span by span into `out`; false when a one-shot ran
 // out (the rest of the block gets nothing from it).
-template <int Bits, int Channels, class Gain>
+template <int Bits, int Channels>
 bool MixSpans(const MixerSound& sound, bool looping, int32_t* out, int32_t frames, Motion& motion,
-              Gain& gain) {
+              VolumeRamp& ramp) {
+  GainTable table;
   const uint64_t end = static_cast<uint64_t>(sound.length) * Channels << 32;
   for (int32_t done = 0; done < frames;) {
-    const int32_t count = FramesBeforeEnd<Channels>(motion, end, frames - done);
-    MixSpan<Bits, Channels>(sound.buffer, out + 2 * done, count, motion, gain);
-    gain.Skip(count);
+    const int32_t count = FramesBeforeEnd<Channels>(motion, end, std::min(frames - done, kMaxSpan));
+    MixSpan<Bits, Channels>(sound.buffer, motion, ramp, table, count, out + 2 * done);
+    ramp.Skip(count);
     done += count;
     if (!WrapAtEnd(motion, end, looping)) return false;
   }
   return true;
 }
 
-// Calls fn.template operator()<Bits, Channels>() for the sound's layout, so
-// that everything it mixes is compiled once per layout.
-template <class Fn>
-bool ForLayout(const MixerSound& sound, Fn&& fn) {
+// MixSpans for the sound's layout: everything below it is compiled once per
+// layout.
+bool MixSpansOfLayout(const MixerSound& sound, bool looping, int32_t* out, int32_t frames,
+                      Motion& motion, VolumeRamp& ramp) {
   if (sound.bits == 16) {
-    return sound.channels == 2 ? fn.template operator()<16, 2>() : fn.template operator()<16, 1>();
+    return sound.channels == 2 ? MixSpans<16, 2>(sound, looping, out, frames, motion, ramp)
+                               : MixSpans<16, 1>(sound, looping, out, frames, motion, ramp);
   }
-  return sound.channels == 2 ? fn.template operator()<8, 2>() : fn.template operator()<8, 1>();
+  return sound.channels == 2 ? MixSpans<8, 2>(sound, looping, out, frames, motion, ramp)
+                             : MixSpans<8, 1>(sound, looping, out, frames, motion, ramp);
 }
 
 }  // namespace
@@ -244,11 +301,10 @@ SoundMixer::MixOutcome SoundMixer::MixSteady(MixerVoice& voice, int32_t frames, 
     playing =
         WrapAtEnd(motion, static_cast<uint64_t>(sound.length) * sound.channels << 32, looping);
   } else {
-    FixedGain gain{Panning(voice.pan, voice.depth).For(voice.volume)};
-    ReserveHeadroom(ContributionBound(gain.gains));
-    playing = ForLayout(sound, [&]<int Bits, int Channels>() {
-      return MixSpans<Bits, Channels>(sound, looping, accumulator_, frames, motion, gain);
-    });
+    const Panning panning(voice.pan, voice.depth);
+    VolumeRamp steady(voice.volume, voice.volume, frames, panning);
+    ReserveHeadroom(ContributionBound(panning.For(voice.volume)));
+    playing = MixSpansOfLayout(sound, looping, accumulator_, frames, motion, steady);
   }
   voice.position = motion.position;
   return playing ? MixOutcome::kPlaysOn : MixOutcome::kRanOut;
@@ -265,11 +321,9 @@ SoundMixer::MixOutcome SoundMixer::MixRamp(MixerVoice& voice, int32_t frames, in
   const Panning panning(voice.pan, voice.depth);
   ReserveHeadroom(std::max(ContributionBound(panning.For(oldVolume)),
                            ContributionBound(panning.For(voice.volume))));
-  RampingGain gain{oldVolume * 256, (voice.volume - oldVolume) * 256 / frames, panning};
+  VolumeRamp ramp(oldVolume, voice.volume, frames, panning);
   Motion motion{voice.position, stepNow, (stepTarget - stepNow) / frames};
-  const bool playing = ForLayout(sound, [&]<int Bits, int Channels>() {
-    return MixSpans<Bits, Channels>(sound, looping, accumulator_, frames, motion, gain);
-  });
+  const bool playing = MixSpansOfLayout(sound, looping, accumulator_, frames, motion, ramp);
   voice.position = motion.position;
   return playing ? MixOutcome::kPlaysOn : MixOutcome::kRanOut;
 }
