@@ -62,6 +62,8 @@ class Panning {
     return {(volume * left_) >> 12, (volume * right_) >> 12};
   }
   int32_t rightFlip() const { return rightFlip_; }
+  int16_t leftFactor() const { return left_; }
+  int16_t rightFactor() const { return right_; }
 
  private:
   int16_t left_ = 4096;
@@ -92,6 +94,8 @@ class VolumeRamp {
   const Panning& panning() const { return panning_; }
   int16_t VolumeAt(int32_t i) const { return static_cast<int16_t>((volume256_ + i * delta_) >> 8); }
   void Skip(int32_t frames) { volume256_ += frames * delta_; }
+  int32_t volume256() const { return volume256_; }
+  int32_t delta() const { return delta_; }
 
  private:
   int32_t volume256_;
@@ -110,10 +114,21 @@ struct GainTable {
 
   void Fill(const VolumeRamp& ramp, int32_t frames) {
     rightFlip = ramp.panning().rightFlip();
+    const int16_t leftFactor = ramp.panning().leftFactor();
+    const int16_t rightFactor = ramp.panning().rightFactor();
+    // volume(i) = (w + i x d) >> 8 in 16-bit lanes: with w = 256 q + r and
+    // d = 256 a + b, it is q + i x a + ((r + i x b) >> 8), and r + i x b
+    // stays below 65536 within a span.
+    const int32_t w = ramp.volume256(), d = ramp.delta();
+    const int16_t q = static_cast<int16_t>(w >> 8), a = static_cast<int16_t>(d >> 8);
+    const uint16_t r = static_cast<uint16_t>(w & 255), b = static_cast<uint16_t>(d & 255);
+    const int16_t flip = static_cast<int16_t>(rightFlip);
     for (int32_t i = 0; i < frames; ++i) {
-      const Gains gains = ramp.panning().Unflipped(ramp.VolumeAt(i));
-      values[2 * i] = static_cast<int16_t>(gains.left);
-      values[2 * i + 1] = static_cast<int16_t>(gains.right ^ rightFlip);
+      const uint16_t fraction = static_cast<uint16_t>(r + static_cast<uint16_t>(i) * b);
+      const int16_t volume =
+          static_cast<int16_t>(q + static_cast<int16_t>(i) * a + (fraction >> 8));
+      values[2 * i] = static_cast<int16_t>((volume * leftFactor) >> 12);
+      values[2 * i + 1] = static_cast<int16_t>(((volume * rightFactor) >> 12) ^ flip);
     }
   }
 };
