@@ -1,13 +1,12 @@
 // Mixing one voice into the block accumulator: steps, gains, ramps and the
 // end-of-data rule. Runs on the mixing thread; integer arithmetic only.
 //
-// A block is mixed in spans: runs of at most kMaxSpan frames that all lie
-// inside the sound. The sound's layout is decided once per block and its end
-// is checked once per span, so the loops over the frames of a span do nothing
-// but read, scale and add. A voice at the recorded pitch of a 44100 Hz sound
-// reads its buffer straight through, steady or while its volume ramps, in
-// loops written so that the compiler turns them into vector code; other steps
-// and rate ramps follow the position frame by frame.
+// A block is mixed in spans: runs of frames that all lie inside the sound. The sound's layout is
+// decided once per block and its end is checked once per span, so the loops over the frames of a
+// span do nothing but read, scale and add. A voice at the recorded pitch of a 44100 Hz sound reads
+// its buffer straight through, steady or while its volume ramps, in loops written so that the
+// compiler turns them into vector code; other steps and rate ramps follow the position frame by
+// frame.
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -78,8 +77,8 @@ int64_t ContributionBound(Gains gains) {
   return 128 * largest;
 }
 
-// The longest span: a volume ramp's gains are laid out a span ahead, in a
-// table that stays in the first-level cache.
+// The longest span of a volume ramp at the recorded pitch, whose gains are
+// laid out a span ahead in a table that stays in the first-level cache.
 constexpr int32_t kMaxSpan = 256;
 
 // The gains of a voice through a block: the volume moves linearly in 1/256
@@ -140,6 +139,10 @@ struct Motion {
   uint64_t position;
   int64_t step;
   int64_t stepDelta = 0;
+
+  // One source frame per output frame, all block long: the buffer is read
+  // straight through.
+  bool Straight() const { return step == kUnitStep && stepDelta == 0; }
 };
 
 // The sample index of the frame at `position`: the integer part, made even
@@ -214,7 +217,7 @@ template <int Bits, int Channels>
 void MixSpan(const uint8_t* buffer, Motion& motion, const VolumeRamp& ramp, GainTable& table,
              int32_t count, int32_t* out) {
   const auto* samples = reinterpret_cast<const Sample<Bits>*>(buffer);
-  if (motion.step == kUnitStep && motion.stepDelta == 0) {
+  if (motion.Straight()) {
     const Sample<Bits>* first = samples + FrameIndex<Channels>(motion.position);
     if (ramp.Steady()) {
       MixStraight<Bits, Channels>(first, ramp.At(0), count, out);
@@ -223,7 +226,9 @@ void MixSpan(const uint8_t* buffer, Motion& motion, const VolumeRamp& ramp, Gain
       MixStraightRamp<Bits, Channels>(first, table, count, out);
     }
     motion.position += IncrementFor(kUnitStep, Channels) * count;
-  } else if (ramp.Steady()) {
+    return;
+  }
+  if (ramp.Steady()) {
     MixStepped<Bits, Channels>(
         samples, motion, [gains = ramp.At(0)](int32_t) { return gains; }, count, out);
   } else {
@@ -238,8 +243,9 @@ template <int Channels>
 int32_t FramesBeforeEnd(const Motion& motion, uint64_t end, int32_t limit) {
   const int64_t lastStep = motion.step + (limit - 1) * motion.stepDelta;
   const uint64_t largest = IncrementFor(std::max(motion.step, lastStep), Channels);
-  if (largest == 0) return limit;
-  const uint64_t untilEnd = (end - motion.position + largest - 1) / largest;
+  const uint64_t left = end - motion.position;
+  if (largest == 0 || left > largest * static_cast<uint64_t>(limit)) return limit;
+  const uint64_t untilEnd = (left + largest - 1) / largest;
   return static_cast<int32_t>(std::min<uint64_t>(untilEnd, limit));
 }
 
@@ -259,9 +265,10 @@ template <int Bits, int Channels>
 bool MixSpans(const MixerSound& sound, bool looping, int32_t* out, int32_t frames, Motion& motion,
               VolumeRamp& ramp) {
   GainTable table;
+  const int32_t longest = motion.Straight() && !ramp.Steady() ? kMaxSpan : frames;
   const uint64_t end = static_cast<uint64_t>(sound.length) * Channels << 32;
   for (int32_t done = 0; done < frames;) {
-    const int32_t count = FramesBeforeEnd<Channels>(motion, end, std::min(frames - done, kMaxSpan));
+    const int32_t count = FramesBeforeEnd<Channels>(motion, end, std::min(frames - done, longest));
     MixSpan<Bits, Channels>(sound.buffer, motion, ramp, table, count, out + 2 * done);
     ramp.Skip(count);
     done += count;
