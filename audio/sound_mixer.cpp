@@ -59,11 +59,9 @@ MixerSound::~MixerSound() {
 }
 
 SoundMixer::SoundMixer() {
-  for (uint32_t i = 0; i < kMixerChannelSlots; ++i) {
-    freeList_[i] = (i + 1) % kMixerChannelSlots;
-    generation_[i] = kGenerationStep;
-    onFreeList_[i] = true;
-  }
+  // Slots are handed out 1, 2, 3, ... Slot 0 is never handed out; it stays
+  // marked free, so no id reaches it.
+  for (uint32_t i = 1; i < kMixerChannelSlots; ++i) slots_[i].nextFree = (i + 1) & kSlotMask;
 }
 
 SoundMixer::~SoundMixer() {
@@ -144,12 +142,12 @@ uint32_t SoundMixer::Play(MixerSound* sound, bool paused, uint32_t id) {
   if (id != 0) {
     uint32_t slot = id & kSlotMask;
     DetachSlotVoice(slot);
-    slotVoice_[slot] = voice;
+    slots_[slot].voice = voice;
     voice->slot = slot;
-    if (taken) mixerOwned_[slot] = true;
+    if (taken) slots_[slot].mixerOwned = true;
     // A channel the mixer took stays the mixer's, even when its id is passed
     // back to play something else on it: the newest voice releases it.
-    if (mixerOwned_[slot]) voice->channelId = id;
+    if (slots_[slot].mixerOwned) voice->channelId = id;
   }
   voice->withMixer = true;
   newVoices_.Push(voice);
@@ -212,61 +210,62 @@ void SoundMixer::CollectFinishedVoices() {
     delete voice->sound;
     voice->sound = nullptr;
     if (voice->channelId != 0) ReleaseChannel(voice);
-    if (voice->slot == 0) RecycleVoice(voice);
+    ReleaseIfUnused(voice);
   }
 }
 
 MixerVoice* SoundMixer::Lookup(uint32_t id) {
   if (!running_ || id == 0) return nullptr;
-  uint32_t slot = id & kSlotMask;
-  if (slot == 0 || onFreeList_[slot] || generation_[slot] != (id & ~kSlotMask)) return nullptr;
-  if (!slotVoice_[slot]) {
+  ChannelSlot& slot = slots_[id & kSlotMask];
+  if (slot.free || slot.generation != (id & ~kSlotMask)) return nullptr;
+  if (!slot.voice) {
     // A channel that never played gets an idle voice that holds its settings.
     MixerVoice* voice = ObtainVoiceRecord();
     ResetSettings(*voice);
     voice->state.store(VoiceState::kStopped, std::memory_order_relaxed);
     voice->sound = nullptr;
     voice->channelId = 0;
-    voice->slot = slot;
-    slotVoice_[slot] = voice;
+    voice->slot = id & kSlotMask;
+    slot.voice = voice;
   }
-  return slotVoice_[slot];
+  return slot.voice;
 }
 
 uint32_t SoundMixer::TakeSlot() {
-  uint32_t slot = freeList_[0];
-  if (slot == 0) return 0;
-  freeList_[0] = freeList_[slot];
-  onFreeList_[slot] = false;
-  mixerOwned_[slot] = false;
-  generation_[slot] += kGenerationStep;  // wraps harmlessly: ids stay non-zero
-  return slot + generation_[slot];
+  uint32_t index = firstFree_;
+  if (index == 0) return 0;
+  ChannelSlot& slot = slots_[index];
+  firstFree_ = slot.nextFree;
+  slot.free = false;
+  slot.mixerOwned = false;
+  slot.generation += kGenerationStep;  // wraps harmlessly: ids stay non-zero
+  return index + slot.generation;
 }
 
 // Gives back the channel the mixer took for `voice`, unless another voice
 // has been put on it since (that voice releases it when it ends).
 void SoundMixer::ReleaseChannel(MixerVoice* voice) {
   uint32_t id = voice->channelId;
-  uint32_t slot = id & kSlotMask;
+  uint32_t index = id & kSlotMask;
+  ChannelSlot& slot = slots_[index];
   voice->channelId = 0;
-  if (onFreeList_[slot] || generation_[slot] != (id & ~kSlotMask)) return;
-  if (slotVoice_[slot] != voice) return;
-  slotVoice_[slot] = nullptr;
+  if (slot.free || slot.generation != (id & ~kSlotMask) || slot.voice != voice) return;
+  slot.voice = nullptr;
   voice->slot = 0;
-  mixerOwned_[slot] = false;
-  freeList_[slot] = freeList_[0];
-  freeList_[0] = slot;
-  onFreeList_[slot] = true;
+  slot.mixerOwned = false;
+  slot.nextFree = firstFree_;
+  firstFree_ = index;
+  slot.free = true;
 }
 
 // The slot lets go of its voice, which is never heard again.
 void SoundMixer::DetachSlotVoice(uint32_t slot) {
-  MixerVoice* old = slotVoice_[slot];
+  MixerVoice* old = slots_[slot].voice;
   if (!old) return;
   MarkStopped(*old);
   old->slot = 0;
-  slotVoice_[slot] = nullptr;
-  if (!old->withMixer) RecycleVoice(old);
+  slots_[slot].voice = nullptr;
+  ReleaseIfUnused(old);
 }
 
 MixerVoice* SoundMixer::ObtainVoiceRecord() {
@@ -279,35 +278,55 @@ MixerVoice* SoundMixer::ObtainVoiceRecord() {
   return records_.back().get();
 }
 
-void SoundMixer::RecycleVoice(MixerVoice* voice) {
+// The one place that frees a voice record: when neither the mixing thread
+// nor a channel slot holds it any more.
+void SoundMixer::ReleaseIfUnused(MixerVoice* voice) {
+  if (voice->withMixer || voice->slot != 0) return;
   voice->poolNext = pool_;
   pool_ = voice;
 }
 
 void SoundMixer::MixBlock(int16_t* out) {
   FlushRetired();
+  TakeNewVoices();
+  headroomUsed_ = 0;
+  for (MixerVoice** link = &active_; MixerVoice* voice = *link;) {
+    if (MixOrRetire(*voice)) {
+      link = &voice->next;
+    } else {
+      *link = voice->next;
+      RetireVoice(voice);
+    }
+  }
+  WriteOutput(out);
+}
+
+void SoundMixer::TakeNewVoices() {
   MixerVoice* voice = nullptr;
   while (newVoices_.Pop(voice)) {
     voice->next = active_;
     active_ = voice;
   }
-  headroomUsed_ = 0;
-  for (MixerVoice** link = &active_; (voice = *link);) {
-    MixResult result = MixVoice(*voice, kMixBlockFrames);
-    if (result == kEnded) {
-      voice->state.store(voice->channelId != 0 ? VoiceState::kFinished : VoiceState::kStopped,
-                         std::memory_order_relaxed);
-    }
-    // Stopped and finished voices are never heard again: they leave at once
-    // and give their sound reference back.
-    int32_t state = voice->state.load(std::memory_order_relaxed);
-    if (state == VoiceState::kFinished || state == VoiceState::kStopped) {
-      *link = voice->next;
-      RetireVoice(voice);
-    } else {
-      link = &voice->next;
-    }
-  }
+}
+
+// Mixes a playing voice's block. False for a voice that is done, which then
+// leaves the active list: stopped and finished voices are never heard again,
+// so they give their sound reference back at once.
+bool SoundMixer::MixOrRetire(MixerVoice& voice) {
+  int32_t state = voice.state.load(std::memory_order_relaxed);
+  if (state == VoiceState::kFinished || state == VoiceState::kStopped) return false;
+  if (state & VoiceState::kPausedFlag) return true;
+  if (MixVoice(voice, kMixBlockFrames) == MixOutcome::kPlaysOn) return true;
+  // A one-shot ran out: a voice on the mixer's own channel is finished (its
+  // channel goes back), one on a caller's channel is stopped.
+  voice.state.store(voice.channelId != 0 ? VoiceState::kFinished : VoiceState::kStopped,
+                    std::memory_order_relaxed);
+  return false;
+}
+
+// One shift and clamp per sample, and the accumulator is clear for the next
+// block.
+void SoundMixer::WriteOutput(int16_t* out) {
   for (int32_t i = 0; i < kMixBlockSamples; ++i) {
     int32_t value = accumulator_[i] >> 4;
     out[i] = static_cast<int16_t>(std::clamp(value, -32768, 32767));

@@ -8,6 +8,32 @@
 // the few fields both sides touch (a voice's state and target settings, a
 // sound's reference count) are atomics. The mixing thread neither allocates
 // nor frees memory.
+//
+// The life of a voice record. Records are made on the game's thread and live
+// as long as the mixer; "freed" below means put back in the game's thread's
+// pool for the next Play.
+//  1. Play (game's thread) takes a record from the pool, or makes one when the
+//     pool is empty. It sets state, settings, channel and sound (adding one
+//     reference to the sound), marks it `withMixer` and pushes it on the
+//     new-voice ring. From then on only the mixing thread touches its
+//     position, current settings and `next`.
+//  2. MixBlock (mixing thread) moves it to the active list and mixes it once
+//     per block. When its state is stopped (Stop, or a new voice put on its
+//     channel) or finished (a one-shot ran out), MixBlock unlinks it, drops
+//     its sound reference and pushes it on the finished-voice ring; while
+//     that ring is full the record waits on the mixing thread's overflow
+//     list. When that reference was the sound's last, the record carries the
+//     sound back so that the game's thread deletes it.
+//  3. CollectFinishedVoices (game's thread; Play and AllocateChannel run it)
+//     takes it off the ring, deletes a sound it carries, gives back the
+//     channel the mixer took for it and clears `withMixer`.
+//  4. ReleaseIfUnused decides, and is the only place that decides, when the
+//     record is freed: once neither the mixing thread (`withMixer`) nor a
+//     channel slot (`slot`) holds it. A slot keeps its voice, playing or not,
+//     as the holder of the channel's settings until another Play on the
+//     channel replaces it or the mixer gives back a channel it took.
+// An idle record, made when a channel that never played is looked up, only
+// holds settings: it skips steps 2 and 3.
 #pragma once
 
 #include <atomic>
@@ -136,7 +162,18 @@ class SoundMixer {
   void MixBlock(int16_t* out);
 
  private:
-  enum MixResult { kMixed = 0, kEnded = 1, kRemove = -1, kPaused = -2 };
+  enum class MixOutcome { kPlaysOn, kRanOut };
+
+  // One entry of the channel table. Channel id = slot number + generation;
+  // the generation is a multiple of kMixerChannelSlots and grows each time
+  // the slot is handed out, so ids of earlier owners stop matching.
+  struct ChannelSlot {
+    MixerVoice* voice = nullptr;  // the channel's voice, none before it is used
+    uint32_t generation = kMixerChannelSlots;
+    uint32_t nextFree = 0;    // the next slot of the free list, 0 at its end
+    bool free = true;         // on the free list
+    bool mixerOwned = false;  // taken by Play itself, given back when its voice ends
+  };
 
   // Game's thread.
   MixerVoice* Lookup(uint32_t id);
@@ -144,10 +181,16 @@ class SoundMixer {
   void ReleaseChannel(MixerVoice* voice);
   void DetachSlotVoice(uint32_t slot);
   MixerVoice* ObtainVoiceRecord();
-  void RecycleVoice(MixerVoice* voice);
+  void ReleaseIfUnused(MixerVoice* voice);
 
   // Mixing thread.
-  MixResult MixVoice(MixerVoice& voice, int32_t frames);
+  void TakeNewVoices();
+  bool MixOrRetire(MixerVoice& voice);
+  MixOutcome MixVoice(MixerVoice& voice, int32_t frames);
+  MixOutcome MixSteady(MixerVoice& voice, int32_t frames, int64_t step);
+  MixOutcome MixRamp(MixerVoice& voice, int32_t frames, int16_t oldVolume, int64_t stepNow,
+                     int64_t stepTarget);
+  void WriteOutput(int16_t* out);
   void RetireVoice(MixerVoice* voice);
   void FlushRetired();
   void ReserveHeadroom(int64_t bound);
@@ -162,12 +205,10 @@ class SoundMixer {
   SpscRing<MixerVoice*, kMixerRingSize> newVoices_;
   SpscRing<MixerVoice*, kMixerRingSize> finishedVoices_;
 
-  // Game's thread's state: the channel table and the voice records.
-  MixerVoice* slotVoice_[kMixerChannelSlots] = {};
-  uint32_t freeList_[kMixerChannelSlots] = {};
-  uint32_t generation_[kMixerChannelSlots] = {};
-  bool onFreeList_[kMixerChannelSlots] = {};
-  bool mixerOwned_[kMixerChannelSlots] = {};
+  // Game's thread's state: the channel table (slot 0 is never handed out)
+  // and the voice records.
+  ChannelSlot slots_[kMixerChannelSlots];
+  uint32_t firstFree_ = 1;  // head of the free list, 0 when every slot is taken
   MixerVoice* pool_ = nullptr;
   std::vector<std::unique_ptr<MixerVoice>> records_;
   bool running_ = true;

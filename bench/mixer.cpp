@@ -4,15 +4,29 @@
 // Times are the benchmark thread's CPU time. Reported per benchmark: budget_pct = share of the
 // block's real-time budget spent mixing it, ns_per_voice_frame = mixing time / (voices x 4096).
 //
-// Our mixer runs in three modes: "steady" (44100 Hz sound at the recorded
-// pitch), "resample" (22050 Hz sound: a non-unit step, no ramp) and "ramp"
-// (volume and rate targets change every block, so every block ramps).
+// Every voice plays the same looping 1-second sound of noise, each with its
+// own pan. Our mixer runs in four modes:
+//   mode 0 "steady":   a 44100 Hz sound at the recorded pitch, settings fixed;
+//   mode 1 "resample": a 22050 Hz sound (half a source frame per output
+//                      frame), settings fixed;
+//   mode 2 "ramp":     before every block each voice's volume target flips
+//                      between 2048 and 4096 and its rate target between 60000
+//                      and 70000, so every block ramps both, frame by frame:
+//                      gains recomputed per frame and a changing step;
+//   mode 3 "volume":   as steady, but before every block each voice's volume
+//                      target flips between 2048 and 4096, so every block
+//                      ramps the volume linearly across its 4096 frames.
 //
 // SDL_mixer converts every chunk to the device format when it is loaded, so
-// it mixes 16-bit stereo whatever the source was; its modes are "steady" and
-// "volume" (Mix_Volume changes every block). It is opened on SDL's dummy
-// driver, the device is paused, and its audio callback is called directly on
-// the benchmark thread, the same way the device would call it.
+// it mixes 16-bit stereo whatever the source was; no effects are registered
+// (its panning would be a separate effect pass, while ours is part of the
+// gains). Its modes are "steady" (volume_change 0) and "volume"
+// (volume_change 1: Mix_Volume flips every channel between 64 and 128 before
+// every block; SDL_mixer applies the new volume to the whole block at once,
+// where our "volume" mode ramps it). It is opened on SDL's dummy driver, the
+// device is paused, and its audio callback is called directly on the
+// benchmark thread, the same way the device would call it. The fair pairs:
+// our steady against its steady, our volume and ramp against its volume.
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <benchmark/benchmark.h>
@@ -60,7 +74,7 @@ void Report(benchmark::State& state, double seconds, int voices) {
   state.counters["ns_per_voice_frame"] = 1e9 * perBlock / (double(voices) * kMixBlockFrames);
 }
 
-enum Mode { kSteady, kResample, kRamp };
+enum Mode { kSteady, kResample, kRamp, kVolume };
 
 void OurMixer(benchmark::State& state) {
   const int voices = int(state.range(0));
@@ -82,11 +96,11 @@ void OurMixer(benchmark::State& state) {
   double seconds = 0;
   int block = 0;
   for (auto _ : state) {
-    if (mode == kRamp) {
+    if (mode == kRamp || mode == kVolume) {
       ++block;
       for (uint32_t id : ids) {
         mixer->SetVolume(id, block % 2 ? 2048 : 4096);
-        mixer->SetRate(id, block % 2 ? 60000 : 70000);
+        if (mode == kRamp) mixer->SetRate(id, block % 2 ? 60000 : 70000);
       }
     }
     double start = ThreadSeconds();
@@ -111,8 +125,6 @@ void SdlMixer(benchmark::State& state) {
   Mix_AllocateChannels(voices);
   std::vector<uint8_t> bytes = SoundBytes(16, 2, kSoundFrames);
   Mix_Chunk* chunk = Mix_QuickLoad_RAW(bytes.data(), uint32_t(bytes.size()));
-  // No effects: SDL_mixer's panning is an effect pass of its own, while
-  // our pan is part of the gains, so the plain mix is the fair comparison.
   for (int i = 0; i < voices; ++i) Mix_PlayChannel(i, chunk, -1);
   std::vector<uint8_t> out(kMixBlockSamples * 2);
   mixerCallback(mixerUserdata, out.data(), int(out.size()));
@@ -134,7 +146,7 @@ void SdlMixer(benchmark::State& state) {
 
 void OurArguments(benchmark::internal::Benchmark* b) {
   b->ArgNames({"voices", "bits", "channels", "mode"});
-  for (int mode : {kSteady, kResample, kRamp}) {
+  for (int mode : {kSteady, kResample, kRamp, kVolume}) {
     for (int bits : {8, 16}) {
       for (int channels : {1, 2}) {
         for (int voices : {1, 8, 64, 512}) b->Args({voices, bits, channels, mode});

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "audio/sound_mixer.h"
 #include "audio_test_util.h"
 
@@ -260,6 +262,117 @@ TEST_F(Mixer, NegativeRateHoldsTheVoiceStill) {
   auto out = Mix();
   for (int16_t v : out) ASSERT_EQ(v, out[0]);
   EXPECT_EQ(mixer->Status(id), VoiceState::kPlaying);
+}
+
+// One voice mixed the plain way, frame by frame: gains recomputed from the
+// volume every frame, the end rule after every advance. The mixer works in
+// spans and vector loops instead; the samples must come out the same.
+struct PlainVoice {
+  std::vector<uint8_t> bytes;
+  int32_t bits, channels, hertz;
+  bool looping;
+  int16_t volume, pan, depth;
+  int32_t rate;
+  uint64_t position = 0;
+  bool ended = false;
+
+  static int64_t Step(int32_t rate, int32_t hertz) {
+    return rate <= 0 ? 0 : std::min(int64_t{rate} * hertz / 44100, (int64_t{1} << 32) - 1);
+  }
+  int32_t Sample(uint64_t index) const {
+    if (bits == 8) return bytes[index] - 128;
+    return static_cast<int16_t>(bytes[2 * index] | bytes[2 * index + 1] << 8);
+  }
+  // Mixes one block while the settings move to the targets.
+  std::vector<int16_t> Mix(int16_t targetVolume, int32_t targetRate) {
+    std::vector<int32_t> sum(kMixBlockSamples, 0);
+    const int32_t frames = kMixBlockFrames;
+    const int32_t clampedPan = std::clamp<int32_t>(pan, -4096, 4096);
+    int32_t volume256 = volume * 256;
+    const int32_t volumeDelta = (targetVolume - volume) * 256 / frames;
+    int64_t step = Step(rate, hertz);
+    const int64_t stepDelta = (Step(targetRate, hertz) - step) / frames;
+    const uint64_t end = uint64_t(bytes.size() * 8 / bits) << 32;
+    for (int32_t i = 0; i < frames && !ended; ++i) {
+      const int32_t v = volume256 >> 8;
+      int32_t left = v, right = v;
+      if (clampedPan > 0) left = v * (4096 - clampedPan) >> 12;
+      if (clampedPan < 0) right = v * (4096 + clampedPan) >> 12;
+      if (depth < 0) right = -right;
+      uint64_t index = position >> 32;
+      if (channels == 2) index &= ~uint64_t{1};
+      const int32_t l = Sample(index), r = Sample(index + channels - 1);
+      sum[2 * i] += bits == 16 ? (l * left) >> 8 : l * left;
+      sum[2 * i + 1] += bits == 16 ? (r * right) >> 8 : r * right;
+      position += uint64_t(step) * channels << 16;
+      while (position >= end && !ended) {
+        if (looping)
+          position -= end;
+        else
+          ended = true;
+      }
+      volume256 += volumeDelta;
+      step += stepDelta;
+    }
+    volume = targetVolume;
+    rate = targetRate;
+    std::vector<int16_t> out;
+    for (int32_t value : sum)
+      out.push_back(static_cast<int16_t>(std::clamp(value >> 4, -32768, 32767)));
+    return out;
+  }
+};
+
+TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
+  struct Change {
+    int16_t volume, pan, depth;
+    int32_t rate;
+    int16_t newVolume;
+    int32_t newRate;
+  };
+  const Change changes[] = {
+      {4096, 0, 0, 65536, 0, 65536},            // fade out
+      {2048, 2000, 0, 65536, 4096, 70000},      // louder and faster, panned right
+      {1000, -1234, -1, 65536, -32768, 65536},  // to full negative volume, behind
+      {4096, 5000, 0, 65536, 4096, 0},          // slowing to a stop, pan beyond the edge
+      {3000, -4096, 0, 40000, 3000, 131072},    // rate only
+      {0, 0, 0, 65536, 4096, 65536},            // fade in from silence
+  };
+  for (int bits : {8, 16}) {
+    for (int channels : {1, 2}) {
+      for (int hertz : {44100, 22050, 30011}) {
+        for (bool looping : {false, true}) {
+          for (const Change& change : changes) {
+            // A loop shorter than a block wraps several times; the one-shot
+            // ends within the ramp block or the one after.
+            const int32_t length = looping ? 1500 : 5000;
+            std::vector<uint8_t> bytes(length * channels * bits / 8);
+            for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 2654435761u >> 13);
+            MixerSound* sound = Keep(SoundMixer::CreateSound(length, bits, channels, hertz,
+                                                             bytes.data(), looping ? -1 : 0));
+            uint32_t channel = mixer->AllocateChannel();
+            mixer->SetVolume(channel, change.volume);
+            mixer->SetPan(channel, change.pan);
+            mixer->SetDepth(channel, change.depth);
+            mixer->SetRate(channel, change.rate);
+            mixer->Play(sound, false, channel);
+            PlainVoice plain{bytes,         bits,       channels,     hertz,      looping,
+                             change.volume, change.pan, change.depth, change.rate};
+            SCOPED_TRACE(::testing::Message()
+                         << bits << "-bit " << channels << " ch " << hertz << " Hz loop " << looping
+                         << " volume " << change.volume << " -> " << change.newVolume);
+            ASSERT_EQ(Mix(), plain.Mix(change.volume, change.rate));
+            mixer->SetVolume(channel, change.newVolume);
+            mixer->SetRate(channel, change.newRate);
+            ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+            ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+            mixer->Stop(channel);
+            Mix();
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(MixerLayouts, UnplayableOnesAreRefused) {
