@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build play test test-sanitize test-tsan bench assets-sheet clean
+.PHONY: deps build play test test-soak test-sanitize test-tsan bench assets-sheet install clean
 
 deps:
 	@tools/install-deps.sh
@@ -15,7 +15,11 @@ play: build
 	./build/salvo
 
 test: build
-	tools/with-display.sh ctest --test-dir build --output-on-failure -j $(JOBS)
+	tools/with-display.sh ctest --test-dir build --output-on-failure -j $(JOBS) -LE soak
+
+# One simulated hour of play checked for leaks (about a quarter of a minute).
+test-soak: build
+	ctest --test-dir build --output-on-failure -L soak
 
 test-sanitize: deps
 	cmake -S . -B build-sanitize -DSALVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
