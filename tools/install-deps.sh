@@ -7,7 +7,7 @@ packages=(
   g++ cmake make pkg-config git
   libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libbenchmark-dev libsdl2-mixer-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool x11-utils imagemagick libx11-dev
 )
 
 missing=()
