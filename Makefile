@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build play test test-soak test-sanitize test-tsan bench assets-sheet install clean
+.PHONY: deps build play test test-soak test-sanitize test-tsan bench assets-sheet install deb clean
 
 deps:
 	@tools/install-deps.sh
@@ -40,5 +40,16 @@ bench: build
 assets-sheet:
 	python3 tools/make_contact_sheet.py
 
+# Installs under /usr/local (or PREFIX), into DESTDIR when it is set.
+PREFIX ?= /usr/local
+install: build
+	cmake -S . -B build -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	cmake --build build -j $(JOBS)
+	cmake --install build
+
+# The Debian package, checked with lintian: build-deb/salvo_*.deb.
+deb: deps
+	tools/build-deb.sh
+
 clean:
-	rm -rf build build-sanitize build-tsan
+	rm -rf build build-sanitize build-tsan build-deb

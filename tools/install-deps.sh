@@ -7,7 +7,8 @@ packages=(
   g++ cmake make pkg-config git
   libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libbenchmark-dev libsdl2-mixer-dev
-  xvfb xauth xdotool x11-utils imagemagick libx11-dev
+  xvfb xauth xdotool x11-utils imagemagick libx11-dev python3
+  debhelper dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()
