@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libbenchmark-dev libsdl2-mixer-dev
   xvfb xauth xdotool x11-utils imagemagick libx11-dev python3
-  debhelper dpkg-dev lintian desktop-file-utils appstream
+  debhelper dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()
