@@ -37,6 +37,14 @@ constexpr long kMinute = 3600;
 // 4096 mixed frames at 44100 Hz last about 5.57 passes of 1/60 s.
 constexpr double kPassesPerBlock = 4096.0 / 44100.0 * 60.0;
 
+// AddressSanitizer holds freed memory back in its quarantine, so resident
+// memory grows there without a leak; its own leak check covers that build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 int failures = 0;
 
 void Fail(const std::string& what) {
@@ -356,7 +364,9 @@ int Run() {
   if (soak->player.purchases == 0) Fail("the player never bought an upgrade");
   if (soak->emptyChecks == 0) Fail("the object lists were never empty");
   if (soak->rssBetweenGames.size() < 10) Fail("too few games to compare their memory");
-  if (growth >= 1.0) Fail("resident memory grew by 1 % or more after the first minute");
+  if (growth >= 1.0 && !kAddressSanitizer) {
+    Fail("resident memory grew by 1 % or more after the first minute");
+  }
   return failures == 0 ? 0 : 1;
 }
 
