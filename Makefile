@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build play test test-sanitize test-tsan fuzz bench assets assets-sheet clean
+.PHONY: deps build play test test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean
 
 deps:
 	@tools/install-deps.sh
@@ -15,7 +15,11 @@ play: build
 	./build/salvo
 
 test: build
-	tools/with-display.sh ctest --test-dir build --output-on-failure -j $(JOBS)
+	tools/with-display.sh ctest --test-dir build --output-on-failure -j $(JOBS) -LE soak
+
+# One simulated hour of play checked for leaks (about a quarter of a minute).
+test-soak: build
+	ctest --test-dir build --output-on-failure -L soak
 
 test-sanitize: deps
 	cmake -S . -B build-sanitize -DSALVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -51,5 +55,16 @@ assets: deps
 assets-sheet:
 	python3 tools/make_contact_sheet.py
 
+# Installs under /usr/local (or PREFIX), into DESTDIR when it is set.
+PREFIX ?= /usr/local
+install: build
+	cmake -S . -B build -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	cmake --build build -j $(JOBS)
+	cmake --install build
+
+# The Debian package, checked with lintian: build-deb/salvo_*.deb.
+deb: deps
+	tools/build-deb.sh
+
 clean:
-	rm -rf build build-sanitize build-tsan build-fuzz
+	rm -rf build build-sanitize build-tsan build-fuzz build-deb

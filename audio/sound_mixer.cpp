@@ -54,8 +54,21 @@ void CopySettings(MixerVoice& voice, const MixerVoice& from) {
 
 }  // namespace
 
+namespace {
+std::atomic<int32_t> liveSoundRecords{0};
+}  // namespace
+
+MixerSound::MixerSound() {
+  liveSoundRecords.fetch_add(1, std::memory_order_relaxed);
+}
+
 MixerSound::~MixerSound() {
   std::free(buffer);
+  liveSoundRecords.fetch_sub(1, std::memory_order_relaxed);
+}
+
+int32_t MixerSound::LiveCount() {
+  return liveSoundRecords.load(std::memory_order_relaxed);
 }
 
 SoundMixer::SoundMixer() {
@@ -199,6 +212,13 @@ int32_t SoundMixer::Status(uint32_t id) {
 
 void SoundMixer::Shutdown() {
   running_ = false;
+}
+
+int32_t SoundMixer::VoicesWithMixer() {
+  CollectFinishedVoices();
+  int32_t count = 0;
+  for (const auto& record : records_) count += record->withMixer ? 1 : 0;
+  return count;
 }
 
 void SoundMixer::CollectFinishedVoices() {

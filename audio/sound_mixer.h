@@ -80,7 +80,13 @@ struct MixerSound {
   int32_t loop = 0;  // -1 loops forever, 0 plays once
   uint8_t* buffer = nullptr;
 
+  MixerSound();
   ~MixerSound();
+  MixerSound(const MixerSound&) = delete;
+  MixerSound& operator=(const MixerSound&) = delete;
+
+  // Records alive right now in the whole process, for leak checks.
+  static int32_t LiveCount();
 };
 
 // One playback of one sound.
@@ -151,6 +157,10 @@ class SoundMixer {
   // releasing the channels the mixer had taken for them. Play and
   // AllocateChannel do this themselves.
   void CollectFinishedVoices();
+  // Voices handed to the mixing thread and not yet taken back (collects the
+  // finished ones first), and the voice records made so far. Leak checks.
+  int32_t VoicesWithMixer();
+  int32_t VoiceRecords() const { return static_cast<int32_t>(records_.size()); }
   // From now on channel operations and Play do nothing.
   void Shutdown();
   bool IsRunning() const { return running_; }

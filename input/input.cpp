@@ -1,6 +1,7 @@
 #include "input/input.h"
 
 #include "input/system_driver.h"
+#include "runtime/startup.h"
 
 namespace salvo {
 
@@ -10,7 +11,10 @@ namespace {
 
 TSystemDriver& PumpedDriver() {
   TSystemDriver& driver = CurrentSystemDriver();
-  if (AutoPump) driver.Poll();
+  if (AutoPump) {
+    EndIfTerminationRequested();
+    driver.Poll();
+  }
   return driver;
 }
 
@@ -31,6 +35,7 @@ int ButtonKey(int button) {
 }  // namespace
 
 void PumpMessages() {
+  EndIfTerminationRequested();
   CurrentSystemDriver().Poll();
 }
 

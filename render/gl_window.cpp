@@ -8,6 +8,7 @@
 
 #include "input/input_state.h"
 #include "input/sdl_events.h"
+#include "render/x11_guard.h"
 
 namespace salvo {
 
@@ -255,6 +256,7 @@ int OpenGLWindow(int width, int height, int depth, int hertz, int flags) {
     return 0;
   }
   SDL_GL_MakeCurrent(state.window, state.glContext);
+  GuardX11Window(state.window);
   state.contextOpen = 1;
   SetSwapInterval(0);
   return 1;
@@ -263,6 +265,7 @@ int OpenGLWindow(int width, int height, int depth, int hertz, int flags) {
 void CloseGLWindow() {
   WindowState& state = State();
   if (!state.contextOpen) return;
+  ReleaseX11Window();
   SDL_GL_MakeCurrent(state.window, nullptr);
   SDL_GL_DeleteContext(state.glContext);
   // Leaving full screen gives the desktop its own mode back.

@@ -1,20 +1,57 @@
 #include "runtime/startup.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #include "runtime/error.h"
 
 namespace salvo {
 namespace {
 
-int FailingProgram() { ThrowRuntimeError("Graphics mode does not exist"); }
+int FailingProgram() {
+  ThrowRuntimeError("Graphics mode does not exist");
+}
 int CrashingProgram() {
   std::raise(SIGSEGV);
   return 0;
 }
-int GoodProgram() { return 0; }
+int GoodProgram() {
+  return 0;
+}
+
+// Stands for the exit handler that gives the display its mode back.
+void ReportExitHandler() {
+  std::fputs("exit handlers ran\n", stderr);
+}
+
+// Asked to terminate, it carries on to its next look at the input.
+int TerminatedProgram(int signal) {
+  std::atexit(ReportExitHandler);
+  std::raise(signal);
+  std::fputs("still running\n", stderr);
+  EndIfTerminationRequested();
+  return 0;
+}
+int TerminatedBySigterm() {
+  return TerminatedProgram(SIGTERM);
+}
+int TerminatedBySigint() {
+  return TerminatedProgram(SIGINT);
+}
+int TerminatedBySighup() {
+  return TerminatedProgram(SIGHUP);
+}
+
+// Asked to terminate, it never looks at the input again.
+int StuckProgram() {
+  std::atexit(ReportExitHandler);
+  std::raise(SIGTERM);
+  for (;;) pause();
+}
 
 char programName[] = "salvo";
 char* arguments[] = {programName, nullptr};
@@ -27,6 +64,19 @@ TEST(StartupDeathTest, UncaughtErrorIsWrittenToStderrWithExitCodeMinusOne) {
 TEST(StartupDeathTest, FatalSignalReportsReceivedSignal) {
   EXPECT_EXIT(RunProgram(1, arguments, CrashingProgram), ::testing::ExitedWithCode(255),
               "Received Signal");
+}
+
+TEST(StartupDeathTest, TerminationSignalsEndThroughTheExitHandlersAtTheNextInputCheck) {
+  const char* expected = "still running\nReceived Signal\nexit handlers ran\n";
+  for (int (*program)() : {TerminatedBySigterm, TerminatedBySigint, TerminatedBySighup}) {
+    EXPECT_EXIT(RunProgram(1, arguments, program), ::testing::ExitedWithCode(255), expected);
+  }
+}
+
+TEST(StartupDeathTest, TerminationEndsAtOnceWhenTheProgramNeverChecks) {
+  // Within the 2-second grace period, without the exit handlers.
+  EXPECT_EXIT(RunProgram(1, arguments, StuckProgram), ::testing::ExitedWithCode(255),
+              "^Received Signal\n$");
 }
 
 TEST(Startup, ReturnsTheProgramsExitCodeAndRecordsItsPath) {
