@@ -24,7 +24,7 @@
 #include "game/cannon.h"
 #include "game/enemies.h"
 #include "game/globals.h"
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 #include "input/virtual_keys.h"
 #include "runtime/list.h"
 #include "runtime/object.h"
