@@ -7,7 +7,8 @@
 // the meantime. That is what lets a game object remove itself from a list in
 // the middle of a frame and still finish its own update.
 //
-// Counts are plain ints: objects belong to the main thread.
+// Counts are plain ints: objects belong to the main thread. Raising and
+// lowering a count is inline; only parking an object is a call.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +24,8 @@ namespace salvo {
 class Object;
 void RetainObject(Object* object);
 void ReleaseObject(Object* object);
+// Puts an object whose count fell to 0 on the release stack (once).
+void ParkObject(Object* object);
 
 class Object {
  public:
@@ -41,10 +44,19 @@ class Object {
  private:
   friend void RetainObject(Object* object);
   friend void ReleaseObject(Object* object);
+  friend void ParkObject(Object* object);
   friend void ReleaseStep();
   int refCount_ = 0;
   bool parked_ = false;
 };
+
+inline void RetainObject(Object* object) {
+  if (object) ++object->refCount_;
+}
+
+inline void ReleaseObject(Object* object) {
+  if (object && --object->refCount_ == 0) ParkObject(object);
+}
 
 // A counted reference. An empty Ref is the Null object: touching a member
 // through it raises "Attempt to access field or method of Null object".
