@@ -90,14 +90,15 @@ class EachRange {
     bool operator!=(const Iterator&) const { return !current_.IsNull(); }
 
    private:
+    // Steps past values of other classes; the value found stays alive while
+    // the walk moves on, because the link just left still holds it.
     void Advance() {
-      current_ = nullptr;
-      while (link_ && !link_->IsSentinel()) {
-        Ref<Object> value = link_->value;
+      T* found = nullptr;
+      while (!found && link_ && !link_->IsSentinel()) {
+        found = ObjectCast<T>(link_->value.Get());
         link_ = link_->succ;
-        current_ = Cast<T>(value);
-        if (current_) return;
       }
+      current_ = Ref<T>::Retain(found);
     }
     Ref<TLink> link_;
     Ref<T> current_;
