@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "audio/ogg_loader.h"
-#include "audio/wav_loader.h"
+#include "audio/wav_loader_internal.h"
 
 namespace salvo {
 
@@ -168,10 +168,6 @@ TAudioSampleLoader::TAudioSampleLoader() {
   head = Ref<TAudioSampleLoader>::Retain(this);
 }
 
-Ref<TAudioSampleLoader> FirstAudioSampleLoader() {
-  return LoaderListHead();
-}
-
 Ref<TAudioSample> CreateAudioSample(int32_t length, int32_t hertz, int32_t format) {
   return TAudioSample::Create(length, hertz, format);
 }
@@ -182,13 +178,11 @@ Ref<TAudioSample> CreateStaticAudioSample(void* samples, int32_t length, int32_t
 }
 
 Ref<TAudioSample> LoadAudioSample(const StreamSource& url) {
-  Ref<TStream> stream = ReadStream(url);
+  StreamCloser closer(ReadStream(url));
+  const Ref<TStream>& stream = closer.Stream();
   if (!stream) return nullptr;
   int32_t start = stream->Pos();
-  if (start == -1) {
-    stream->Close();
-    ThrowRuntimeError("Stream is not seekable");
-  }
+  if (start == -1) ThrowRuntimeError("Stream is not seekable");
   Ref<TAudioSample> sample;
   for (Ref<TAudioSampleLoader> loader = LoaderListHead(); loader && !sample;
        loader = loader->next) {
@@ -196,10 +190,11 @@ Ref<TAudioSample> LoadAudioSample(const StreamSource& url) {
     try {
       sample = loader->LoadAudioSample(stream);
     } catch (const TStreamException&) {
+      // A stream error means this loader could not read the data; other
+      // errors pass to the caller, the stream closed on the way out.
       sample = nullptr;
     }
   }
-  stream->Close();
   return sample;
 }
 

@@ -60,9 +60,6 @@ class TAudioSampleLoader : public Object {
   Ref<TAudioSampleLoader> next;
 };
 
-// The first loader of the list (the one asked first), or Null.
-Ref<TAudioSampleLoader> FirstAudioSampleLoader();
-
 Ref<TAudioSample> CreateAudioSample(int32_t length, int32_t hertz, int32_t format);
 Ref<TAudioSample> CreateStaticAudioSample(void* samples, int32_t length, int32_t hertz,
                                           int32_t format);

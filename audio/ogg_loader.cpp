@@ -2,8 +2,11 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace salvo {
 namespace {
@@ -83,25 +86,36 @@ bool HasSupportedChannels(OggVorbis_File& file, int& channels) {
   return channels != 0;
 }
 
+// Decodes up to `most` bytes of 16-bit little-endian frames. The buffer grows
+// with what is really decoded, never with what the file claims: a short file
+// can announce any length in its last page. False on a decoding error.
+bool DecodeFrames(OggVorbis_File& file, int64_t most, std::vector<char>& pcm) {
+  char chunk[16384];
+  while (int64_t(pcm.size()) < most) {
+    int wanted = int(std::min<int64_t>(sizeof chunk, most - int64_t(pcm.size())));
+    int section = 0;
+    long n = ov_read(&file, chunk, wanted, 0, 2, 1, &section);
+    if (n == 0) break;  // the data ends before the announced length
+    if (n < 0) return false;
+    pcm.insert(pcm.end(), chunk, chunk + n);
+  }
+  return true;
+}
+
+// The sample holds the frames really decoded, at most the announced count.
 Ref<TAudioSample> Decode(OggVorbis_File& file) {
   int channels = 0;
   if (!HasSupportedChannels(file, channels)) return nullptr;
   ogg_int64_t frames = ov_pcm_total(&file, -1);
   int32_t format = channels == 2 ? SampleFormat::kStereo16LE : SampleFormat::kMono16LE;
   int32_t frameBytes = BytesPerFrame(format);
-  if (frames < 0 || frames * frameBytes > kMaxDecodedBytes) return nullptr;
-  Ref<TAudioSample> sample =
-      TAudioSample::Create(static_cast<int32_t>(frames), ov_info(&file, -1)->rate, format);
-  char* out = reinterpret_cast<char*>(sample->samples);
-  int32_t left = sample->length * frameBytes;
-  while (left > 0) {
-    int section = 0;
-    long n = ov_read(&file, out, left, 0, 2, 1, &section);
-    if (n == 0) break;  // fewer frames than announced: the rest stays silent
-    if (n < 0) return nullptr;
-    out += n;
-    left -= static_cast<int32_t>(n);
-  }
+  // Compared before multiplying, so that no claimed count can overflow.
+  if (frames < 0 || frames > kMaxDecodedBytes / frameBytes) return nullptr;
+  std::vector<char> pcm;
+  if (!DecodeFrames(file, frames * frameBytes, pcm)) return nullptr;
+  Ref<TAudioSample> sample = TAudioSample::Create(static_cast<int32_t>(pcm.size() / frameBytes),
+                                                  ov_info(&file, -1)->rate, format);
+  if (!pcm.empty()) std::memcpy(sample->samples, pcm.data(), size_t(sample->length) * frameBytes);
   return sample;
 }
 

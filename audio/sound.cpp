@@ -211,12 +211,20 @@ void InitAudioModule() {
   SetAudioDriver(New<TAudioDriver>());
 }
 
+namespace {
+bool audioOutputDisabled = false;
+}  // namespace
+
+void DisableAudioOutput() {
+  audioOutputDisabled = true;
+}
+
 void InitMixerAudioModule() {
   static bool done = false;
   if (done) return;
   done = true;
   InitAudioModule();
-  if (StartSoundMixer() != 0) return;
+  if (audioOutputDisabled || StartSoundMixer() != 0) return;
   std::atexit(ShutdownSoundMixer);
   SetAudioDriver(New<TMixerAudioDriver>(GetSoundMixer()));
 }

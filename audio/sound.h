@@ -123,5 +123,8 @@ void InitAudioModule();
 // Starts the mixer on the default audio device; on success registers its
 // shutdown at process exit and makes the mixer driver current. Runs once.
 void InitMixerAudioModule();
+// For a program started silent: a later InitMixerAudioModule opens no audio
+// device and leaves the silent driver current. No effect once the mixer runs.
+void DisableAudioOutput();
 
 }  // namespace salvo

@@ -1,6 +1,6 @@
-#include "audio/wav_loader.h"
-
 #include <cstring>
+
+#include "audio/wav_loader_internal.h"
 
 namespace salvo {
 namespace {

@@ -11,7 +11,7 @@
 #include "audio/sound.h"
 #include "game/frame_loop.h"
 #include "game/globals.h"
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 #include "game/rounds.h"
 #include "game/shots.h"
 #include "input/input_state.h"

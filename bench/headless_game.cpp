@@ -6,7 +6,7 @@
 // per second and how many times faster than the game's 60 frames per second.
 //
 // Usage: headless_game [seconds per round, default 1] [only this round]
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 
 #include <chrono>
 #include <cstdio>

@@ -20,17 +20,16 @@ void TEnemy::RemoveFromEnemies() {
   enemies->Remove(Ref<Object>::Retain(this));
 }
 
+void StepWalkFrames(int& frame, int& frameTimer, int period) {
+  frameTimer += 1;
+  if (frameTimer < period) return;
+  frame = frame == 0 ? 1 : 0;
+  frameTimer = 0;
+}
+
 void TTroop::Update() {
   if (Frozen()) return;
-  frameTimer += 1;
-  if (frame == 0 && frameTimer >= 20) {
-    frame = 1;
-    frameTimer = 0;
-  }
-  if (frame == 1 && frameTimer >= 20) {
-    frame = 0;
-    frameTimer = 0;
-  }
+  StepWalkFrames(frame, frameTimer, 20);
   y += speed;
   if (y > GetGraphicsHeight()) {
     RemoveFromEnemies();

@@ -26,6 +26,10 @@ class TEnemy : public Object {
   void RemoveFromEnemies();
 };
 
+// A two-frame walk (troops, the medic truck): after `period` updates showing
+// one frame, the unit shows the other.
+void StepWalkFrames(int& frame, int& frameTimer, int period);
+
 // "Ship" and "Ship2": hit by shells at their height, crash when shot down.
 class TShip : public TEnemy {
  public:

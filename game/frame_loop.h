@@ -7,17 +7,17 @@ namespace salvo {
 
 class Game {
  public:
-  // Start-up steps 2 to 7: the 640 x 480 display, the embedded files, the
-  // mask colour, every picture and sound, alpha blending.
+  // Opens the 640 x 480 display, then runs LoadAssets.
   void OpenDisplayAndLoadAssets();
-  // Start-up steps 3 to 7 on a display that is already open (a benchmark
-  // opens a window of its own).
+  // On a display that is already open (a benchmark opens a window of its
+  // own): centred image handles, the embedded files, the mask colour, every
+  // picture and sound, then alpha blending at full alpha.
   void LoadAssets();
   // One frame of the title screen. True while more title frames follow
   // (waiting for Enter, or still fading out).
   bool TitleFrame();
-  // Start-up steps 9 to 16: cannon, lists, prices, medic-truck clock, hidden
-  // pointer, random seed from the clock, round 1.
+  // The set-up after the title: full alpha, cannon, lists, prices,
+  // medic-truck clock, hidden pointer, random seed from the clock, round 1.
   void SetUpGame();
   // One pass of the frame loop, release step included. False once Escape has
   // been pressed: the loop is over.

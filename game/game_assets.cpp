@@ -11,71 +11,99 @@ namespace salvo {
 
 namespace {
 
-constexpr const char* kGameFiles[] = {
-    "grass.png",    "snow.png",      "sand.png",     "ship.png",     "troop.png",
-    "gunmount.png", "gunbarrel.png", "tracks.png",   "shot.png",     "particle.png",
-    "p_shot.png",   "p_radius.png",  "p_health.png", "medtruck.png", "bike.png",
-    "troop2.png",   "ship2.png",     "title.png",    "cannon.wav",   "boom1.wav",
-    "boom2.wav",    "boom3.wav",     "scream.wav",   "bonus.wav",    "bought.wav",
+constexpr int kImageFlags = -1;  // the default image flags: filtered and masked
+constexpr int kSoundFlags = 0;   // not looping
+
+const GameFile kGameFiles[] = {
+    {.name = "grass.png", .image = &grassImage},
+    {.name = "snow.png", .image = &snowImage},
+    {.name = "sand.png", .image = &sandImage},
+    {.name = "ship.png", .image = &shipImage},
+    {.name = "troop.png", .image = &troopImage, .cellWidth = 16, .cellHeight = 16},
+    {.name = "gunmount.png", .image = &gunMountImage},
+    {.name = "gunbarrel.png", .image = &gunBarrelImage},
+    {.name = "tracks.png", .image = &tracksImage},
+    {.name = "shot.png", .image = &shotImage},
+    {.name = "particle.png", .image = &particleImage},
+    {.name = "p_shot.png", .image = &shotIconImage},
+    {.name = "p_radius.png", .image = &radiusIconImage},
+    {.name = "p_health.png", .image = &healthIconImage},
+    {.name = "medtruck.png", .image = &medTruckImage, .cellWidth = 48, .cellHeight = 34},
+    {.name = "bike.png", .image = &bikeImage},
+    {.name = "troop2.png", .image = &troop2Image, .cellWidth = 16, .cellHeight = 16},
+    {.name = "ship2.png", .image = &ship2Image},
+    {.name = "title.png", .image = &titleImage},
+    {.name = "cannon.wav", .sound = &cannonSound},
+    {.name = "boom1.wav", .soundArray = &boomSounds, .arrayIndex = 0},
+    {.name = "boom2.wav", .soundArray = &boomSounds, .arrayIndex = 1},
+    {.name = "boom3.wav", .soundArray = &boomSounds, .arrayIndex = 2},
+    {.name = "scream.wav", .sound = &screamSound},
+    {.name = "bonus.wav", .sound = &bonusSound},
+    {.name = "bought.wav", .sound = &boughtSound},
 };
 
 String Path(const char* name) {
   return u"incbin::" + FromUtf8(name);
 }
 
-Ref<TImage> Picture(const char* name) {
-  return LoadImage(Path(name), -1);
+// Strips are always two cells side by side in this game.
+constexpr int kStripCells = 2;
+
+Ref<TImage> LoadPicture(const GameFile& file) {
+  if (file.cellWidth > 0) {
+    return LoadImageStrip(Path(file.name), file.cellWidth, file.cellHeight, 0, kStripCells,
+                          kImageFlags);
+  }
+  return LoadImage(Path(file.name), kImageFlags);
 }
 
-Ref<TImage> Strip(const char* name, int cellWidth, int cellHeight) {
-  return LoadImageStrip(Path(name), cellWidth, cellHeight, 0, 2, -1);
+// How many entries the table gives a sound array.
+size_t ArrayLength(const std::vector<Ref<TSound>>* array) {
+  size_t length = 0;
+  for (const GameFile& file : kGameFiles) length += file.soundArray == array;
+  return length;
 }
 
-Ref<TSound> Sound(const char* name) {
-  return LoadSound(Path(name), 0);
+void LoadSoundInto(const GameFile& file) {
+  Ref<TSound> sound = LoadSound(Path(file.name), kSoundFlags);
+  if (file.sound) {
+    *file.sound = sound;
+    return;
+  }
+  if (file.arrayIndex == 0) file.soundArray->assign(ArrayLength(file.soundArray), nullptr);
+  (*file.soundArray)[file.arrayIndex] = sound;
 }
 
 }  // namespace
 
-std::span<const char* const> GameFileNames() {
+std::span<const GameFile> GameFiles() {
   return kGameFiles;
 }
 
 void RegisterGameFiles() {
-  for (const char* name : kGameFiles) {
-    const BundledAsset* asset = FindBundledAsset(name);
-    if (!asset) ThrowRuntimeError(std::string("Game file not bundled: ") + name);
-    RegisterEmbeddedFile(FromUtf8(name), asset->data, asset->size);
+  for (const GameFile& file : kGameFiles) {
+    const BundledAsset* asset = FindBundledAsset(file.name);
+    if (!asset) ThrowRuntimeError(std::string("Game file not bundled: ") + file.name);
+    RegisterEmbeddedFile(FromUtf8(file.name), asset->data, asset->size);
   }
 }
 
 void LoadGameAssets() {
-  grassImage = Picture("grass.png");
-  snowImage = Picture("snow.png");
-  sandImage = Picture("sand.png");
-  shipImage = Picture("ship.png");
-  troopImage = Strip("troop.png", 16, 16);
-  gunMountImage = Picture("gunmount.png");
-  gunBarrelImage = Picture("gunbarrel.png");
-  tracksImage = Picture("tracks.png");
-  shotImage = Picture("shot.png");
-  particleImage = Picture("particle.png");
-  shotIconImage = Picture("p_shot.png");
-  radiusIconImage = Picture("p_radius.png");
-  healthIconImage = Picture("p_health.png");
-  medTruckImage = Strip("medtruck.png", 48, 34);
-  bikeImage = Picture("bike.png");
-  troop2Image = Strip("troop2.png", 16, 16);
-  ship2Image = Picture("ship2.png");
-  titleImage = Picture("title.png");
-  cannonSound = Sound("cannon.wav");
-  boomSounds.assign(3, nullptr);
-  boomSounds[0] = Sound("boom1.wav");
-  boomSounds[1] = Sound("boom2.wav");
-  boomSounds[2] = Sound("boom3.wav");
-  screamSound = Sound("scream.wav");
-  bonusSound = Sound("bonus.wav");
-  boughtSound = Sound("bought.wav");
+  for (const GameFile& file : kGameFiles) {
+    if (file.image) {
+      *file.image = LoadPicture(file);
+    } else {
+      LoadSoundInto(file);
+    }
+  }
+}
+
+void ReleaseGameAssets() {
+  for (const GameFile& file : kGameFiles) {
+    if (file.image) *file.image = nullptr;
+    if (file.sound) *file.sound = nullptr;
+    if (file.soundArray) file.soundArray->clear();
+  }
 }
 
 }  // namespace salvo

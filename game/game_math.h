@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-namespace salvo {
+#include "runtime/degrees.h"
 
-inline constexpr double kRadiansPerDegree = 0.017453292519943295;
+namespace salvo {
 
 inline double CosDeg(double degrees) {
   return std::cos(degrees * kRadiansPerDegree);

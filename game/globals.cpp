@@ -78,17 +78,4 @@ void ResetGameGlobals() {
   charge = 0;
 }
 
-void ReleaseGameAssets() {
-  for (Ref<TImage>* image :
-       {&grassImage, &snowImage, &sandImage, &shipImage, &troopImage, &gunMountImage,
-        &gunBarrelImage, &tracksImage, &shotImage, &particleImage, &shotIconImage, &radiusIconImage,
-        &healthIconImage, &medTruckImage, &bikeImage, &troop2Image, &ship2Image, &titleImage}) {
-    *image = nullptr;
-  }
-  for (Ref<TSound>* sound : {&cannonSound, &screamSound, &bonusSound, &boughtSound}) {
-    *sound = nullptr;
-  }
-  boomSounds.clear();
-}
-
 }  // namespace salvo

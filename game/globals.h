@@ -37,7 +37,7 @@ extern int lastMedTruckTime;
 extern int fireCooldown;
 extern float charge;
 
-// Pictures.
+// Pictures and sounds, loaded from the files of GameFiles() (game/game_assets.h).
 extern Ref<TImage> grassImage;
 extern Ref<TImage> snowImage;
 extern Ref<TImage> sandImage;
@@ -57,7 +57,6 @@ extern Ref<TImage> troop2Image;
 extern Ref<TImage> ship2Image;
 extern Ref<TImage> titleImage;
 
-// Sounds.
 extern Ref<TSound> cannonSound;
 extern std::vector<Ref<TSound>> boomSounds;
 extern Ref<TSound> screamSound;
@@ -68,7 +67,7 @@ extern Ref<TSound> boughtSound;
 // program start and drops the objects and lists, so a new game can be set up
 // in the same process.
 void ResetGameGlobals();
-// Drops the loaded pictures and sounds.
+// Drops the loaded pictures and sounds (defined beside the table of game files).
 void ReleaseGameAssets();
 
 }  // namespace salvo

@@ -12,10 +12,7 @@ constexpr int kMedTruckIntervalMs = 50000;
 }  // namespace
 
 void SpawnMedTruckMaybe() {
-  // Clock readings are compared by difference, which survives a wrap.
-  int elapsed =
-      static_cast<int>(static_cast<uint32_t>(Millis()) - static_cast<uint32_t>(lastMedTruckTime));
-  if (elapsed < kMedTruckIntervalMs) return;
+  if (MillisSince(lastMedTruckTime) < kMedTruckIntervalMs) return;
   if (RandomInt(1, 3) != 1) return;
   lastMedTruckTime = Millis();
   Ref<TMedTruck> truck = New<TMedTruck>();
@@ -28,15 +25,7 @@ void SpawnMedTruckMaybe() {
 
 void TMedTruck::Update() {
   if (Frozen()) return;
-  frameTimer += 1;
-  if (frame == 0 && frameTimer >= 10) {
-    frame = 1;
-    frameTimer = 0;
-  }
-  if (frame == 1 && frameTimer >= 10) {
-    frame = 0;
-    frameTimer = 0;
-  }
+  StepWalkFrames(frame, frameTimer, 10);
   x += speed;
   if (x > GetGraphicsWidth()) RemoveFromEnemies();
 }

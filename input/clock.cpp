@@ -10,13 +10,9 @@
 namespace salvo {
 namespace {
 
-// Differences of clock values wrap like the 32-bit clock itself.
+// Sums of clock values wrap like the 32-bit clock itself.
 int WrappingAdd(int a, int b) {
   return static_cast<int>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
-int WrappingSub(int a, int b) {
-  return static_cast<int>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
 // 1000 / hertz truncated toward zero, kept inside 0 .. INT32_MAX.
@@ -40,6 +36,10 @@ String FormatLocalNow(const char* pattern) {
 
 int Millis() {
   return CurrentSystemDriver().Millis();
+}
+
+int MillisSince(int start) {
+  return ClockDifference(Millis(), start);
 }
 
 void Delay(int ms) {
@@ -68,9 +68,9 @@ int TTimer::Wait() {
     lastTick = now;
     return 1;
   }
-  int ticks = WrappingSub(now, lastTick) / period;
+  int ticks = ClockDifference(now, lastTick) / period;
   if (ticks == 0) {
-    Delay(WrappingSub(WrappingAdd(lastTick, period), now));
+    Delay(ClockDifference(WrappingAdd(lastTick, period), now));
     ticks = 1;
   }
   lastTick = WrappingAdd(lastTick, static_cast<int>(static_cast<int64_t>(ticks) * period));

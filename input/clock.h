@@ -3,6 +3,8 @@
 // scripted driver controls the time the game sees.
 #pragma once
 
+#include <cstdint>
+
 #include "runtime/object.h"
 #include "runtime/string.h"
 
@@ -11,6 +13,12 @@ namespace salvo {
 // The driver's clock: milliseconds, wrapping after 2^32. Compare readings only
 // by subtraction (b - a stays the elapsed time across one wrap).
 int Millis();
+// later - earlier for two clock readings, right across one wrap of the clock.
+inline int ClockDifference(int later, int earlier) {
+  return static_cast<int>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
+}
+// Milliseconds since the reading `start`, right across one wrap of the clock.
+int MillisSince(int start);
 // Sleeps through the driver; nothing for ms <= 0.
 void Delay(int ms);
 

@@ -1,7 +1,6 @@
-#include "input/key_table.h"
-
 #include <array>
 
+#include "input/key_table_internal.h"
 #include "input/virtual_keys.h"
 
 namespace salvo {

@@ -5,8 +5,9 @@
 #include <string>
 
 #include "input/input_state.h"
-#include "input/key_table.h"
+#include "input/key_table_internal.h"
 #include "input/sdl_events.h"
+#include "input/sdl_gamepads.h"
 #include "runtime/error.h"
 
 namespace salvo {
@@ -92,15 +93,26 @@ void FeedSDLEvent(const SDL_Event& event) {
     case SDL_TEXTINPUT:
       FeedText(event.text.text);
       break;
-    case SDL_MOUSEMOTION:
-      FeedMouseMove(event.motion.x, event.motion.y);
+    case SDL_MOUSEMOTION: {
+      int x = event.motion.x;
+      int y = event.motion.y;
+      MapPointerToProgram(x, y);
+      FeedMouseMove(x, y);
       break;
+    }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       FeedMouseButton(ButtonCode(event.button.button), event.type == SDL_MOUSEBUTTONDOWN);
       break;
     case SDL_MOUSEWHEEL:
       FeedWheelEvent(event.wheel);
+      break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION:
+      FeedSDLGamepadEvent(event);
       break;
     default:
       break;  // quit requests and window events are not input
@@ -112,9 +124,11 @@ TSDLSystemDriver::TSDLSystemDriver() {
   if (SDL_InitSubSystem(SDL_INIT_EVENTS) < 0) {
     ThrowRuntimeError(std::string("Unable to start SDL events: ") + SDL_GetError());
   }
+  StartSDLGamepads();
 }
 
 TSDLSystemDriver::~TSDLSystemDriver() {
+  StopSDLGamepads();
   SDL_QuitSubSystem(SDL_INIT_EVENTS);
 }
 
@@ -138,6 +152,7 @@ void TSDLSystemDriver::WaitTimeout(int ms) {
 }
 
 void TSDLSystemDriver::MoveMouse(int x, int y) {
+  MapPointerToWindow(x, y);
   if (SDL_Window* window = SDL_GetKeyboardFocus()) SDL_WarpMouseInWindow(window, x, y);
 }
 

@@ -11,7 +11,7 @@ namespace salvo {
 class TSDLSystemDriver : public TPolledSystemDriver {
  public:
   // Starts SDL's event subsystem (with SDL's signal handlers off, so Ctrl+C
-  // keeps its default effect).
+  // keeps its default effect) and, when it can, the gamepads.
   TSDLSystemDriver();
   ~TSDLSystemDriver() override;
 
@@ -32,8 +32,9 @@ class TSDLSystemDriver : public TPolledSystemDriver {
 };
 
 // Folds one SDL event into the input state: key down (auto-repeat ignored)
-// and up, text, pointer motion, left/right/middle buttons and the wheel. Any
-// other event, the quit request and window close among them, changes nothing.
+// and up, text, pointer motion, left/right/middle buttons, the wheel, and the
+// gamepads' plugging, buttons and axes (as the keys they stand for). Any other
+// event, the quit request and window close among them, changes nothing.
 void FeedSDLEvent(const SDL_Event& event);
 
 }  // namespace salvo

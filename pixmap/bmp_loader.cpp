@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 namespace {
@@ -99,6 +99,8 @@ Ref<TPixmap> ReadRows(TStream& stream, const Header& header, int format,
   const int width = int(header.width);
   const int height = int(header.height < 0 ? -header.height : header.height);
   const size_t storedBytes = (size_t(width) * header.bitCount + 31) / 32 * 4;
+  // Rows the stream cannot hold are refused before the pixmap is allocated.
+  if (int64_t(storedBytes) * height > BytesLeft(stream)) return nullptr;
   std::vector<uint8_t> row(storedBytes);
   Ref<TPixmap> pixmap = CreatePixmap(width, height, format, 4);
   for (int i = 0; i < height; ++i) {

@@ -1,4 +1,4 @@
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 
@@ -23,6 +23,12 @@ bool SkipExactly(TStream& stream, int64_t count) {
     count -= chunk;
   }
   return true;
+}
+
+int64_t BytesLeft(TStream& stream) {
+  const int64_t pos = stream.Pos();
+  const int64_t size = stream.Size();
+  return pos < 0 || size < pos ? 0 : size - pos;
 }
 
 bool PictureFitsLimits(int64_t width, int64_t height, int bytesPerPixel) {

@@ -42,9 +42,6 @@ const PixelFormatInfo& GetPixelFormatInfo(int format);
 inline int BytesPerPixel(int format) {
   return GetPixelFormatInfo(format).bytesPerPixel;
 }
-inline int BitsPerPixel(int format) {
-  return GetPixelFormatInfo(format).bitsPerPixel;
-}
 inline bool FormatHasAlpha(int format) {
   return GetPixelFormatInfo(format).alphaBits > 0;
 }
@@ -111,23 +108,6 @@ Ref<TPixmap> ResizePixmap(const Ref<TPixmap>& pixmap, int width, int height);
 // New RGBA8888 pixmap: pixels of the key colour become transparent and take
 // the average colour of their non-key neighbours; all others become opaque.
 Ref<TPixmap> MaskPixmap(const Ref<TPixmap>& pixmap, int red, int green, int blue);
-
-// Accessors.
-inline int PixmapWidth(const Ref<TPixmap>& pixmap) {
-  return pixmap->width;
-}
-inline int PixmapHeight(const Ref<TPixmap>& pixmap) {
-  return pixmap->height;
-}
-inline int PixmapPitch(const Ref<TPixmap>& pixmap) {
-  return pixmap->pitch;
-}
-inline int PixmapFormat(const Ref<TPixmap>& pixmap) {
-  return pixmap->format;
-}
-inline uint8_t* PixmapPixels(const Ref<TPixmap>& pixmap) {
-  return pixmap->pixels;
-}
 
 // A decoder for one picture format. Constructing a loader links it at the
 // head of the process-wide loader list, so the newest loader is tried first.

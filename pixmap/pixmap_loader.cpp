@@ -11,25 +11,6 @@ Ref<TPixmapLoader>& LoaderListHead() {
   return *head;
 }
 
-// Closes the stream on every way out of LoadPixmap, including errors that
-// pass to the caller, so that a file is never left open.
-class StreamCloser {
- public:
-  explicit StreamCloser(const Ref<TStream>& stream) : stream_(stream) {}
-  ~StreamCloser() {
-    try {
-      stream_->Close();
-    } catch (...) {
-      // Closing is best effort; the first error is the one to report.
-    }
-  }
-  StreamCloser(const StreamCloser&) = delete;
-  StreamCloser& operator=(const StreamCloser&) = delete;
-
- private:
-  Ref<TStream> stream_;
-};
-
 Ref<TPixmap> TryLoader(const Ref<TPixmapLoader>& loader, const Ref<TStream>& stream) {
   try {
     return loader->LoadPixmap(stream);
@@ -52,9 +33,9 @@ Ref<TPixmapLoader> FirstPixmapLoader() {
 }
 
 Ref<TPixmap> LoadPixmap(const StreamSource& source) {
-  Ref<TStream> stream = ReadStream(source);
+  StreamCloser closer(ReadStream(source));
+  const Ref<TStream>& stream = closer.Stream();
   if (!stream) return nullptr;
-  StreamCloser closer(stream);
   const int32_t start = stream->Pos();
   if (start == -1) return nullptr;
   for (Ref<TPixmapLoader> loader = LoaderListHead(); loader; loader = loader->next) {

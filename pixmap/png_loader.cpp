@@ -17,7 +17,7 @@
 #include <exception>
 #include <vector>
 
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 namespace {
@@ -37,6 +37,7 @@ struct ImageLayout {
   int bitDepth = 0;
   int colorType = 0;
   size_t rowBytes = 0;
+  int64_t storedBytes = 0;  // the filtered rows before compression, as stored
 };
 
 // libpng's error handler must not return. Nothing is printed: a file that
@@ -76,6 +77,8 @@ bool ReadHeader(png_structp png, png_infop info, ImageLayout* layout) {
   png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
   png_set_sig_bytes(png, kSignatureBytes);
   png_read_info(png, info);
+  layout->storedBytes =
+      int64_t(png_get_image_height(png, info)) * (int64_t(png_get_rowbytes(png, info)) + 1);
   png_set_strip_16(png);
   png_set_expand(png);
   png_set_interlace_handling(png);
@@ -113,9 +116,14 @@ int PixmapFormatOf(const ImageLayout& layout) {
   }
 }
 
-bool FitsTheBudget(const ImageLayout& layout) {
+// Deflate turns at most 1 byte into 1032, so the bytes left in the stream
+// bound the rows the file can really hold, whatever its header claims.
+constexpr int64_t kMostInflatedPerByte = 1032;
+
+bool FitsTheBudget(const ImageLayout& layout, TStream& stream) {
   return PictureFitsLimits(layout.width, layout.height, 1) &&
-         int64_t(layout.rowBytes) * layout.height <= kMaxPictureBytes;
+         int64_t(layout.rowBytes) * layout.height <= kMaxPictureBytes &&
+         layout.storedBytes <= BytesLeft(stream) * kMostInflatedPerByte;
 }
 
 // Owns the libpng read and info structures for one load.
@@ -138,11 +146,11 @@ class ReadStructs {
 
 // Decodes straight into the pixmap's rows: libpng delivers red, green, blue
 // (and alpha) in memory order, which is RGB888 / RGBA8888 as they are.
-Ref<TPixmap> Decode(ReadStructs& structs) {
+Ref<TPixmap> Decode(ReadStructs& structs, TStream& stream) {
   ImageLayout layout;
   if (!ReadHeader(structs.png, structs.info, &layout)) return nullptr;
   const int format = PixmapFormatOf(layout);
-  if (format == PF_NONE || !FitsTheBudget(layout)) return nullptr;
+  if (format == PF_NONE || !FitsTheBudget(layout, stream)) return nullptr;
   if (layout.rowBytes != size_t(layout.width) * BytesPerPixel(format)) return nullptr;
   Ref<TPixmap> pixmap = CreatePixmap(layout.width, layout.height, format, 4);
   std::vector<png_bytep> rows(size_t(layout.height));
@@ -158,7 +166,7 @@ Ref<TPixmap> DecodeStream(TStream& stream) {
   {
     ReadStructs structs(job);
     if (!structs.png || !structs.info) return nullptr;
-    pixmap = Decode(structs);
+    pixmap = Decode(structs, stream);
   }
   if (job.streamError) std::rethrow_exception(job.streamError);
   return pixmap;
@@ -173,30 +181,13 @@ bool HasSignature(TStream& stream) {
   return png_sig_cmp(signature, 0, kSignatureBytes) == 0;
 }
 
-// Closes the loader's stream however the load ends.
-class ClosingStream {
- public:
-  explicit ClosingStream(Ref<TStream> stream) : stream(std::move(stream)) {}
-  ~ClosingStream() {
-    try {
-      if (stream) stream->Close();
-    } catch (...) {
-      // The load's own result or error is what matters.
-    }
-  }
-  ClosingStream(const ClosingStream&) = delete;
-  ClosingStream& operator=(const ClosingStream&) = delete;
-
-  Ref<TStream> stream;
-};
-
 }  // namespace
 
 Ref<TPixmap> TPNGPixmapLoader::LoadPixmap(Ref<TStream> source) {
-  ClosingStream opened(ReadStream(source));
-  if (!opened.stream) return nullptr;
-  if (!HasSignature(*opened.stream)) return nullptr;
-  return DecodeStream(*opened.stream);
+  StreamCloser closer(ReadStream(source));
+  if (!closer.Stream()) return nullptr;
+  if (!HasSignature(*closer.Stream())) return nullptr;
+  return DecodeStream(*closer.Stream());
 }
 
 void InitPNGModule() {

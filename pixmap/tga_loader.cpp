@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "pixmap/loader_io.h"
+#include "pixmap/loader_io_internal.h"
 
 namespace salvo {
 namespace {
@@ -60,8 +60,19 @@ bool ReadRunLength(TStream& stream, uint8_t* out, int64_t pixels, int bytes) {
   return true;
 }
 
+// Whether the bytes left in the stream can hold the picture the header
+// claims, checked before any pixel memory is allocated. A run-length packet
+// of at least 1 + bytes bytes gives at most 128 pixels.
+bool StreamCanHold(TStream& stream, const Header& header, int bytes) {
+  const int64_t pixels = int64_t(header.width) * header.height;
+  const int64_t left = BytesLeft(stream);
+  if (header.kind & kRunLength) return pixels <= left / (1 + bytes) * 128;
+  return pixels * bytes <= left;
+}
+
 Ref<TPixmap> ReadPixels(TStream& stream, const Header& header, int format) {
   const int bytes = BytesPerPixel(format);
+  if (!StreamCanHold(stream, header, bytes)) return nullptr;
   const size_t rowBytes = size_t(header.width) * bytes;
   std::vector<uint8_t> data(rowBytes * header.height);
   bool complete =

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/collision_scan.h"
+#include "render/collision_scan_internal.h"
 #include "render/graphics.h"
 
 namespace salvo {

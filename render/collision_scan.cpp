@@ -1,7 +1,7 @@
-#include "render/collision_scan.h"
-
 #include <algorithm>
 #include <cstring>
+
+#include "render/collision_scan_internal.h"
 
 namespace salvo {
 namespace {

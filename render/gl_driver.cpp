@@ -7,13 +7,13 @@
 #include <cstring>
 
 #include "render/gl_check.h"
+#include "render/gl_scaler.h"
 #include "render/gl_window.h"
+#include "runtime/degrees.h"
 
 namespace salvo {
 
 namespace {
-
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 
 struct ScreenPoint {
   float x;
@@ -96,7 +96,7 @@ void TGLDrawingDriver::Open(int width, int height, int depth, int hertz) {
   if (state.contextSerial == 0) state.contextSerial = 1;
 
   const int flags = GLWindowDoubleBuffer | (depth != 0 ? GLWindowFullscreen : 0);
-  if (!OpenGLWindow(width, height, depth, hertz, flags)) {
+  if (!OpenDriverWindow(width, height, depth, hertz, flags)) {
     ThrowRuntimeError("Unable to set graphics mode");
   }
   state.currentBlend = 0;
@@ -127,11 +127,14 @@ void TGLDrawingDriver::Open(int width, int height, int depth, int hertz) {
 }
 
 void TGLDrawingDriver::Close() {
+  StopScaledOutput();
   CloseGLWindow();
 }
 
 void TGLDrawingDriver::Present() {
-  if (Live()) GLState().pacer.Present();
+  if (!Live()) return;
+  PresentScaledPicture();
+  GLState().pacer.Present();
 }
 
 void TGLDrawingDriver::SetMouseVisible(int visible) {
@@ -291,7 +294,7 @@ Ref<TPixmap> TGLDrawingDriver::CapturePixmap(int x, int y, int width, int height
   std::memset(pixmap->pixels, 0, static_cast<std::size_t>(pixmap->capacity));
   if (!Live() || width == 0 || height == 0) return pixmap;
   glPixelStorei(GL_PACK_ROW_LENGTH, pixmap->pitch / 4);
-  glReadBuffer(GL_BACK);
+  glReadBuffer(PictureReadBuffer());
   glReadPixels(x, GLState().screenHeight - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
                pixmap->pixels);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);

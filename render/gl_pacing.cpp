@@ -4,15 +4,6 @@
 
 namespace salvo {
 
-namespace {
-
-// Milliseconds since `start`, correct across the 32-bit wrap of the clock.
-int MillisSince(int start) {
-  return static_cast<int>(static_cast<uint32_t>(Millis()) - static_cast<uint32_t>(start));
-}
-
-}  // namespace
-
 void TFramePacer::Calibrate(int frequency) {
   hertz = frequency;
   pacing = 0;

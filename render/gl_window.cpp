@@ -2,8 +2,11 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 
+#include "input/input_state.h"
 #include "input/sdl_events.h"
 
 namespace salvo {
@@ -12,6 +15,7 @@ namespace {
 
 struct WindowState {
   bool videoReady = false;
+  bool videoTried = false;
   bool exitHandlerRegistered = false;
   SDL_Window* window = nullptr;
   SDL_GLContext glContext = nullptr;
@@ -22,6 +26,9 @@ struct WindowState {
   bool haveMode = false;
   SDL_DisplayMode fullscreenMode{};
   int modeSwitched = 0;
+  // A resizable window: its close button reads as Escape.
+  bool closeIsEscape = false;
+  std::string videoError;
 };
 
 WindowState& State() {
@@ -29,9 +36,40 @@ WindowState& State() {
   return state;
 }
 
+// With no window system to reach, SDL falls back to its offscreen driver,
+// whose windows nobody can see. Unless that driver was asked for by name
+// (SDL_VIDEODRIVER), there is no display.
+bool FellBackToNoScreen() {
+  const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  if (requested && *requested) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const std::string name = driver ? driver : "";
+  return name == "offscreen" || name == "dummy";
+}
+
+// What the window-system drivers themselves report when asked one by one.
+std::string WhyNoWindowSystem() {
+  std::string reasons;
+  for (const char* name : {"x11", "wayland"}) {
+    // Wayland is only asked when a compositor is named: its library
+    // complains on stderr otherwise.
+    if (std::string(name) == "wayland" && !SDL_getenv("WAYLAND_DISPLAY")) continue;
+    if (SDL_VideoInit(name) == 0) {
+      SDL_VideoQuit();
+      continue;
+    }
+    if (!reasons.empty()) reasons += ", ";
+    reasons += SDL_GetError();
+  }
+  return reasons.empty() ? "SDL found no display" : reasons;
+}
+
 bool StartVideo() {
   WindowState& state = State();
-  if (state.videoReady) return true;
+  // One try per process: a display does not appear while the program runs,
+  // and every failed try costs the system's complaints on stderr again.
+  if (state.videoReady || state.videoTried) return state.videoReady;
+  state.videoTried = true;
   // Ctrl+C keeps its default effect; SDL must not take the signals over.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // A full-screen window gives the desktop its mode back and minimises when
@@ -40,6 +78,12 @@ bool StartVideo() {
   // Mouse buttons held over a windowed window keep reporting outside it.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "1");
   state.videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  state.videoError = state.videoReady ? "" : SDL_GetError();
+  if (state.videoReady && FellBackToNoScreen()) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    state.videoReady = false;
+    state.videoError = WhyNoWindowSystem();
+  }
   return state.videoReady;
 }
 
@@ -96,9 +140,18 @@ void SetContextAttributes(int flags) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
 }
 
-SDL_Window* CreateWindowedWindow(int width, int height) {
+SDL_Window* CreateWindowedWindow(int width, int height, bool resizable) {
+  const Uint32 flags = SDL_WINDOW_OPENGL | (resizable ? SDL_WINDOW_RESIZABLE : 0);
   return SDL_CreateWindow("QuarnGL Window", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                          height, SDL_WINDOW_OPENGL);
+                          height, flags);
+}
+
+// Covers the whole primary display at its current resolution.
+SDL_Window* CreateDesktopWindow() {
+  SDL_Rect bounds{0, 0, 640, 480};
+  SDL_GetDisplayBounds(0, &bounds);
+  return SDL_CreateWindow("QuarnGL Application", bounds.x, bounds.y, bounds.w, bounds.h,
+                          SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 // A full-screen window at the requested mode, or, when the display has no
@@ -120,12 +173,20 @@ SDL_Window* CreateFullscreenWindow(int width, int height) {
 
 // Focus changes of a full-screen window: the display is switched while the
 // window has the focus and given back (the window minimised) when it goes.
+// The close button of a resizable window is read as Escape pressed and
+// released; other windows ignore close requests.
 void HandleWindowEvent(const SDL_Event& event) {
   WindowState& state = State();
-  if (event.type != SDL_WINDOWEVENT || !state.window || !state.fullscreen || !state.haveMode) {
+  if (event.type != SDL_WINDOWEVENT || !state.window) return;
+  if (event.window.windowID != SDL_GetWindowID(state.window)) return;
+  if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+    if (state.closeIsEscape) {
+      FeedKeyDown(VK_ESCAPE);
+      FeedKeyUp(VK_ESCAPE);
+    }
     return;
   }
-  if (event.window.windowID != SDL_GetWindowID(state.window)) return;
+  if (!state.fullscreen || !state.haveMode) return;
   if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED && !state.modeSwitched) {
     if (SDL_GetWindowFlags(state.window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(state.window);
     state.modeSwitched = SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN) == 0;
@@ -162,17 +223,32 @@ int OpenGLWindow(int width, int height, int depth, int hertz, int flags) {
     SetPlatformEventHook(HandleWindowEvent);
   }
 
-  state.fullscreen = (flags & GLWindowFullscreen) != 0;
-  state.haveMode =
-      state.fullscreen && FindFullscreenMode(width, height, depth, hertz, state.fullscreenMode);
+  const bool desktop = (flags & GLWindowDesktop) != 0;
+  state.fullscreen = desktop || (flags & GLWindowFullscreen) != 0;
+  state.haveMode = state.fullscreen && !desktop &&
+                   FindFullscreenMode(width, height, depth, hertz, state.fullscreenMode);
   state.modeSwitched = 0;
+  state.closeIsEscape = (flags & GLWindowResizable) != 0;
+  // A desktop-sized window switched no mode, so it has none to give back:
+  // it stays on screen when another window takes the focus.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, desktop ? "0" : "1");
 
+  state.videoError.clear();
   SetContextAttributes(flags);
-  state.window = state.fullscreen ? CreateFullscreenWindow(width, height)
-                                  : CreateWindowedWindow(width, height);
-  if (!state.window) return 0;
+  if (desktop) {
+    state.window = CreateDesktopWindow();
+  } else if (state.fullscreen) {
+    state.window = CreateFullscreenWindow(width, height);
+  } else {
+    state.window = CreateWindowedWindow(width, height, state.closeIsEscape);
+  }
+  if (!state.window) {
+    state.videoError = SDL_GetError();
+    return 0;
+  }
   state.glContext = SDL_GL_CreateContext(state.window);
   if (!state.glContext) {
+    state.videoError = SDL_GetError();
     SDL_DestroyWindow(state.window);
     state.window = nullptr;
     state.modeSwitched = 0;
@@ -219,6 +295,33 @@ void SetMouseVisible(int visible) {
 
 int GLDisplayModeSwitched() {
   return State().modeSwitched;
+}
+
+void GetGLDrawableSize(int& width, int& height) {
+  width = height = 0;
+  if (State().contextOpen) SDL_GL_GetDrawableSize(State().window, &width, &height);
+}
+
+void GetGLWindowSize(int& width, int& height) {
+  width = height = 0;
+  if (State().contextOpen) SDL_GetWindowSize(State().window, &width, &height);
+}
+
+int LargestWindowScale(int width, int height) {
+  SDL_Rect usable{0, 0, 0, 0};
+  if (width <= 0 || height <= 0 || !StartVideo() || SDL_GetDisplayUsableBounds(0, &usable) != 0) {
+    return 1;
+  }
+  const int scale = std::min(usable.w / width, usable.h / height);
+  return std::max(scale, 1);
+}
+
+void* GetGLProcAddress(const char* name) {
+  return State().contextOpen ? SDL_GL_GetProcAddress(name) : nullptr;
+}
+
+std::string LastWindowError() {
+  return State().videoError;
 }
 
 }  // namespace salvo

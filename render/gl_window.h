@@ -4,6 +4,7 @@
 // and the mouse pointer. At most one window exists.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace salvo {
@@ -15,6 +16,11 @@ inline constexpr int GLWindowAlpha = 4;
 inline constexpr int GLWindowDepth = 8;
 inline constexpr int GLWindowStencil = 16;
 inline constexpr int GLWindowAccum = 32;
+// Full screen at the desktop's own resolution, no display mode switched; the
+// size passed is ignored.
+inline constexpr int GLWindowDesktop = 64;
+// A resizable window whose close button is read as a press of Escape.
+inline constexpr int GLWindowResizable = 128;
 
 struct DisplayModeInfo {
   int width = 0;
@@ -42,5 +48,19 @@ int SetSwapInterval(int interval);
 void SetMouseVisible(int visible);
 // 1 while a full-screen window holds the display in its mode.
 int GLDisplayModeSwitched();
+
+// The size of the open window's GL drawable in pixels, and of the window in
+// the units pointer positions come in (they differ on high-density screens);
+// 0 x 0 without a window.
+void GetGLDrawableSize(int& width, int& height);
+void GetGLWindowSize(int& width, int& height);
+// The largest whole multiple of width x height that fits the desktop's usable
+// area, at least 1.
+int LargestWindowScale(int width, int height);
+// A GL entry point of the current context, or nullptr.
+void* GetGLProcAddress(const char* name);
+// Why the video system could not start or the last OpenGLWindow failed, in
+// the system's own words; "" after a success.
+std::string LastWindowError();
 
 }  // namespace salvo

@@ -6,12 +6,11 @@
 
 #include "render/collision.h"
 #include "render/image.h"
+#include "runtime/degrees.h"
 
 namespace salvo {
 
 namespace {
-
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 
 TDrawingDriver& Driver() {
   return *DrawingContext().driver;
@@ -58,8 +57,16 @@ void SetGraphicsModes(std::vector<Ref<TGraphicsMode>> modes) {
   DrawingContext().modes = std::move(modes);
 }
 
+void SetGraphicsScaling(int target, int method, int windowScale) {
+  TDrawingContext& context = DrawingContext();
+  context.scaleTarget = target;
+  context.scaleMethod = method;
+  context.scaleWindow = windowScale;
+}
+
 void OpenGraphics(int width, int height, int depth, int hertz) {
-  if (depth != 0 && !GraphicsModeExists(width, height, 0, 0)) {
+  const bool scaled = DrawingContext().scaleTarget != ScaleOff;
+  if (depth != 0 && !scaled && !GraphicsModeExists(width, height, 0, 0)) {
     ThrowRuntimeError("Graphics mode does not exist");
   }
   CloseGraphics();

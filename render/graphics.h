@@ -23,6 +23,14 @@ class TGraphicsMode : public Object {
   int hertz = 0;
 };
 
+// Where OpenGraphics shows the picture (SetGraphicsScaling).
+inline constexpr int ScaleOff = 0;        // as asked: a window, or a full-screen display mode
+inline constexpr int ScaleToWindow = 1;   // scaled into a resizable window
+inline constexpr int ScaleToDesktop = 2;  // scaled into a full screen at the desktop's resolution
+// How the picture fills a larger window or screen.
+inline constexpr int ScaleFit = 0;      // as large as fits, aspect kept, black bars
+inline constexpr int ScaleInteger = 1;  // the largest whole multiple that fits, centred
+
 // The single global drawing state.
 struct TDrawingContext {
   int graphicsOpen = 0;
@@ -64,6 +72,11 @@ struct TDrawingContext {
   int autoCentreHandle = 0;
   int defaultImageFlags = ImageFiltered | ImageMasked;
 
+  // Scaled output asked for by SetGraphicsScaling; used by the next OpenGraphics.
+  int scaleTarget = ScaleOff;
+  int scaleMethod = ScaleFit;
+  int scaleWindow = 0;  // window size as a multiple of the graphics size; 0: fit the desktop
+
   std::vector<Ref<TGraphicsMode>> modes;
   Ref<TDrawingDriver> driver;
 };
@@ -76,8 +89,26 @@ Ref<TDrawingDriver> GetDrawingDriver();
 // Replaces the list of display modes that OpenGraphics checks against.
 void SetGraphicsModes(std::vector<Ref<TGraphicsMode>> modes);
 
+// Scaled output, for a program drawn at a fixed size on screens of any size.
+// From the next OpenGraphics(width, height, ...) on, the program keeps
+// drawing at width x height (every command, SetViewport, ClearScreen and
+// CapturePixmap in its own coordinates, mouse positions reported in them too),
+// and each PresentFrame shows that picture scaled by `method` (ScaleFit or
+// ScaleInteger) into
+// - ScaleToWindow: a resizable window whose drawing area is windowScale times
+//   the graphics size (windowScale 0: the largest whole multiple that fits
+//   the desktop's usable area, at least 1); resizing it rescales the picture
+//   from the next frame on, and its close button reads as a press of Escape;
+// - ScaleToDesktop: a full-screen window at the desktop's own resolution,
+//   with no display mode switched.
+// Uncovered parts of the window are black. No display mode is needed, so
+// OpenGraphics does not check the mode list. SetGraphicsScaling(ScaleOff)
+// returns to plain output.
+void SetGraphicsScaling(int target, int method = ScaleFit, int windowScale = 0);
+
 // Raises "Graphics mode does not exist" for a full-screen size (depth != 0)
-// that no display mode has, before anything is closed.
+// that no display mode has, before anything is closed; scaled output skips the
+// check.
 void OpenGraphics(int width, int height, int depth = 0, int hertz = 0);
 void CloseGraphics();
 int GetGraphicsWidth();

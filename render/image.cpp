@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/graphics.h"
+#include "runtime/error.h"
 
 namespace salvo {
 
@@ -10,6 +11,16 @@ namespace {
 
 TDrawingDriver& Driver() {
   return *DrawingContext().driver;
+}
+
+// The frame number, once it is known to name one of the image's frames: any
+// other number raises the runtime's array-index error instead of reading
+// outside the image.
+int CheckedFrame(const Ref<TImage>& image, int frame) {
+  if (frame < 0 || frame >= static_cast<int>(image->frames.size())) {
+    ThrowRuntimeError(kArrayIndexMessage);
+  }
+  return frame;
 }
 
 int ResolveFlags(int flags) {
@@ -111,6 +122,7 @@ Ref<TImage> CreateImage(int width, int height, int frameCount, int flags) {
 }
 
 void CaptureImage(const Ref<TImage>& image, int x, int y, int frame) {
+  CheckedFrame(image, frame);
   Ref<TPixmap> pixmap = Driver().CapturePixmap(x, y, image->width, image->height);
   if (image->flags & ImageMasked) {
     const TDrawingContext& context = DrawingContext();
@@ -121,11 +133,11 @@ void CaptureImage(const Ref<TImage>& image, int x, int y, int frame) {
 }
 
 Ref<TPixmap> LockImage(const Ref<TImage>& image, int frame, int read, int write) {
-  return image->frames[frame]->Lock(read, write);
+  return image->frames[CheckedFrame(image, frame)]->Lock(read, write);
 }
 
 void UnlockImage(const Ref<TImage>& image, int frame) {
-  image->frames[frame]->Unlock();
+  image->frames[CheckedFrame(image, frame)]->Unlock();
 }
 
 void SetImageHandle(const Ref<TImage>& image, float x, float y) {
@@ -155,22 +167,23 @@ int GetImageHeight(const Ref<TImage>& image) {
 }
 
 void DrawImage(const Ref<TImage>& image, float x, float y, int frame) {
+  TImageFrame& drawn = *image->frames[CheckedFrame(image, frame)];
   const TDrawingContext& context = DrawingContext();
-  image->frames[frame]->Draw(-image->handleX, -image->handleY, image->width - image->handleX,
-                             image->height - image->handleY, x + context.originX,
-                             y + context.originY);
+  drawn.Draw(-image->handleX, -image->handleY, image->width - image->handleX,
+             image->height - image->handleY, x + context.originX, y + context.originY);
 }
 
 void DrawImageStretched(const Ref<TImage>& image, float x, float y, float width, float height,
                         int frame) {
+  TImageFrame& drawn = *image->frames[CheckedFrame(image, frame)];
   const TDrawingContext& context = DrawingContext();
-  image->frames[frame]->Draw(-image->handleX, -image->handleY, width - image->handleX,
-                             height - image->handleY, x + context.originX, y + context.originY);
+  drawn.Draw(-image->handleX, -image->handleY, width - image->handleX, height - image->handleY,
+             x + context.originX, y + context.originY);
 }
 
 void TileImage(const Ref<TImage>& image, float x, float y, int frame) {
+  TImageFrame& tile = *image->frames[CheckedFrame(image, frame)];
   const TDrawingContext& context = DrawingContext();
-  TImageFrame& tile = *image->frames[frame];
   const int w = image->width;
   const int h = image->height;
   if (w <= 0 || h <= 0) return;  // nothing to tile, and no step to tile with

@@ -211,10 +211,15 @@ Ref<TListEnum> TList::ObjectEnumerator() const {
 }
 
 std::vector<Ref<Object>> TList::ToArray() const {
+  // One entry per link: the non-Null values first, in order, then as many
+  // Null entries as the list holds Null values.
   std::vector<Ref<Object>> values;
+  size_t links = 0;
   for (Ref<TLink> link = head->succ; !link->IsSentinel(); link = link->succ) {
+    ++links;
     if (link->value) values.push_back(link->value);
   }
+  values.resize(links);
   return values;
 }
 

@@ -48,7 +48,7 @@ const std::string& AppDir() {
   return appDir;
 }
 
-int RunProgram(int argc, char** argv, int (*program)()) {
+int RunProgram(int argc, char** argv, const std::function<int()>& program) {
   for (int signal : {SIGILL, SIGSEGV, SIGABRT, SIGTERM}) std::signal(signal, OnFatalSignal);
   RecordExecutablePath(argc > 0 ? argv[0] : nullptr);
   try {

@@ -235,4 +235,13 @@ int32_t TMemoryStream::Write(const void* in, int32_t count) {
   return n;
 }
 
+StreamCloser::~StreamCloser() {
+  if (!stream_) return;
+  try {
+    stream_->Close();
+  } catch (...) {
+    // Best effort: see the class comment.
+  }
+}
+
 }  // namespace salvo

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "runtime/object.h"
 
@@ -179,6 +180,23 @@ class StreamSource {
 Ref<TStream> OpenStream(const StreamSource& url, bool readable, bool writeable);
 Ref<TStream> ReadStream(const StreamSource& url);
 Ref<TStream> WriteStream(const StreamSource& url);
+
+// Closes a stream when the scope ends, whichever way it ends (a return or an
+// error passing through), so that a loader never leaves a file open. A Null
+// stream is allowed; an error from Close itself is dropped, because the
+// load's own result or error is the one to report.
+class StreamCloser {
+ public:
+  explicit StreamCloser(Ref<TStream> stream) : stream_(std::move(stream)) {}
+  ~StreamCloser();
+  StreamCloser(const StreamCloser&) = delete;
+  StreamCloser& operator=(const StreamCloser&) = delete;
+
+  const Ref<TStream>& Stream() const { return stream_; }
+
+ private:
+  Ref<TStream> stream_;
+};
 
 // Registers the built-in stream factories (the "incbin" protocol). Runs once.
 void InitStreamModule();

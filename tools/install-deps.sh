@@ -5,8 +5,10 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config git
+  python3 console-setup-linux  # `make assets`: the generators and the Terminus font
   libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
-  libgtest-dev libbenchmark-dev libsdl2-mixer-dev
+  libgtest-dev libbenchmark-dev libsdl2-mixer-dev libsfml-dev
+  clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick
 )
 

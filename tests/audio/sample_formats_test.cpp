@@ -343,5 +343,39 @@ TEST_F(SampleLoading, OggGarbageTruncatedOrThreeChannelFilesLoadAsNull) {
   EXPECT_FALSE(Load(EncodeTone(3, 44100, 2000)));
 }
 
+// The file with the granule position (the frame count so far) of its last
+// page replaced, and that page's checksum made good again.
+std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule) {
+  size_t at = file.size() - 4;
+  while (std::memcmp(&file[at], "OggS", 4) != 0) --at;
+  for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(uint64_t(granule) >> 8 * i);
+  ogg_page page;
+  page.header = &file[at];
+  page.header_len = 27 + file[at + 26];
+  page.body = &file[at] + page.header_len;
+  page.body_len = static_cast<long>(file.size() - at) - page.header_len;
+  ogg_page_checksum_set(&page);
+  return file;
+}
+
+TEST_F(SampleLoading, OggLastPageClaimingMoreFramesThanItHoldsIsBoundedByTheData) {
+  // About 10 KB of mono Ogg in four pages (so that the last page is not the
+  // first audio page, whose count the decoder works out for itself).
+  const std::vector<uint8_t> tone = EncodeTone(1, 22050, 120000);
+  ASSERT_LT(tone.size(), 12000u);
+
+  // Claiming 117 million frames: the sample holds the frames really decoded,
+  // not 234 MB of announced silence.
+  Ref<TAudioSample> sample = Load(WithLastGranule(tone, 117000000));
+  ASSERT_TRUE(sample);
+  EXPECT_GE(sample->length, 120000);
+  EXPECT_LT(sample->length, 121000);
+  EXPECT_LT(RelativeError(sample, 1), 0.02);
+
+  // A count near 2^62 frames, whose byte count overflows 64 bits and wraps
+  // when multiplied before the check: refused.
+  EXPECT_FALSE(Load(WithLastGranule(tone, (int64_t{1} << 62) + 1000)));
+}
+
 }  // namespace
 }  // namespace salvo

@@ -1,13 +1,13 @@
 // The counting drawing driver must see the same draws as the recording one:
 // the same game, played the same way, counted frame by frame on each.
-#include "game/counting_driver.h"
+#include "harness/counting_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "game/globals.h"
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 #include "input/virtual_keys.h"
 
 namespace salvo {

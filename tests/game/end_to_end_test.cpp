@@ -1,203 +1,21 @@
 // The real `salvo` executable on its own Xvfb server, driven with xdotool and
 // looked at with ImageMagick's `import`: title, Enter, the first round, a
 // volley, Escape and a clean exit.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-extern char** environ;
+#include "x_session.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-void SleepMs(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// Calls `done` every stepMs until it holds or timeoutMs have passed.
-template <class Done>
-bool PollUntil(int timeoutMs, int stepMs, Done done) {
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (Clock::now() > deadline) return false;
-    SleepMs(stepMs);
-  }
-  return true;
-}
-
-bool OnPath(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string SalvoPath() {
-  const char* dir = std::getenv("SALVO_BINARY_DIR");
-  return std::string(dir && *dir ? dir : SALVO_BINARY_DIR) + "/salvo";
-}
-
-// A child process that is always killed and reaped, whatever the test does.
-class Child {
- public:
-  Child() = default;
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-  ~Child() { Kill(); }
-
-  // Starts argv[0] (looked up on PATH) through `env`, which sets the extra
-  // environment entries; keepFd, when not -1, is handed to the child as fd 9.
-  bool Start(const std::vector<std::string>& command, const std::vector<std::string>& extraEnv,
-             int keepFd = -1) {
-    std::vector<std::string> argv = {"env"};
-    argv.insert(argv.end(), extraEnv.begin(), extraEnv.end());
-    argv.insert(argv.end(), command.begin(), command.end());
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    status_.reset();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (keepFd != -1) posix_spawn_file_actions_adddup2(&actions, keepFd, 9);
-    int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (devNull != -1) posix_spawn_file_actions_adddup2(&actions, devNull, 1);
-    int error = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (devNull != -1) close(devNull);
-    if (error != 0) pid_ = -1;
-    return pid_ > 0;
-  }
-
-  bool Running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    pid_t done = waitpid(pid_, &status, WNOHANG);
-    if (done == 0) return true;
-    if (done == pid_) status_ = status;
-    pid_ = -1;
-    return false;
-  }
-
-  // The wait status once the child has ended within timeoutMs.
-  std::optional<int> WaitExit(int timeoutMs) {
-    if (!PollUntil(timeoutMs, 50, [this] { return !Running(); })) return std::nullopt;
-    return status_;
-  }
-
-  void Kill() {
-    if (!Running()) return;
-    kill(pid_, SIGTERM);
-    if (WaitExit(5000)) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::optional<int> status_;
-};
-
-// Runs a shell command with the display set; its standard output, or nothing
-// when it failed.
-std::optional<std::string> RunOnDisplay(int display, const std::string& command) {
-  std::string line = "DISPLAY=:" + std::to_string(display) + " " + command + " 2>/dev/null";
-  FILE* pipe = popen(line.c_str(), "r");
-  if (!pipe) return std::nullopt;
-  std::string output;
-  char buffer[65536];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  int status = pclose(pipe);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return output;
-}
-
-struct Screenshot {
-  int width = 0;
-  int height = 0;
-  std::string rgb;
-};
-
-// The root window as 8-bit RGB, through a binary PPM from `import`.
-std::optional<Screenshot> TakeScreenshot(int display) {
-  std::optional<std::string> ppm = RunOnDisplay(display, "import -window root -depth 8 ppm:-");
-  int width = 0, height = 0, maxValue = 0, headerEnd = 0;
-  if (!ppm ||
-      std::sscanf(ppm->c_str(), "P6 %d %d %d%n", &width, &height, &maxValue, &headerEnd) != 3 ||
-      maxValue != 255) {
-    return std::nullopt;
-  }
-  size_t bytes = static_cast<size_t>(width) * height * 3;
-  if (ppm->size() < headerEnd + 1 + bytes) return std::nullopt;  // one byte after the header
-  return Screenshot{width, height, ppm->substr(headerEnd + 1, bytes)};
-}
-
-// Share of the pixels in the rectangle for which `test` holds.
-template <class Test>
-double Share(const Screenshot& shot, int left, int top, int right, int bottom, Test test) {
-  int hits = 0;
-  for (int y = top; y < bottom; y++) {
-    for (int x = left; x < right; x++) {
-      const auto* p = reinterpret_cast<const unsigned char*>(&shot.rgb[(y * shot.width + x) * 3]);
-      hits += test(p[0], p[1], p[2]) ? 1 : 0;
-    }
-  }
-  return static_cast<double>(hits) / ((right - left) * (bottom - top));
-}
+using namespace salvo_x;
 
 bool Grass(int r, int g, int b) {
   return g > 40 && g > b + 20 && g >= r;
-}
-
-// Starts an X server on `server`: Xvfb picks a free display number itself
-// and reports it on a pipe. The number, or -1.
-int StartDisplay(Child& server) {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-  bool started = server.Start(
-      {"Xvfb", "-displayfd", "9", "-screen", "0", "640x480x24", "-nolisten", "tcp"}, {}, fds[1]);
-  close(fds[1]);
-  std::string number;
-  char c;
-  Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
-  while (started && Clock::now() < deadline) {
-    pollfd wait{fds[0], POLLIN, 0};
-    if (poll(&wait, 1, 200) <= 0) continue;
-    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-    number += c;
-  }
-  close(fds[0]);
-  return number.empty() ? -1 : std::atoi(number.c_str());
-}
-
-// Polls for the game's window; gives up early when the game has ended.
-bool WaitForWindow(int display, Child& game) {
-  bool found = false;
-  PollUntil(60000, 200, [&] {
-    std::optional<std::string> windows = RunOnDisplay(display, "xdotool search --name QuarnGL");
-    found = windows && !windows->empty();
-    return found || !game.Running();
-  });
-  return found;
-}
-
-std::string Describe(std::optional<int> status) {
-  if (!status) return "still running";
-  if (WIFEXITED(*status)) return "exit code " + std::to_string(WEXITSTATUS(*status));
-  if (WIFSIGNALED(*status)) return "signal " + std::to_string(WTERMSIG(*status));
-  return "status " + std::to_string(*status);
 }
 
 // Screenshots of the 640 x 480 screen until one passes `test` (the game

@@ -10,7 +10,7 @@
 #include "game/cannon.h"
 #include "game/enemies.h"
 #include "game/globals.h"
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 #include "game/med_truck.h"
 #include "game/shots.h"
 #include "runtime/list.h"

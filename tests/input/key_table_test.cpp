@@ -1,7 +1,6 @@
-#include "input/key_table.h"
-
 #include <gtest/gtest.h>
 
+#include "input/key_table_internal.h"
 #include "input/virtual_keys.h"
 #include "scripted_driver.h"
 

@@ -1,3 +1,4 @@
+// Not harness/scripted_system.h: these tests set the clock by hand and must not link the game.
 // Helpers of the input tests: a scripted system driver, a scope that installs
 // it, and the keycodes of a US keyboard.
 #pragma once

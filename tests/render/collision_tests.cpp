@@ -4,7 +4,7 @@
 
 #include "gl_test_support.h"
 #include "render/collision.h"
-#include "render/collision_scan.h"
+#include "render/collision_scan_internal.h"
 
 namespace salvo::testing {
 namespace {

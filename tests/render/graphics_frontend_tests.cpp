@@ -1,9 +1,12 @@
 // The drawing front end against a recording driver: which driver calls each
 // command makes, with which resolved arguments, and the state it keeps.
 #include <cmath>
+#include <functional>
+#include <utility>
 
 #include "recording_driver.h"
 #include "render/collision.h"
+#include "runtime/error.h"
 
 namespace salvo::testing {
 namespace {
@@ -148,6 +151,32 @@ TEST_F(FrontEndTest, MatrixFollowsEveryChangeOfRotationAndScale) {
     EXPECT_EQ(driver->LastArgs("SetMatrix"), expected) << "rotation " << step.rotation;
     EXPECT_EQ(std::signbit(DrawingContext().jx), std::signbit(expected[2]))
         << "rotation " << step.rotation;
+  }
+}
+
+TEST_F(FrontEndTest, FrameNumbersOutsideTheImageRaiseBeforeTheDriverIsAsked) {
+  OpenGraphics(640, 480, 0, 0);
+  const Ref<TImage> image = CreateImage(8, 8, 2);
+  const std::pair<const char*, std::function<void(int)>> calls[] = {
+      {"DrawImage", [&](int frame) { DrawImage(image, 10, 10, frame); }},
+      {"DrawImageStretched", [&](int frame) { DrawImageStretched(image, 10, 10, 4, 4, frame); }},
+      {"TileImage", [&](int frame) { TileImage(image, 0, 0, frame); }},
+      {"LockImage", [&](int frame) { LockImage(image, frame); }},
+      {"UnlockImage", [&](int frame) { UnlockImage(image, frame); }},
+      {"CaptureImage", [&](int frame) { CaptureImage(image, 0, 0, frame); }},
+  };
+  for (const auto& [name, call] : calls) {
+    for (int frame : {-1, 2, 1 << 30}) {
+      driver->calls.clear();
+      try {
+        call(frame);
+        ADD_FAILURE() << name << " accepted frame " << frame;
+      } catch (const RuntimeError& error) {
+        EXPECT_STREQ(error.what(), kArrayIndexMessage) << name << " frame " << frame;
+      }
+      EXPECT_TRUE(driver->calls.empty()) << name << " frame " << frame;
+    }
+    EXPECT_NO_THROW(call(1)) << name;
   }
 }
 

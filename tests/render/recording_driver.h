@@ -1,3 +1,4 @@
+// Not harness/recording_driver.h: these tests need raw calls in order and must not link the game.
 // A drawing driver that records every call with its resolved arguments, so
 // that tests can check what the front end asks of a driver without a GPU.
 #pragma once

@@ -163,6 +163,10 @@ TEST_F(ListTest, CopyReversedAndArrays) {
   ASSERT_EQ(array.size(), 3u);
   array.insert(array.begin() + 1, nullptr);
   EXPECT_EQ(TList::FromArray(array)->Count(), 3);
+  // Null values count too: Count entries, the values first in order.
+  Ref<TList> withNulls = CreateList();
+  for (Ref<Object> v : {Ref<Object>(), a, Ref<Object>(), b}) withNulls->AddLast(v);
+  EXPECT_EQ(withNulls->ToArray(), (std::vector<Ref<Object>>{a, b, nullptr, nullptr}));
   EXPECT_TRUE(list->Contains(b));
   EXPECT_EQ(list->FindLink(b)->NextLink()->Value(), a);
   EXPECT_TRUE(list->FindLink(a)->NextLink().IsNull());

@@ -1,4 +1,4 @@
-#include "game/recording_driver.h"
+#include "harness/recording_driver.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "game/scripted_system.h"
+#include "harness/scripted_system.h"
 
 #include <cstdint>
 

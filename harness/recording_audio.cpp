@@ -1,4 +1,4 @@
-#include "game/recording_audio.h"
+#include "harness/recording_audio.h"
 
 namespace salvo {
 

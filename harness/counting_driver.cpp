@@ -1,4 +1,4 @@
-#include "game/counting_driver.h"
+#include "harness/counting_driver.h"
 
 #include <cstring>
 

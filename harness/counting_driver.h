@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "game/recording_driver.h"
+#include "harness/recording_driver.h"
 #include "render/drawing_driver.h"
 
 namespace salvo {

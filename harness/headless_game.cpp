@@ -1,19 +1,15 @@
-#include "game/headless_game.h"
+#include "harness/headless_game.h"
 
-#include <utility>
-
-#include "audio/audio_sample.h"
 #include "game/game_assets.h"
 #include "game/globals.h"
+#include "game/runtime_modules.h"
 #include "game/text.h"
 #include "input/input.h"
 #include "input/input_state.h"
 #include "input/random.h"
-#include "pixmap/pixmap.h"
-#include "pixmap/png_loader.h"
 #include "render/graphics.h"
 #include "render/image_font.h"
-#include "runtime/stream.h"
+#include "runtime/error.h"
 
 namespace salvo {
 
@@ -76,12 +72,7 @@ HeadlessGame::~HeadlessGame() {
 }
 
 void HeadlessGame::InstallDrivers() {
-  InitStreamModule();
-  InitPixmapModule();
-  InitPNGModule();
-  InitImageFontModule();
-  InitAudioSampleModule();
-  InitAudioModule();
+  InitPlatformFreeModules();
   SetSystemDriver(system_);
   if (drawing_) {
     SetDrawingDriver(drawing_);
@@ -112,32 +103,39 @@ void HeadlessGame::InstallDrivers() {
 }
 
 void HeadlessGame::LabelAssets() {
-  const std::pair<Ref<TImage>*, const char*> images[] = {
-      {&grassImage, "grass.png"},         {&snowImage, "snow.png"},
-      {&sandImage, "sand.png"},           {&shipImage, "ship.png"},
-      {&troopImage, "troop.png"},         {&gunMountImage, "gunmount.png"},
-      {&gunBarrelImage, "gunbarrel.png"}, {&tracksImage, "tracks.png"},
-      {&shotImage, "shot.png"},           {&particleImage, "particle.png"},
-      {&shotIconImage, "p_shot.png"},     {&radiusIconImage, "p_radius.png"},
-      {&healthIconImage, "p_health.png"}, {&medTruckImage, "medtruck.png"},
-      {&bikeImage, "bike.png"},           {&troop2Image, "troop2.png"},
-      {&ship2Image, "ship2.png"},         {&titleImage, "title.png"},
-  };
-  for (const auto& [image, name] : images) LabelImage(*image, name);
-  LabelSound(cannonSound, "cannon.wav");
-  LabelSound(boomSounds[0], "boom1.wav");
-  LabelSound(boomSounds[1], "boom2.wav");
-  LabelSound(boomSounds[2], "boom3.wav");
-  LabelSound(screamSound, "scream.wav");
-  LabelSound(bonusSound, "bonus.wav");
-  LabelSound(boughtSound, "bought.wav");
+  for (const GameFile& file : GameFiles()) {
+    if (file.image) LabelImage(*file.image, file.name);
+    if (file.sound) LabelSound(*file.sound, file.name);
+    if (file.soundArray) LabelSound((*file.soundArray)[file.arrayIndex], file.name);
+  }
   LabelFont();
 }
 
 bool HeadlessGame::RunPass(bool title) {
   bool more = title ? game_.TitleFrame() : game_.Frame();
   system_->NextPass();
+  RequireNamedPictures();
+  RequireNamedSounds();
   return more;
+}
+
+void HeadlessGame::RequireNamedPictures() const {
+  for (const DrawRecord& record : LastFrame()) {
+    if (record.kind == DrawKind::Image && record.image.empty()) {
+      ThrowRuntimeError("Frame drew a picture that is not in the table of game files (" +
+                        std::to_string(record.imageWidth) + " x " +
+                        std::to_string(record.imageHeight) + ")");
+    }
+  }
+}
+
+void HeadlessGame::RequireNamedSounds() {
+  const std::vector<SoundEvent>& events = audio_->events;
+  for (; soundsChecked_ < events.size(); soundsChecked_++) {
+    if (events[soundsChecked_].name.empty()) {
+      ThrowRuntimeError("A sound that is not in the table of game files was started");
+    }
+  }
 }
 
 bool HeadlessGame::TitleFrame() {

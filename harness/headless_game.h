@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "game/counting_driver.h"
 #include "game/frame_loop.h"
-#include "game/recording_audio.h"
-#include "game/recording_driver.h"
-#include "game/scripted_system.h"
+#include "harness/counting_driver.h"
+#include "harness/recording_audio.h"
+#include "harness/recording_driver.h"
+#include "harness/scripted_system.h"
 
 namespace salvo {
 
@@ -35,7 +35,9 @@ class HeadlessGame {
   void StartGame();
   // Just the set-up, skipping the title (for scenes that start mid-game).
   void SetUpWithoutTitle();
-  // One pass of the title screen / the frame loop; see Game.
+  // One pass of the title screen / the frame loop; see Game. Raises a runtime
+  // error when the pass drew a picture or started a sound the harness could
+  // not name.
   bool TitleFrame();
   bool Frame();
   // Runs up to n passes; returns how many ran before the loop ended.
@@ -69,12 +71,17 @@ class HeadlessGame {
   void InstallDrivers();
   void LabelAssets();
   bool RunPass(bool title);
+  // Scene tests find pictures and sounds by name, so one without a name
+  // would pass unseen: raises a runtime error instead.
+  void RequireNamedPictures() const;
+  void RequireNamedSounds();
 
   Ref<TRecordingDriver> drawing_;  // Null when counting
   Ref<TCountingDriver> counting_;  // Null when recording
   Ref<TScriptedSystemDriver> system_;
   Ref<TRecordingAudioDriver> audio_;
   Game game_;
+  size_t soundsChecked_ = 0;
 };
 
 }  // namespace salvo

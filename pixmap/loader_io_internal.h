@@ -15,6 +15,10 @@ bool ReadExactly(TStream& stream, void* buffer, int64_t count);
 // Reads and drops count bytes; false when the stream ends first.
 bool SkipExactly(TStream& stream, int64_t count);
 
+// Bytes between the stream's position and its end: the most that any data
+// read from here can hold. 0 for a stream without a position.
+int64_t BytesLeft(TStream& stream);
+
 // Largest picture the loaders accept: each side at most kMaxPictureSide
 // pixels and at most kMaxPictureBytes of pixel memory.
 inline constexpr int kMaxPictureSide = 16384;

@@ -1,0 +1,170 @@
+// The game's command line: every option, the conflicts, and each kind of bad
+// value, down to the exit codes and what reaches stdout and stderr.
+#include "game/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace salvo {
+namespace {
+
+using Action = CommandLine::Action;
+using Display = GameOptions::Display;
+using Scaling = GameOptions::Scaling;
+
+CommandLine Parse(std::initializer_list<const char*> args) {
+  std::vector<const char*> argv = {"salvo"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(CommandLine, NoOptionIsTheFullScreenModeWithSound) {
+  const CommandLine line = Parse({});
+  EXPECT_EQ(line.action, Action::kRun);
+  EXPECT_EQ(line.options.display, Display::kMode);
+  EXPECT_EQ(line.options.scaling, Scaling::kFit);
+  EXPECT_EQ(line.options.windowScale, 0);
+  EXPECT_FALSE(line.options.mute);
+  EXPECT_TRUE(line.options.recordPath.empty());
+  EXPECT_TRUE(line.options.replayPath.empty());
+}
+
+TEST(CommandLine, EveryOptionIsRead) {
+  CommandLine line = Parse({"--window"});
+  EXPECT_EQ(line.action, Action::kRun);
+  EXPECT_EQ(line.options.display, Display::kWindow);
+  EXPECT_EQ(line.options.windowScale, 0);
+
+  line = Parse({"--window=3", "--scale=integer", "--mute"});
+  EXPECT_EQ(line.action, Action::kRun);
+  EXPECT_EQ(line.options.display, Display::kWindow);
+  EXPECT_EQ(line.options.windowScale, 3);
+  EXPECT_EQ(line.options.scaling, Scaling::kInteger);
+  EXPECT_TRUE(line.options.mute);
+
+  line = Parse({"--desktop", "--scale=fit"});
+  EXPECT_EQ(line.action, Action::kRun);
+  EXPECT_EQ(line.options.display, Display::kDesktop);
+  EXPECT_EQ(line.options.scaling, Scaling::kFit);
+
+  line = Parse({"--window=16", "--record=game.rec"});
+  EXPECT_EQ(line.options.windowScale, 16);
+  EXPECT_EQ(line.options.recordPath, "game.rec");
+
+  // The path is everything after the first '=', '=' included.
+  line = Parse({"--replay=dir/a=b.rec"});
+  EXPECT_EQ(line.action, Action::kRun);
+  EXPECT_EQ(line.options.replayPath, "dir/a=b.rec");
+}
+
+TEST(CommandLine, TheLastOfARepeatedOptionCounts) {
+  const CommandLine line = Parse({"--window=2", "--window=4", "--scale=integer", "--scale=fit",
+                                  "--record=a", "--record=b", "--mute", "--mute"});
+  EXPECT_EQ(line.action, Action::kRun);
+  EXPECT_EQ(line.options.windowScale, 4);
+  EXPECT_EQ(line.options.scaling, Scaling::kFit);
+  EXPECT_EQ(line.options.recordPath, "b");
+  // A bare --window after a scaled one goes back to the desktop's choice.
+  EXPECT_EQ(Parse({"--window=2", "--window"}).options.windowScale, 0);
+}
+
+TEST(CommandLine, HelpAndVersionWinOverOtherValidOptions) {
+  EXPECT_EQ(Parse({"--help"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"-h"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"--mute", "--help", "--window"}).action, Action::kHelp);
+  EXPECT_EQ(Parse({"--version"}).action, Action::kVersion);
+  EXPECT_EQ(Parse({"--desktop", "--version"}).action, Action::kVersion);
+  // A bad option is still an error, whatever else is there.
+  EXPECT_EQ(Parse({"--help", "--nonsense"}).action, Action::kError);
+}
+
+// Each entry: the arguments and a piece of the one-line error they must give.
+struct BadCase {
+  std::vector<const char*> args;
+  const char* message;
+};
+
+TEST(CommandLine, EachKindOfBadInputIsAnErrorNamingIt) {
+  const BadCase cases[] = {
+      {{"--fullscreen"}, "unknown option '--fullscreen'"},
+      {{"-w"}, "unknown option '-w'"},
+      {{"--"}, "unknown option '--'"},
+      {{"-"}, "unknown option '-'"},
+      {{"save.rec"}, "unexpected argument 'save.rec'"},
+      {{""}, "unexpected argument ''"},
+      {{"--WINDOW"}, "unknown option '--WINDOW'"},
+      {{"--window=0"}, "bad window scale '0'"},
+      {{"--window=17"}, "bad window scale '17'"},
+      {{"--window=-1"}, "bad window scale '-1'"},
+      {{"--window=2x"}, "bad window scale '2x'"},
+      {{"--window=1.5"}, "bad window scale '1.5'"},
+      {{"--window="}, "bad window scale ''"},
+      {{"--window=99999999999"}, "bad window scale '99999999999'"},
+      {{"--window= 2"}, "bad window scale ' 2'"},
+      {{"--window", "--scale=stretch"}, "bad scaling 'stretch'"},
+      {{"--window", "--scale=Fit"}, "bad scaling 'Fit'"},
+      {{"--window", "--scale="}, "bad scaling ''"},
+      {{"--window", "--scale"}, "'--scale' needs a value"},
+      {{"--desktop=1"}, "'--desktop' takes no value"},
+      {{"--mute=yes"}, "'--mute' takes no value"},
+      {{"--help=me"}, "'--help' takes no value"},
+      {{"--version=2"}, "'--version' takes no value"},
+      {{"--record"}, "'--record' needs a file"},
+      {{"--record="}, "'--record' needs a file"},
+      {{"--replay"}, "'--replay' needs a file"},
+      {{"--window", "--desktop"}, "--window and --desktop cannot be combined"},
+      {{"--desktop", "--window=2"}, "--window and --desktop cannot be combined"},
+      {{"--record=a", "--replay=b"}, "--record and --replay cannot be combined"},
+      {{"--scale=integer"}, "--scale needs --window or --desktop"},
+  };
+  for (const BadCase& bad : cases) {
+    std::vector<const char*> argv = {"salvo"};
+    argv.insert(argv.end(), bad.args.begin(), bad.args.end());
+    const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    std::string shown;
+    for (const char* arg : bad.args) shown += std::string(arg) + " ";
+    EXPECT_EQ(line.action, Action::kError) << shown;
+    EXPECT_NE(line.error.find(bad.message), std::string::npos) << shown << "-> " << line.error;
+    EXPECT_EQ(line.error.rfind("salvo: ", 0), 0u) << line.error;
+    EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line: " << line.error;
+  }
+}
+
+// HandleCommandLine's effects, in a child process so stdout and stderr can
+// be matched.
+TEST(CommandLineDeathTest, HandlingPrintsAndReturnsTheExitCode) {
+  auto handle = [](std::initializer_list<const char*> args) {
+    std::vector<const char*> argv = {"salvo"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    GameOptions options;
+    std::exit(HandleCommandLine(static_cast<int>(argv.size()), argv.data(), options));
+  };
+  // Error line first, then the help, all on stderr; exit code 2.
+  EXPECT_EXIT(handle({"--window=0"}), ::testing::ExitedWithCode(2),
+              "^salvo: bad window scale '0'[^\n]*\nUsage: salvo \\[OPTION\\]");
+  EXPECT_EXIT(handle({"--bogus"}), ::testing::ExitedWithCode(2), "--scale=fit\\|integer");
+  // Help and version go to stdout: nothing on stderr, exit code 0.
+  EXPECT_EXIT(handle({"--help"}), ::testing::ExitedWithCode(0), "^$");
+  EXPECT_EXIT(handle({"--version"}), ::testing::ExitedWithCode(0), "^$");
+
+  GameOptions options;
+  const char* argv[] = {"salvo", "--desktop", "--mute"};
+  EXPECT_EQ(HandleCommandLine(3, argv, options), -1);
+  EXPECT_EQ(options.display, Display::kDesktop);
+  EXPECT_TRUE(options.mute);
+}
+
+TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheGame) {
+  const std::string help = HelpText();
+  for (const char* option : {"--window[=SCALE]", "--desktop", "--scale=fit|integer", "--mute",
+                             "--record=FILE", "--replay=FILE", "--help", "--version"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+  EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace salvo

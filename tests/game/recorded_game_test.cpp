@@ -1,0 +1,331 @@
+#include "game/recorded_game.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "game/cannon.h"
+#include "game/globals.h"
+#include "game/salvo_main.h"
+#include "game/state_hash.h"
+#include "harness/headless_game.h"
+#include "input/gamepad.h"
+#include "input/random.h"
+#include "input/sdl_system_driver.h"
+#include "input/virtual_keys.h"
+#include "runtime/list.h"
+
+namespace salvo {
+namespace {
+
+// A file of this test's own: ctest runs tests in parallel processes.
+std::string UniquePath() {
+  return ::testing::TempDir() + "salvo_" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+         std::to_string(getpid()) + ".rec";
+}
+
+using Bytes = std::vector<char>;
+
+// The recording with a version field (8: format, 10: game) set to `version`
+// and a header checksum that fits: a sound file of another version.
+Bytes WithVersion(Bytes bytes, size_t field, char version) {
+  bytes[field] = version;
+  const uint32_t crc =
+      static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), 12));
+  for (int i = 0; i < 4; ++i) bytes[12 + i] = static_cast<char>(crc >> (8 * i));
+  return bytes;
+}
+
+auto Fields(const DrawRecord& r) {
+  return std::tie(r.kind, r.image, r.cell, r.imageWidth, r.imageHeight, r.x0, r.y0, r.x1, r.y1,
+                  r.tx, r.ty, r.red, r.green, r.blue, r.alpha, r.blend, r.ix, r.iy, r.jx, r.jy,
+                  r.text);
+}
+
+bool SameFrame(const std::vector<DrawRecord>& a, const std::vector<DrawRecord>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Fields(a[i]) != Fields(b[i])) return false;
+  }
+  return true;
+}
+
+// What one played game left behind: every pass's frame and the sounds.
+struct Played {
+  int result = -1;
+  std::vector<std::vector<DrawRecord>> frames;
+  std::vector<std::string> sounds;
+  std::string errors;    // what went to stderr
+  uint64_t endHash = 0;  // the game state at the end
+};
+
+// Plays a headless game through PlayGame. `eachPass` runs before every pass
+// with the number of passes run so far.
+Played Play(HeadlessGame& game, const GameRecording& recording,
+            const std::function<void(int)>& eachPass = {}) {
+  SeedRandom(0);  // the generator as a new process has it
+  Played played;
+  int passes = 0;
+  auto pass = [&](const std::function<bool()>& run) {
+    if (eachPass) eachPass(passes);
+    passes += 1;
+    bool more = run();
+    played.frames.push_back(game.LastFrame());
+    return more;
+  };
+  const GameSteps steps{
+      [] {},
+      [&] { return pass([&] { return game.TitleFrame(); }); },
+      [&] { game.SetUpWithoutTitle(); },
+      [&] { return pass([&] { return game.Frame(); }); },
+  };
+  ::testing::internal::CaptureStderr();
+  played.result = PlayGame(steps, recording);
+  played.errors = ::testing::internal::GetCapturedStderr();
+  played.endHash = HashGameState();
+  for (const SoundEvent& sound : game.Audio().events) played.sounds.push_back(sound.name);
+  return played;
+}
+
+// A random but repeatable player: Enter on the title, then presses and
+// releases of the game's keys, now and then a pause, Escape at the end.
+void ScriptRandomPlayer(TScriptedSystemDriver& system, unsigned seed, int passes) {
+  std::mt19937 random(seed);
+  const int keys[] = {VK_LEFT, VK_RIGHT, VK_SPACE, VK_SPACE, VK_SPACE, '1', '2', '3', '4', VK_P};
+  system.Schedule(2, VK_RETURN, true);
+  system.Schedule(3, VK_RETURN, false);
+  for (int pass = 4; pass < passes; ++pass) {
+    if (random() % 6 != 0) continue;
+    const int key = keys[random() % std::size(keys)];
+    system.Schedule(pass, key, true);
+    // Short taps for P (a pause of a few passes), long holds for the rest.
+    system.Schedule(pass + 1 + static_cast<int>(random() % (key == VK_P ? 3 : 40)), key, false);
+  }
+  system.Schedule(passes, VK_ESCAPE, true);
+}
+
+class RecordedGameTest : public ::testing::Test {
+ protected:
+  ~RecordedGameTest() override { std::remove(path.c_str()); }
+
+  // Records a game of about `passes` passes with a random player.
+  Played RecordRandomGame(int passes) {
+    HeadlessGame game(123457);
+    ScriptRandomPlayer(game.System(), 99, passes);
+    return Play(game, {path, ""});
+  }
+  // Replays the file on a harness whose own clock and keys would play a
+  // different game.
+  Played Replay(const std::function<void(HeadlessGame&, int)>& eachPass = {}) {
+    HeadlessGame game(5);
+    game.System().Schedule(1, VK_RETURN, true);  // live keys: ignored
+    game.System().Schedule(200, VK_SPACE, true);
+    return Play(game, {"", path}, [&](int pass) {
+      if (eachPass) eachPass(game, pass);
+    });
+  }
+  Bytes ReadFile() const {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+  }
+  void WriteFile(const Bytes& bytes) const {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+  }
+  // Expects the one-line failure whose text contains `what`.
+  void ExpectFailure(const Played& played, const std::string& what) const {
+    EXPECT_EQ(played.result, 2);
+    EXPECT_EQ(played.errors.find("salvo: " + path + ": "), 0u) << played.errors;
+    EXPECT_NE(played.errors.find(what), std::string::npos) << played.errors;
+    EXPECT_EQ(std::count(played.errors.begin(), played.errors.end(), '\n'), 1) << played.errors;
+  }
+
+  std::string path = UniquePath();
+};
+
+TEST_F(RecordedGameTest, AReplayDrawsAndSoundsEveryFrameAsTheRecordedGame) {
+  const Played recorded = RecordRandomGame(1500);
+  ASSERT_EQ(recorded.result, 0) << recorded.errors;
+  // The random player fired and the game went past the title.
+  ASSERT_GT(std::count(recorded.sounds.begin(), recorded.sounds.end(), "cannon.wav"), 3);
+  ASSERT_GT(recorded.frames.size(), 1500u);
+
+  const Played replayed = Replay();
+  ASSERT_EQ(replayed.result, 0) << replayed.errors;
+  ASSERT_EQ(replayed.frames.size(), recorded.frames.size());
+  for (size_t pass = 0; pass < recorded.frames.size(); ++pass) {
+    ASSERT_TRUE(SameFrame(recorded.frames[pass], replayed.frames[pass])) << "pass " << pass;
+  }
+  EXPECT_EQ(replayed.sounds, recorded.sounds);
+  // About 9 bytes a pass.
+  EXPECT_LT(ReadFile().size(), recorded.frames.size() * 12);
+}
+
+TEST_F(RecordedGameTest, ADivergingReplayIsReportedAtTheNextSecond) {
+  ASSERT_EQ(RecordRandomGame(600).result, 0);
+  const Played replayed = Replay([](HeadlessGame&, int pass) {
+    if (pass == 400) cash += 1;  // something the recording did not do
+  });
+  ExpectFailure(replayed, "went differently from the recording by pass 420, second 7");
+  EXPECT_EQ(replayed.frames.size(), 420u);
+}
+
+TEST_F(RecordedGameTest, LiveEscapeStopsAReplay) {
+  ASSERT_EQ(RecordRandomGame(600).result, 0);
+  const Played replayed = Replay([](HeadlessGame& game, int pass) {
+    if (pass == 0) game.System().Schedule(300, VK_ESCAPE, true);
+  });
+  EXPECT_EQ(replayed.result, 0) << replayed.errors;
+  EXPECT_EQ(replayed.frames.size(), 301u);
+}
+
+TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndCode2) {
+  ASSERT_EQ(RecordRandomGame(600).result, 0);
+  const Bytes good = ReadFile();
+
+  // Cut in the middle of the game: it plays up to the cut, then stops.
+  WriteFile(Bytes(good.begin(), good.begin() + good.size() / 2));
+  const Played cut = Replay();
+  ExpectFailure(cut, "breaks off at pass");
+  EXPECT_GT(cut.frames.size(), 200u);
+
+  // A flipped byte, anywhere after the header, is found before play starts.
+  for (size_t at : {size_t{16}, size_t{17}, good.size() / 3, good.size() - 1}) {
+    Bytes flipped = good;
+    flipped[at] ^= 0x20;
+    WriteFile(flipped);
+    const Played damaged = Replay();
+    ExpectFailure(damaged, "damaged at byte");
+    EXPECT_EQ(damaged.frames.size(), 0u) << at;
+  }
+
+  // Not a recording at all.
+  Bytes foreign = good;
+  foreign[3] = 'X';
+  WriteFile(foreign);
+  ExpectFailure(Replay(), "not a Salvo recording");
+
+  // A sound header of another recording format, then of another game version.
+  for (size_t field : {size_t{8}, size_t{10}}) {
+    WriteFile(WithVersion(good, field, 2));
+    ExpectFailure(Replay(), "recorded by another version of Salvo");
+  }
+
+  std::remove(path.c_str());
+  ExpectFailure(Replay(), "cannot open the file");
+}
+
+// The real game in a real window, with the OpenGL driver, its frame pacing
+// and the mixer, replays a headless recording to the same end state.
+TEST_F(RecordedGameTest, TheRealGameInAWindowReplaysAHeadlessRecording) {
+  uint64_t recordedEnd = 0;
+  {
+    HeadlessGame game(4242);
+    ScriptRandomPlayer(game.System(), 7, 300);
+    const Played recorded = Play(game, {path, ""});
+    ASSERT_EQ(recorded.result, 0);
+    recordedEnd = recorded.endHash;
+  }
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  SeedRandom(0);  // the game as a new process has it
+  ResetGameGlobals();
+  SetSystemDriver(New<TSDLSystemDriver>());  // the live driver of a new process
+  GameOptions options;
+  options.replayPath = path;
+  ::testing::internal::CaptureStderr();
+  const int result = SalvoMain(options);
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(result, 0) << errors;
+  EXPECT_EQ(HashGameState(), recordedEnd);
+}
+
+// And the other way round: a game recorded in the real window (real clock,
+// real key events) replays headless to the same end state.
+TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  SeedRandom(0);
+  ResetGameGlobals();
+  SetSystemDriver(New<TSDLSystemDriver>());
+  // Enter starts the title's fade; Escape waits, counted, for the first pass
+  // of the game, which it ends. Pressed again and again from another thread
+  // (as a player would), since opening the window may drop queued events.
+  std::atomic<bool> over = false;
+  std::thread player([&] {
+    while (!over) {
+      for (SDL_Scancode key : {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}) {
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+          SDL_Event event{};
+          event.type = type;
+          event.key.keysym.scancode = key;
+          event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+          SDL_PushEvent(&event);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+  });
+  GameOptions options;
+  options.recordPath = path;
+  const int result = SalvoMain(options);
+  over = true;
+  player.join();
+  ASSERT_EQ(result, 0);
+  ASSERT_NE(cannon, nullptr);
+  const uint64_t recordedEnd = HashGameState();
+  ResetGameGlobals();
+
+  const Played replayed = Replay();
+  EXPECT_EQ(replayed.result, 0) << replayed.errors;
+  EXPECT_EQ(replayed.endHash, recordedEnd);
+  EXPECT_GE(replayed.frames.size(), 102u);  // 101 title frames at least, then Escape
+}
+
+// The whole program as a process sees it: the exit code and the message.
+TEST_F(RecordedGameTest, BrokenFilesEndTheProgramWithCode2) {
+  ASSERT_EQ(RecordRandomGame(600).result, 0);
+  const Bytes good = ReadFile();
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  auto run = [&](const Bytes& bytes) {
+    WriteFile(bytes);
+    GameOptions options;
+    options.replayPath = path;
+    SeedRandom(0);
+    ResetGameGlobals();
+    std::exit(SalvoMain(options));
+  };
+  const std::string prefix = "salvo: " + path + ": ";
+
+  Bytes flipped = good;
+  flipped[good.size() / 2] ^= 1;
+  EXPECT_EXIT(run(flipped), ::testing::ExitedWithCode(2),
+              prefix + "damaged at byte [0-9]+ \\(checksum mismatch\\)\n$");
+
+  EXPECT_EXIT(run(WithVersion(good, 10, 9)), ::testing::ExitedWithCode(2),
+              prefix +
+                  "recorded by another version of Salvo \\(recording format 1, game 9; this "
+                  "build plays format 1, game 1\\)\n$");
+
+  // Cut after about 30 passes: the title plays that far in the window.
+  EXPECT_EXIT(run(Bytes(good.begin(), good.begin() + 16 + 30 * 8)), ::testing::ExitedWithCode(2),
+              prefix +
+                  "the recording breaks off at pass [0-9]+, second 0 \\(the file is truncated or "
+                  "damaged\\)\n$");
+}
+
+}  // namespace
+}  // namespace salvo

@@ -1,0 +1,200 @@
+#include "input/gamepad.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "input/input.h"
+#include "input/input_state.h"
+#include "input/sdl_gamepads.h"
+#include "input/sdl_system_driver.h"
+#include "scripted_driver.h"
+
+namespace salvo {
+namespace {
+
+using testing::DriverScope;
+
+// The mapping itself, over the shared input state read through a plain
+// polled driver.
+class GamepadMapperTest : public ::testing::Test {
+ protected:
+  GamepadMapperTest() { ClearInputState(); }
+  ~GamepadMapperTest() override {
+    SetGamepadStartKey(VK_RETURN);
+    ClearInputState();
+  }
+  Ref<testing::ScriptedDriver> driver = New<testing::ScriptedDriver>();
+  DriverScope scope{driver};
+};
+
+TEST_F(GamepadMapperTest, ButtonsHoldTheirKeysAndCountOnePressEach) {
+  GamepadMapper pad;
+  const std::pair<PadButton, int> buttons[] = {{PadButton::kA, VK_SPACE},
+                                               {PadButton::kBack, VK_ESCAPE},
+                                               {PadButton::kX, '1'},
+                                               {PadButton::kY, '2'},
+                                               {PadButton::kB, '3'},
+                                               {PadButton::kRightShoulder, '4'},
+                                               {PadButton::kStart, VK_RETURN},
+                                               {PadButton::kDpadLeft, VK_LEFT},
+                                               {PadButton::kDpadRight, VK_RIGHT}};
+  for (const auto& [button, key] : buttons) {
+    pad.Button(button, true);
+    pad.Button(button, true);  // a repeated down is no second press
+    EXPECT_EQ(KeyDown(key), 1) << key;
+    pad.Button(button, false);
+    EXPECT_EQ(KeyDown(key), 0) << key;
+    EXPECT_EQ(KeyPressCount(key), 1) << key;
+  }
+  pad.Button(PadButton::kOther, true);
+  for (int key = 1; key < 256; ++key) EXPECT_EQ(KeyPressCount(key), 0) << key;
+}
+
+TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) {
+  GamepadMapper pad;
+  pad.Button(PadButton::kStart, true);
+  SetGamepadStartKey(VK_P);  // the title ends while Start is still held
+  pad.Button(PadButton::kStart, false);
+  EXPECT_EQ(KeyDown(VK_RETURN), 0);
+  EXPECT_EQ(KeyPressCount(VK_RETURN), 1);
+  EXPECT_EQ(KeyPressCount(VK_P), 0);
+  pad.Button(PadButton::kStart, true);
+  pad.Button(PadButton::kStart, false);
+  EXPECT_EQ(KeyPressCount(VK_P), 1);
+  EXPECT_EQ(KeyPressCount(VK_RETURN), 0);
+  SetGamepadStartKey(0);  // not a key: ignored
+  EXPECT_EQ(GamepadStartKey(), VK_P);
+}
+
+TEST_F(GamepadMapperTest, StickAndTriggerPressPastHalfAndLetGoBelowAQuarter) {
+  GamepadMapper pad;
+  pad.Axis(PadAxis::kLeftX, -kPadPressTravel + 1);  // not far enough
+  EXPECT_EQ(KeyDown(VK_LEFT), 0);
+  // A stick wobbling between a quarter and a half presses once.
+  for (int value : {-kPadPressTravel, -12000, -20000, -kPadReleaseTravel, -30000}) {
+    pad.Axis(PadAxis::kLeftX, value);
+    EXPECT_EQ(KeyDown(VK_LEFT), 1) << value;
+  }
+  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
+  pad.Axis(PadAxis::kLeftX, -kPadReleaseTravel + 1);
+  EXPECT_EQ(KeyDown(VK_LEFT), 0);
+  // Straight across to the right: left lets go, right presses.
+  pad.Axis(PadAxis::kLeftX, -32768);
+  pad.Axis(PadAxis::kLeftX, 32767);
+  EXPECT_EQ(KeyDown(VK_LEFT), 0);
+  EXPECT_EQ(KeyDown(VK_RIGHT), 1);
+  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
+
+  pad.Axis(PadAxis::kRightTrigger, 20000);
+  pad.Axis(PadAxis::kRightTrigger, 10000);
+  EXPECT_EQ(KeyDown(VK_SPACE), 1);
+  pad.Axis(PadAxis::kRightTrigger, 0);
+  EXPECT_EQ(KeyDown(VK_SPACE), 0);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
+}
+
+TEST_F(GamepadMapperTest, AKeyHeldByTwoControlsOrPadsGoesUpWithTheLast) {
+  std::optional<GamepadMapper> first(std::in_place);
+  GamepadMapper second;
+  first->Button(PadButton::kDpadLeft, true);
+  first->Axis(PadAxis::kLeftX, -32768);
+  second.Button(PadButton::kA, true);
+  first->Button(PadButton::kA, true);
+  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
+  first->Button(PadButton::kDpadLeft, false);
+  EXPECT_EQ(KeyDown(VK_LEFT), 1);  // the stick still holds it
+  second.Button(PadButton::kA, false);
+  EXPECT_EQ(KeyDown(VK_SPACE), 1);
+  first.reset();  // unplugged: lets go of the stick and of A
+  EXPECT_EQ(KeyDown(VK_LEFT), 0);
+  EXPECT_EQ(KeyDown(VK_SPACE), 0);
+}
+
+// A virtual pad on SDL's own joystick layer, read through the SDL driver.
+class VirtualPadTest : public ::testing::Test {
+ protected:
+  VirtualPadTest() {
+    ClearInputState();
+    EXPECT_TRUE(StartSDLGamepads()) << SDL_GetError();
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "Test pad";
+    deviceIndex = SDL_JoystickAttachVirtualEx(&desc);
+    EXPECT_GE(deviceIndex, 0) << SDL_GetError();
+    PumpMessages();
+  }
+  ~VirtualPadTest() override {
+    SDL_JoystickDetachVirtual(deviceIndex);
+    PumpMessages();
+    SetGamepadStartKey(VK_RETURN);
+    ClearInputState();
+  }
+  // The virtual device's joystick; SDL keeps it open while the pad is open.
+  SDL_Joystick* Joystick() {
+    return SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(deviceIndex));
+  }
+  void SetButton(SDL_GameControllerButton button, bool down) {
+    ASSERT_EQ(SDL_JoystickSetVirtualButton(Joystick(), button, down ? 1 : 0), 0) << SDL_GetError();
+    PumpMessages();
+  }
+  void SetAxis(SDL_GameControllerAxis axis, int value) {
+    ASSERT_EQ(SDL_JoystickSetVirtualAxis(Joystick(), axis, static_cast<Sint16>(value)), 0)
+        << SDL_GetError();
+    PumpMessages();
+  }
+
+  Ref<TSDLSystemDriver> driver = New<TSDLSystemDriver>();
+  DriverScope scope{driver};
+  int deviceIndex = -1;
+};
+
+TEST_F(VirtualPadTest, PluggedPadPressesTheMappedKeysUntilUnplugged) {
+  ASSERT_EQ(OpenSDLGamepadCount(), 1);
+  ASSERT_NE(Joystick(), nullptr);
+
+  SetButton(SDL_CONTROLLER_BUTTON_START, true);
+  SetButton(SDL_CONTROLLER_BUTTON_START, false);
+  EXPECT_EQ(KeyPressCount(VK_RETURN), 1);
+
+  SetButton(SDL_CONTROLLER_BUTTON_A, true);
+  EXPECT_EQ(KeyDown(VK_SPACE), 1);
+  SetButton(SDL_CONTROLLER_BUTTON_A, false);
+  EXPECT_EQ(KeyDown(VK_SPACE), 0);
+  SetAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+  EXPECT_EQ(KeyDown(VK_SPACE), 1);
+  SetAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 2);
+
+  for (auto [button, key] : {std::pair{SDL_CONTROLLER_BUTTON_X, '1'},
+                             {SDL_CONTROLLER_BUTTON_Y, '2'},
+                             {SDL_CONTROLLER_BUTTON_B, '3'},
+                             {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, '4'},
+                             {SDL_CONTROLLER_BUTTON_BACK, char(VK_ESCAPE)}}) {
+    SetButton(button, true);
+    SetButton(button, false);
+    EXPECT_EQ(KeyPressCount(key), 1) << key;
+  }
+
+  SetAxis(SDL_CONTROLLER_AXIS_LEFTX, 32767);
+  EXPECT_EQ(KeyDown(VK_RIGHT), 1);
+  SetAxis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+  EXPECT_EQ(KeyDown(VK_RIGHT), 0);
+  SetButton(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+  EXPECT_EQ(KeyDown(VK_LEFT), 1);
+
+  // Unplugged with the d-pad held: the key goes up with the pad.
+  SDL_JoystickDetachVirtual(deviceIndex);
+  PumpMessages();
+  EXPECT_EQ(OpenSDLGamepadCount(), 0);
+  EXPECT_EQ(KeyDown(VK_LEFT), 0);
+  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
+}
+
+}  // namespace
+}  // namespace salvo
