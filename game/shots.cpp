@@ -1,6 +1,7 @@
 #include "game/shots.h"
 
 #include <cmath>
+#include <string_view>
 
 #include "game/enemies.h"
 #include "game/game_math.h"
@@ -174,7 +175,12 @@ void Explode(int x, int y, int size) {
 }
 
 void TestShellAgainstShip(const Ref<TEnemy>& enemy, const Ref<TShot>& shot) {
-  if (enemy->kind != u"Ship" && enemy->kind != u"Ship2") return;
+  // Compared as views with lengths known at compile time, so a kind of
+  // another length is told apart by its size alone: this runs for every
+  // enemy and shell in flight each frame.
+  using namespace std::string_view_literals;
+  const std::u16string_view kind = enemy->kind;
+  if (kind != u"Ship"sv && kind != u"Ship2"sv) return;
   Ref<TShip> ship = Cast<TShip>(enemy);
   if (!ship) return;
   if (std::fabs(ship->altitude - shot->height) >= 5) return;

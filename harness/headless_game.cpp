@@ -47,10 +47,13 @@ void LabelFont() {
 
 }  // namespace
 
-HeadlessGame::HeadlessGame(int startMillis)
-    : drawing_(New<TRecordingDriver>()),
-      system_(New<TScriptedSystemDriver>(startMillis)),
-      audio_(New<TRecordingAudioDriver>()) {
+HeadlessGame::HeadlessGame(int startMillis, HeadlessDrawing drawing)
+    : system_(New<TScriptedSystemDriver>(startMillis)), audio_(New<TRecordingAudioDriver>()) {
+  if (drawing == HeadlessDrawing::Count) {
+    counting_ = New<TCountingDriver>();
+  } else {
+    drawing_ = New<TRecordingDriver>();
+  }
   ResetGameGlobals();
   InstallDrivers();
   game_.OpenDisplayAndLoadAssets();
@@ -59,7 +62,8 @@ HeadlessGame::HeadlessGame(int startMillis)
 
 HeadlessGame::~HeadlessGame() {
   SetTextObserver({});
-  drawing_->onPresent = nullptr;
+  if (drawing_) drawing_->onPresent = nullptr;
+  if (counting_) counting_->onPresent = nullptr;
   ResetGameGlobals();
   ReleaseGameAssets();
   CloseGraphics();
@@ -70,13 +74,26 @@ HeadlessGame::~HeadlessGame() {
 void HeadlessGame::InstallDrivers() {
   InitPlatformFreeModules();
   SetSystemDriver(system_);
-  SetDrawingDriver(drawing_);
+  if (drawing_) {
+    SetDrawingDriver(drawing_);
+  } else {
+    SetDrawingDriver(counting_);
+  }
   SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60)});
   SetAudioDriver(audio_);
   ClearInputState();
-  TRecordingDriver* drawing = drawing_.Get();
   TScriptedSystemDriver* system = system_.Get();
   TRecordingAudioDriver* audio = audio_.Get();
+  if (counting_) {
+    TCountingDriver* counting = counting_.Get();
+    counting_->onPresent = [counting, system, audio] {
+      system->AdvanceFrame();
+      audio->frame = counting->Presents();
+    };
+    SetTextObserver([counting](const String&, float, float) { counting->Count(DrawKind::Text); });
+    return;
+  }
+  TRecordingDriver* drawing = drawing_.Get();
   drawing_->onPresent = [drawing, system, audio] {
     system->AdvanceFrame();
     audio->frame = drawing->Presents();
@@ -162,6 +179,11 @@ void HeadlessGame::Release(int key) {
 void HeadlessGame::Tap(int key) {
   system_->Schedule(system_->Pass(), key, true);
   system_->Schedule(system_->Pass() + 1, key, false);
+}
+
+const std::vector<DrawRecord>& HeadlessGame::LastFrame() const {
+  static const std::vector<DrawRecord> none;
+  return drawing_ ? drawing_->LastFrame() : none;
 }
 
 std::vector<DrawRecord> HeadlessGame::Texts() const {

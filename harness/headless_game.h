@@ -1,24 +1,31 @@
 // The whole game without a window, a GPU or a sound card: recording drawing
 // and audio drivers and a scripted system driver, installed before the display
 // opens. The same start clock and key script give the same game, frame for
-// frame. Tests and the benchmark drive it pass by pass.
+// frame. Tests and the benchmark drive it pass by pass. Throughput runs may
+// count draws instead of recording them.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "game/frame_loop.h"
+#include "harness/counting_driver.h"
 #include "harness/recording_audio.h"
 #include "harness/recording_driver.h"
 #include "harness/scripted_system.h"
 
 namespace salvo {
 
+// What the headless game does with its draws: record every call (what tests
+// look at) or only count them by kind (for benchmarks).
+enum class HeadlessDrawing { Record, Count };
+
 class HeadlessGame {
  public:
   // startMillis is the scripted clock at start-up; SetUpGame seeds the random
   // generator from the clock, so it picks the game.
-  explicit HeadlessGame(int startMillis = 100000);
+  explicit HeadlessGame(int startMillis = 100000,
+                        HeadlessDrawing drawing = HeadlessDrawing::Record);
   ~HeadlessGame();
   HeadlessGame(const HeadlessGame&) = delete;
   HeadlessGame& operator=(const HeadlessGame&) = delete;
@@ -43,13 +50,16 @@ class HeadlessGame {
   void Release(int key);
   void Tap(int key);
 
+  // The recording driver; raises the Null-object error when counting.
   TRecordingDriver& Drawing() { return *drawing_; }
+  // The counting driver; raises the Null-object error when recording.
+  TCountingDriver& Counting() { return *counting_; }
   TScriptedSystemDriver& System() { return *system_; }
   TRecordingAudioDriver& Audio() { return *audio_; }
   Game& game() { return game_; }
 
-  // Records of the last presented frame.
-  const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }
+  // Records of the last presented frame (none when counting).
+  const std::vector<DrawRecord>& LastFrame() const;
   // The texts of the last presented frame, as DrawText was asked for them.
   std::vector<DrawRecord> Texts() const;
   // Image draws of the last presented frame with that picture name.
@@ -66,7 +76,8 @@ class HeadlessGame {
   void RequireNamedPictures() const;
   void RequireNamedSounds();
 
-  Ref<TRecordingDriver> drawing_;
+  Ref<TRecordingDriver> drawing_;  // Null when counting
+  Ref<TCountingDriver> counting_;  // Null when recording
   Ref<TScriptedSystemDriver> system_;
   Ref<TRecordingAudioDriver> audio_;
   Game game_;

@@ -1,6 +1,8 @@
 #include "render/graphics.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "render/collision.h"
 #include "render/image.h"
@@ -16,11 +18,31 @@ TDrawingDriver& Driver() {
 
 }  // namespace
 
+namespace {
+
+// Never destroyed: objects it holds may be released during process exit,
+// after static destructors would already have run. Initialised at compile
+// time, so reaching it needs no first-use check on every drawing command.
+union ContextStorage {
+  constexpr ContextStorage() : context() {}
+  ~ContextStorage() {}
+  TDrawingContext context;
+};
+constinit ContextStorage contextStorage;
+
+// Sine and cosine of the last rotation the transform was built from: most
+// transforms change only the scale, and recomputing gives the same values.
+struct RotationTrig {
+  float angle = 0;
+  float sine = 0;
+  float cosine = 1;
+};
+constinit RotationTrig rotationTrig;
+
+}  // namespace
+
 TDrawingContext& DrawingContext() {
-  // Never destroyed: objects it holds may be released during process exit,
-  // after static destructors would already have run.
-  static TDrawingContext* context = new TDrawingContext;
-  return *context;
+  return contextStorage.context;
 }
 
 void SetDrawingDriver(const Ref<TDrawingDriver>& driver) {
@@ -272,9 +294,14 @@ void SetTransform(float angle, float scaleX, float scaleY) {
 
 void UpdateTransform() {
   TDrawingContext& context = DrawingContext();
-  const double radians = context.rotation * kRadiansPerDegree;
-  const float s = static_cast<float>(std::sin(radians));
-  const float c = static_cast<float>(std::cos(radians));
+  // Compared bit for bit, so an angle of -0 still gets its own sine.
+  if (std::bit_cast<uint32_t>(context.rotation) != std::bit_cast<uint32_t>(rotationTrig.angle)) {
+    const double radians = context.rotation * kRadiansPerDegree;
+    rotationTrig = {context.rotation, static_cast<float>(std::sin(radians)),
+                    static_cast<float>(std::cos(radians))};
+  }
+  const float s = rotationTrig.sine;
+  const float c = rotationTrig.cosine;
   context.ix = c * context.scaleX;
   context.iy = -s * context.scaleY;
   context.jx = s * context.scaleX;

@@ -82,25 +82,27 @@ class EachRange {
    public:
     explicit Iterator(Ref<TLink> link) : link_(std::move(link)) { Advance(); }
     Iterator() = default;
-    const Ref<T>& operator*() const { return current_; }
+    // A new reference, so the loop variable is the only one the walk adds.
+    Ref<T> operator*() const { return Ref<T>::Retain(current_); }
     Iterator& operator++() {
       Advance();
       return *this;
     }
-    bool operator!=(const Iterator&) const { return !current_.IsNull(); }
+    bool operator!=(const Iterator&) const { return current_ != nullptr; }
 
    private:
+    // Steps past values of other classes. The value found needs no count of
+    // its own until the loop takes it: the link just left still holds it, and
+    // even a link removed since only parks it until the next release step.
     void Advance() {
       current_ = nullptr;
-      while (link_ && !link_->IsSentinel()) {
-        Ref<Object> value = link_->value;
+      while (!current_ && link_ && !link_->IsSentinel()) {
+        current_ = ObjectCast<T>(link_->value.Get());
         link_ = link_->succ;
-        current_ = Cast<T>(value);
-        if (current_) return;
       }
     }
     Ref<TLink> link_;
-    Ref<T> current_;
+    T* current_ = nullptr;
   };
 
   explicit EachRange(const Ref<TList>& list) : list_(list) {}

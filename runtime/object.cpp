@@ -17,16 +17,10 @@ std::size_t liveObjects = 0;
 
 }  // namespace
 
-void RetainObject(Object* object) {
-  if (object) ++object->refCount_;
-}
-
-void ReleaseObject(Object* object) {
-  if (!object) return;
-  if (--object->refCount_ == 0 && !object->parked_) {
-    object->parked_ = true;
-    ReleaseStack().push_back(object);
-  }
+void ParkObject(Object* object) {
+  if (object->parked_) return;
+  object->parked_ = true;
+  ReleaseStack().push_back(object);
 }
 
 void ReleaseStep() {

@@ -7,12 +7,14 @@
 // the meantime. That is what lets a game object remove itself from a list in
 // the middle of a frame and still finish its own update.
 //
-// Counts are plain ints: objects belong to the main thread.
+// Counts are plain ints: objects belong to the main thread. Raising and
+// lowering a count is inline; only parking an object is a call.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 
 #include "runtime/error.h"
@@ -23,6 +25,8 @@ namespace salvo {
 class Object;
 void RetainObject(Object* object);
 void ReleaseObject(Object* object);
+// Puts an object whose count fell to 0 on the release stack (once).
+void ParkObject(Object* object);
 
 class Object {
  public:
@@ -41,10 +45,19 @@ class Object {
  private:
   friend void RetainObject(Object* object);
   friend void ReleaseObject(Object* object);
+  friend void ParkObject(Object* object);
   friend void ReleaseStep();
   int refCount_ = 0;
   bool parked_ = false;
 };
+
+inline void RetainObject(Object* object) {
+  if (object) ++object->refCount_;
+}
+
+inline void ReleaseObject(Object* object) {
+  if (object && --object->refCount_ == 0) ParkObject(object);
+}
 
 // A counted reference. An empty Ref is the Null object: touching a member
 // through it raises "Attempt to access field or method of Null object".
@@ -119,10 +132,60 @@ Ref<T> New(Args&&... args) {
   return Ref<T>::Retain(new T(std::forward<Args>(args)...));
 }
 
+namespace detail {
+
+// What recent casts from U to T found, by the object's most-derived class:
+// whether it converts, keeping the address. Game objects derive from Object
+// along a single line, so the answer depends on the class alone; a class whose
+// conversion would move the address is never remembered and always asks
+// dynamic_cast. One cache per thread, so no thread sees another's writes.
+struct CastCache {
+  static constexpr int kSize = 8;
+  const std::type_info* classes[kSize] = {};
+  bool converts[kSize] = {};
+  int next = 0;
+};
+
+template <class T, class U>
+inline thread_local CastCache castCache;
+
+template <class T, class U>
+T* CastAndRemember(U* object, const std::type_info* type) {
+  T* result = dynamic_cast<T*>(object);
+  bool sameAddress = static_cast<void*>(result) == static_cast<void*>(object);
+  if (result && !sameAddress) return result;
+  CastCache& cache = castCache<T, U>;
+  cache.classes[cache.next] = type;
+  cache.converts[cache.next] = result != nullptr;
+  cache.next = (cache.next + 1) % CastCache::kSize;
+  return result;
+}
+
+}  // namespace detail
+
+// The object as class T, or nullptr when it is nullptr or of another class:
+// dynamic_cast's answer, remembered per class so a walk over a list of a few
+// classes does not search the class hierarchy for every element.
+template <class T, class U>
+T* ObjectCast(U* object) {
+  if constexpr (std::is_convertible_v<U*, T*>) {
+    return object;
+  } else {
+    if (!object) return nullptr;
+    const std::type_info* type = &typeid(*object);
+    const detail::CastCache& cache = detail::castCache<T, U>;
+    for (int i = 0; i < detail::CastCache::kSize; i++) {
+      if (cache.classes[i] != type) continue;
+      return cache.converts[i] ? static_cast<T*>(static_cast<void*>(object)) : nullptr;
+    }
+    return detail::CastAndRemember<T>(object, type);
+  }
+}
+
 // The object as class T, or Null when it is Null or of another class.
 template <class T, class U>
 Ref<T> Cast(const Ref<U>& ref) {
-  return Ref<T>::Retain(dynamic_cast<T*>(ref.Get()));
+  return Ref<T>::Retain(ObjectCast<T>(ref.Get()));
 }
 
 // Destroys every parked object whose count is still 0. Objects freed by those

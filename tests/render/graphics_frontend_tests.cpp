@@ -1,5 +1,6 @@
 // The drawing front end against a recording driver: which driver calls each
 // command makes, with which resolved arguments, and the state it keeps.
+#include <cmath>
 #include <functional>
 #include <utility>
 
@@ -130,6 +131,27 @@ TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
   EXPECT_NEAR(plot[1], 110, 1e-4);
   SetTransform(0, 2, 3);
   EXPECT_EQ(driver->LastArgs("SetMatrix"), Args({2, 0, 0, 3}));
+}
+
+TEST_F(FrontEndTest, MatrixFollowsEveryChangeOfRotationAndScale) {
+  OpenGraphics(640, 480, 0, 0);
+  struct Step {
+    float rotation, scaleX, scaleY;
+  };
+  // Scale-only changes between rotations, rotations coming back, and -0.
+  const Step steps[] = {{30, 1, 1}, {30, 2, 3},    {-45, 2, 3}, {-45, 0.5f, 0.25f}, {30, 1, 1},
+                        {0, 1, 1},  {-0.0f, 1, 1}, {0, 4, 4},   {359, 1, 2},        {359, 3, 1}};
+  for (const Step& step : steps) {
+    SetRotation(step.rotation);
+    SetScale(step.scaleX, step.scaleY);
+    const double radians = step.rotation * 0.017453292519943295;
+    const float s = static_cast<float>(std::sin(radians));
+    const float c = static_cast<float>(std::cos(radians));
+    const Args expected{c * step.scaleX, -s * step.scaleY, s * step.scaleX, c * step.scaleY};
+    EXPECT_EQ(driver->LastArgs("SetMatrix"), expected) << "rotation " << step.rotation;
+    EXPECT_EQ(std::signbit(DrawingContext().jx), std::signbit(expected[2]))
+        << "rotation " << step.rotation;
+  }
 }
 
 TEST_F(FrontEndTest, FrameNumbersOutsideTheImageRaiseBeforeTheDriverIsAsked) {

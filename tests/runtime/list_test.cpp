@@ -100,6 +100,26 @@ TEST_F(ListTest, EachSkipsValuesOfOtherClasses) {
   EXPECT_EQ(numbers, 3);
 }
 
+TEST_F(ListTest, EachOfABaseClassVisitsDerivedValuesToo) {
+  // Like particles and blood drops: a derived class walked as its base.
+  class Spark : public Object {};
+  class Drop : public Spark {};
+  Ref<Object> spark = New<Spark>();
+  Ref<Object> drop = New<Drop>();
+  Ref<Object> other = New<Other>();
+  for (const Ref<Object>& value : {spark, drop, other, drop, spark}) list->AddLast(value);
+  list->AddLast(nullptr);
+  std::vector<Object*> sparks, drops;
+  for (int walk = 0; walk < 2; walk++) {
+    sparks.clear();
+    drops.clear();
+    for (Ref<Spark> s : Each<Spark>(list)) sparks.push_back(s.Get());
+    for (Ref<Drop> d : Each<Drop>(list)) drops.push_back(d.Get());
+  }
+  EXPECT_EQ(sparks, (std::vector<Object*>{spark.Get(), drop.Get(), drop.Get(), spark.Get()}));
+  EXPECT_EQ(drops, (std::vector<Object*>{drop.Get(), drop.Get()}));
+}
+
 TEST_F(ListTest, RemoveTakesOnlyTheFirstOccurrence) {
   list->AddLast(a);
   list->AddLast(b);

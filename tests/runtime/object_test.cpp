@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "runtime/list.h"
 
 namespace salvo {
@@ -17,6 +20,8 @@ class Tracked : public Object {
  private:
   int* destroyed_;
 };
+
+class Other : public Object {};
 
 class Derived : public Tracked {
  public:
@@ -97,6 +102,55 @@ TEST(Ref, CastGivesNullForAnotherClass) {
   derived = nullptr;
   ReleaseStep();
   EXPECT_EQ(destroyed, 2);
+}
+
+// A family of classes for the cast tests: more of them than a cast remembers.
+class Shape : public Object {};
+template <int N>
+class Kind : public Shape {};
+
+// A class whose Object part does not sit at its start, so converting an
+// Object pointer to it moves the address.
+class Mixin {
+ public:
+  virtual ~Mixin() = default;
+  int padding = 7;
+};
+class Moved : public Mixin, public Object {};
+
+template <int... N>
+std::vector<Ref<Object>> OneOfEachKind(std::integer_sequence<int, N...>) {
+  return {New<Kind<N>>()...};
+}
+
+TEST(Ref, CastAgreesWithDynamicCastOverManyClassesAndRepeats) {
+  std::vector<Ref<Object>> objects = OneOfEachKind(std::make_integer_sequence<int, 20>());
+  objects.push_back(New<Other>());
+  objects.push_back(nullptr);
+  // Several rounds, so that answers come from what earlier casts remembered
+  // and from classes that were forgotten again.
+  for (int round = 0; round < 3; round++) {
+    for (const Ref<Object>& object : objects) {
+      Object* raw = object.Get();
+      EXPECT_EQ(Cast<Shape>(object).Get(), dynamic_cast<Shape*>(raw));
+      EXPECT_EQ(Cast<Kind<3>>(object).Get(), dynamic_cast<Kind<3>*>(raw));
+      EXPECT_EQ(Cast<Kind<17>>(object).Get(), dynamic_cast<Kind<17>*>(raw));
+      EXPECT_EQ(Cast<Other>(object).Get(), dynamic_cast<Other*>(raw));
+    }
+  }
+  EXPECT_EQ(Cast<Kind<3>>(objects[3]).Get(), objects[3].Get());
+  EXPECT_TRUE(Cast<Kind<3>>(objects[4]).IsNull());
+}
+
+TEST(Ref, CastThatMovesTheAddressFindsTheWholeObjectEveryTime) {
+  Ref<Moved> moved = New<Moved>();
+  Ref<Object> asObject = moved;
+  ASSERT_NE(static_cast<void*>(asObject.Get()), static_cast<void*>(moved.Get()));
+  for (int i = 0; i < 3; i++) {
+    Ref<Moved> back = Cast<Moved>(asObject);
+    ASSERT_EQ(back.Get(), moved.Get());
+    EXPECT_EQ(back->padding, 7);
+  }
 }
 
 TEST(Object, DefaultCompareAndToStringUseIdentity) {
