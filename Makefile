@@ -1,4 +1,5 @@
 # The two commands of the README, plus the sanitizer and fuzzing runs of CI.
+SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
@@ -41,10 +42,22 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	fuzz/run.sh $(SECONDS)
 
+# Every benchmark program, then one table of the headline figures. Google
+# Benchmark programs also leave their results as JSON for the table.
+BENCH_RESULTS = build/bench-results
 bench: build
+	@mkdir -p $(BENCH_RESULTS)
 	@for b in build/bench/*; do \
-	  if [ -f "$$b" ] && [ -x "$$b" ]; then tools/with-display.sh "$$b" || exit 1; fi; \
+	  if [ -f "$$b" ] && [ -x "$$b" ]; then \
+	    name=$$(basename $$b); args=""; \
+	    if grep -q BENCHMARK_MAIN bench/$$name.cpp; then \
+	      args="--benchmark_out=$(BENCH_RESULTS)/$$name.json --benchmark_out_format=json"; \
+	    fi; \
+	    tools/with-display.sh "$$b" $$args | tee $(BENCH_RESULTS)/$$name.txt; \
+	    [ $${PIPESTATUS[0]} -eq 0 ] || exit 1; \
+	  fi; \
 	done
+	@tools/with-display.sh python3 tools/bench_table.py $(BENCH_RESULTS)
 
 # Regenerates every file of assets/ (font, pictures, sounds) byte for byte:
 # afterwards `git status --porcelain assets/` is empty.

@@ -29,7 +29,7 @@ constexpr const char kHelp[] =
     "Exit status: 0 after Escape, 2 for a bad command line, 255 when the game\n"
     "cannot start (for instance \"Graphics mode does not exist\").\n";
 
-constexpr const char kVersion[] = "salvo 1.0\n";
+constexpr const char kVersion[] = "salvo " SALVO_VERSION "\n";
 
 // An option split at its first '=': "--window=2" gives name "--window" and
 // value "2"; without '=' there is no value.

@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libbenchmark-dev libsdl2-mixer-dev libsfml-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick libx11-dev
+  xvfb xauth xdotool x11-utils mesa-utils imagemagick libx11-dev
   debhelper dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
