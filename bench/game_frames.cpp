@@ -1,11 +1,16 @@
 // Frames of the game at round 30 with a player firing full 7-shell volleys
 // into the wave: the game logic alone on the recording driver, and the same
 // scene drawn by the OpenGL driver (Mesa under an X display; run through
-// tools/with-display.sh). Both report the live object counts of the scene.
+// tools/with-display.sh), with and without each of the driver's drawing
+// shortcuts. Both report the live object counts of the scene.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "audio/audio_sample.h"
 #include "audio/sound.h"
@@ -18,7 +23,7 @@
 #include "input/system_driver.h"
 #include "input/virtual_keys.h"
 #include "pixmap/png_loader.h"
-#include "render/gl_driver.h"
+#include "render/gl_driver_internal.h"
 #include "render/graphics.h"
 #include "runtime/list.h"
 #include "runtime/object.h"
@@ -98,9 +103,9 @@ struct SceneTally {
 // Runs frames of the scene; `frame` runs one pass and returns false when the
 // loop ended. Objects are counted outside the timing.
 template <class RunFrame>
-void RunScene(benchmark::State& state, TScriptedSystemDriver& system, RunFrame frame) {
-  int frameNumber = 0;
-  for (; frameNumber < kWarmUpFrames; frameNumber++) {
+void RunScene(benchmark::State& state, TScriptedSystemDriver& system, int& frameNumber,
+              int warmUpFrames, RunFrame frame) {
+  for (const int end = frameNumber + warmUpFrames; frameNumber < end; frameNumber++) {
     ScriptPlayer(system, frameNumber);
     if (SceneNeedsNewWave()) StartRoundThirty();
     frame();
@@ -135,16 +140,33 @@ void BM_HeadlessFramesRoundThirty(benchmark::State& state) {
   HeadlessGame game(123456);
   game.StartGame();
   StartRoundThirty();
-  RunScene(state, game.System(), [&game] { return game.Frame(); });
+  int frameNumber = 0;
+  RunScene(state, game.System(), frameNumber, kWarmUpFrames, [&game] { return game.Frame(); });
 }
 BENCHMARK(BM_HeadlessFramesRoundThirty)->Unit(benchmark::kMicrosecond);
 
-// The same scene drawn by the OpenGL driver in an unpaced 640 x 480 window.
-void BM_GLFramesRoundThirty(benchmark::State& state) {
+// The scene drawn by the OpenGL driver in an unpaced 640 x 480 window. It is
+// built and warmed up once, then every run carries it on, so that runs of
+// the driver's shortcuts can be interleaved on the same crowded scene.
+struct GLScene {
+  Ref<TScriptedSystemDriver> system;
+  Ref<TRecordingAudioDriver> audio;
+  Game game;
+  int frameNumber = 0;
+};
+
+GLScene* OpenGLScene(benchmark::State& state) {
+  static GLScene* scene = nullptr;
+  static std::string failure;
+  if (scene || !failure.empty()) {
+    if (!failure.empty()) state.SkipWithError(failure.c_str());
+    return scene;
+  }
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) {
-    state.SkipWithError("no X display (run through tools/with-display.sh)");
-    return;
+    failure = "no X display (run through tools/with-display.sh)";
+    state.SkipWithError(failure.c_str());
+    return nullptr;
   }
   // The modules the game's loads need; the audio stays the silent driver's
   // until the recording one replaces it.
@@ -152,36 +174,97 @@ void BM_GLFramesRoundThirty(benchmark::State& state) {
   InitPNGModule();
   InitAudioSampleModule();
   InitAudioModule();
-  Ref<TScriptedSystemDriver> system = New<TScriptedSystemDriver>(123456);
-  Ref<TRecordingAudioDriver> audio = New<TRecordingAudioDriver>();
+  auto* fresh = new GLScene;
+  fresh->system = New<TScriptedSystemDriver>(123456);
+  fresh->audio = New<TRecordingAudioDriver>();
   ResetGameGlobals();
-  SetSystemDriver(system);
-  SetAudioDriver(audio);
+  SetSystemDriver(fresh->system);
+  SetAudioDriver(fresh->audio);
   ClearInputState();
-  Game game;
   try {
     InstallGLDriver();
     OpenGraphics(640, 480, 0, 0);
   } catch (const std::exception& error) {
-    state.SkipWithError(error.what());
-    return;
+    failure = error.what();
+    state.SkipWithError(failure.c_str());
+    return nullptr;
   }
-  game.LoadAssets();
-  game.SetUpGame();
+  fresh->game.LoadAssets();
+  fresh->game.SetUpGame();
   StartRoundThirty();
-  TScriptedSystemDriver* clock = system.Get();
-  RunScene(state, *system, [&game, clock] {
-    bool more = game.Frame();
-    clock->AdvanceFrame();
-    clock->NextPass();
-    return more;
-  });
-  ResetGameGlobals();
-  ReleaseGameAssets();
-  CloseGraphics();
-  ReleaseStep();
+  scene = fresh;
+  return scene;
 }
-BENCHMARK(BM_GLFramesRoundThirty)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The driver's shortcuts as a bit mask: 1 batching, 2 unblended opaque
+// draws, 4 nearest sampling for texel-for-pixel draws. 0 is the plain path.
+void UseShortcuts(int mask) {
+  GLShortcuts& shortcuts = GLState().shortcuts;
+  shortcuts.batching = (mask & 1) != 0;
+  shortcuts.opaqueUnblended = (mask & 2) != 0;
+  shortcuts.exactNearest = (mask & 4) != 0;
+}
+
+// Runs one frame of the scene and returns how long it took, in milliseconds.
+double TimedFrame(GLScene& scene) {
+  ScriptPlayer(*scene.system, scene.frameNumber);
+  if (SceneNeedsNewWave()) StartRoundThirty();
+  const auto start = std::chrono::steady_clock::now();
+  scene.game.Frame();
+  scene.system->AdvanceFrame();
+  scene.system->NextPass();
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  scene.frameNumber++;
+  return took.count();
+}
+
+void WarmUp(GLScene& scene) {
+  while (scene.frameNumber < kWarmUpFrames) TimedFrame(scene);
+}
+
+// The whole frame with all the driver's shortcuts (as the game runs).
+void BM_GLFramesRoundThirty(benchmark::State& state) {
+  GLScene* scene = OpenGLScene(state);
+  if (!scene) return;
+  UseShortcuts(7);
+  WarmUp(*scene);
+  SceneTally tally;
+  for (auto _ : state) {
+    state.SetIterationTime(TimedFrame(*scene) / 1000.0);
+    if (scene->frameNumber % 16 == 0) tally.Sample();
+  }
+  state.SetItemsProcessed(state.iterations());
+  tally.Report(state);
+}
+BENCHMARK(BM_GLFramesRoundThirty)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Each shortcut on its own, none and all, frame by frame in turn on the same
+// scene, so that every variant sees the same scene and the same load of the
+// machine. Counters: the median frame time of each variant in milliseconds
+// (plain, batching, opaque, nearest, all) and all / plain.
+void BM_GLShortcutsInterleaved(benchmark::State& state) {
+  GLScene* scene = OpenGLScene(state);
+  if (!scene) return;
+  WarmUp(*scene);
+  const int masks[] = {0, 1, 2, 4, 7};
+  const char* names[] = {"plain_ms", "batching_ms", "opaque_ms", "nearest_ms", "all_ms"};
+  std::vector<double> times[5];
+  for (auto _ : state) {
+    for (int i = 0; i < 5; ++i) {
+      UseShortcuts(masks[i]);
+      times[i].push_back(TimedFrame(*scene));
+    }
+  }
+  UseShortcuts(7);
+  for (int i = 0; i < 5; ++i) state.counters[names[i]] = Median(times[i]);
+  state.counters["all_over_plain"] = Median(times[4]) / Median(times[0]);
+}
+BENCHMARK(BM_GLShortcutsInterleaved)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 }  // namespace
 
