@@ -1,12 +1,13 @@
 // Frame pacing at 60 Hz on a display that does not wait for its retrace (as
 // under Xvfb): the intervals between buffer swaps when each frame waits in
 // whole milliseconds on the millisecond clock, and when it waits on the
-// microsecond clock for the same millisecond deadlines. Each frame does 4 ms
-// of work first. The two are interleaved; reported: mean, p50, p99 and
-// largest interval in milliseconds.
+// microsecond clock for the same millisecond deadlines. Each frame first does
+// the work given in microseconds as the argument (default 4000). The two are interleaved; reported:
+// mean, p50, p99 and largest interval in milliseconds.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "input/clock.h"
@@ -36,7 +37,7 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[index];
 }
 
-void Measure(const char* name, bool microClock, int frames) {
+void Measure(const char* name, bool microClock, int frames, int64_t work) {
   TFramePacer pacer;
   std::vector<int64_t> swaps;
   pacer.swapBuffers = [&swaps] { swaps.push_back(SteadyMicros()); };
@@ -48,7 +49,7 @@ void Measure(const char* name, bool microClock, int frames) {
   pacer.Calibrate(60);  // instant swaps: software pacing comes on
   swaps.clear();
   for (int i = 0; i < frames; ++i) {
-    Work(4000);
+    Work(work);
     pacer.Present();
   }
   std::vector<double> intervals;
@@ -64,15 +65,16 @@ void Measure(const char* name, bool microClock, int frames) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const int64_t work = argc > 1 ? std::atoll(argv[1]) : 4000;
   InitSystemModule();
   SetSystemDriver(New<SystemClock>());
   const int frames = 301;  // five seconds: 300 intervals
-  std::printf("60 Hz software pacing, %d frames per run (schedule: 1000/60 = 16.6667 ms)\n",
-              frames);
+  std::printf("60 Hz software pacing, %d frames per run, %lld us of work per frame\n", frames,
+              static_cast<long long>(work));
   for (int round = 0; round < 2; ++round) {
-    Measure("millisecond waits", false, frames);
-    Measure("microsecond waits", true, frames);
+    Measure("millisecond waits", false, frames, work);
+    Measure("microsecond waits", true, frames, work);
   }
   return 0;
 }

@@ -1,7 +1,7 @@
-// The OpenGL drawing driver: fixed-function GL 1.x in immediate mode, every
-// vertex transformed on the CPU, a few GL states cached so that redundant
-// changes are skipped, and the two kinds of image frame (a texture, and a
-// lockable texture with a pixmap copy).
+// The OpenGL drawing driver: fixed-function GL 1.x, every vertex transformed
+// on the CPU, a few GL states cached so that redundant changes are skipped,
+// and the two kinds of image frame (a texture, and a lockable texture with a
+// pixmap copy). Its internals are in render/gl_driver_internal.h.
 #pragma once
 
 #include <vector>

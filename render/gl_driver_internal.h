@@ -61,8 +61,7 @@ struct GLDriverState {
   // Vertices not yet sent, drawn as batchMode (GL_QUADS or GL_TRIANGLES).
   std::vector<GLBatchVertex> batch;
   unsigned batchMode = 0;
-  // The primitive being built: its GL mode, vertices, and whether its source
-  // is opaque.
+  // The primitive being built: its GL mode and vertices.
   unsigned primitiveMode = 0;
   std::vector<GLBatchVertex> primitive;
 };
