@@ -29,10 +29,13 @@ void AppendToBatch(GLDriverState& state) {
     return;
   }
   // A fan over the convex outline: the same pixels as the whole polygon.
-  for (std::size_t i = 1; i + 1 < corners.size(); ++i) {
-    state.batch.push_back(corners[0]);
-    state.batch.push_back(corners[i]);
-    state.batch.push_back(corners[i + 1]);
+  // Indexed, so that GL transforms each corner once.
+  const auto first = static_cast<unsigned>(state.batch.size());
+  state.batch.insert(state.batch.end(), corners.begin(), corners.end());
+  for (unsigned i = 1; i + 1 < corners.size(); ++i) {
+    state.batchIndices.push_back(first);
+    state.batchIndices.push_back(first + i);
+    state.batchIndices.push_back(first + i + 1);
   }
 }
 
@@ -102,11 +105,17 @@ void FlushBatch() {
   glVertexPointer(2, GL_FLOAT, sizeof(GLBatchVertex), &first->x);
   glTexCoordPointer(2, GL_FLOAT, sizeof(GLBatchVertex), &first->u);
   glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GLBatchVertex), first->color);
-  glDrawArrays(state.batchMode, 0, static_cast<GLsizei>(state.batch.size()));
+  if (state.batchMode == GL_TRIANGLES) {
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(state.batchIndices.size()), GL_UNSIGNED_INT,
+                   state.batchIndices.data());
+  } else {
+    glDrawArrays(state.batchMode, 0, static_cast<GLsizei>(state.batch.size()));
+  }
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
   state.batch.clear();
+  state.batchIndices.clear();
   // GL leaves the current colour undefined after drawing a colour array.
   SendColor();
   CheckGL("FlushBatch");

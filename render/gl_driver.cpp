@@ -66,6 +66,7 @@ void TGLDrawingDriver::Open(int width, int height, int depth, int hertz) {
   GLDriverState& state = GLState();
   if (Live()) FlushBatch();
   state.batch.clear();
+  state.batchIndices.clear();
   state.contextSerial += 1;
   if (state.contextSerial == 0) state.contextSerial = 1;
 

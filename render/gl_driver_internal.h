@@ -58,8 +58,10 @@ struct GLDriverState {
   // The blend state GL holds: a blend mode, or kBlendOpaque while an opaque
   // draw runs unblended.
   int appliedBlend = 0;
-  // Vertices not yet sent, drawn as batchMode (GL_QUADS or GL_TRIANGLES).
+  // Vertices not yet sent, drawn as batchMode: GL_QUADS, four vertices
+  // each, or GL_TRIANGLES through batchIndices.
   std::vector<GLBatchVertex> batch;
+  std::vector<unsigned> batchIndices;
   unsigned batchMode = 0;
   // The primitive being built: its GL mode and vertices.
   unsigned primitiveMode = 0;
