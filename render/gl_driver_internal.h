@@ -15,14 +15,16 @@ namespace salvo {
 
 // Drawing shortcuts: each leaves every pixel exactly as the plain path (one
 // glBegin/glEnd per primitive, the GL state set as each call asks) draws it,
-// only faster. All on by default; tests turn them off to draw the same scene
+// only faster. Tests turn them on and off to draw the same scene
 // both ways and compare, the benchmark measures each on its own.
 struct GLShortcuts {
   // Consecutive quads and polygons that share texture and blend state go to
   // GL as one vertex array, colours per vertex. State changes still reach GL
   // where the plain path makes them: GL may group the draws between them
   // differently, and rounding in a software rasteriser can follow that.
-  bool batching = true;
+  // Off by default: on Mesa's llvmpipe a crowded frame took longer batched
+  // (the vertex arrays cost more than the glBegin/glEnd calls they replace).
+  bool batching = false;
   // Alpha blending is switched off for a draw whose source is fully opaque
   // (an opaque texture or none, at full alpha): it would only copy it.
   bool opaqueUnblended = true;

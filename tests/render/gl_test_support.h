@@ -131,7 +131,7 @@ class GLTest : public ::testing::Test {
     ClearScreen();
   }
   void TearDown() override {
-    UseShortcuts(kAllShortcuts);
+    GLState().shortcuts = GLShortcuts{};
     CloseGraphics();
     ReleaseStep();
   }

@@ -218,7 +218,7 @@ TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithou
     ResetGameGlobals();
     ReleaseGameAssets();
   }
-  UseShortcuts(kAllShortcuts);
+  GLState().shortcuts = GLShortcuts{};
   CloseGraphics();
   InstallGLDriver();
   ReleaseStep();
