@@ -1,11 +1,17 @@
 // Frames of the game at round 30 with a player firing full 7-shell volleys
 // into the wave: the game logic alone on the recording driver, and the same
 // scene drawn by the OpenGL driver (Mesa under an X display; run through
-// tools/with-display.sh). Both report the live object counts of the scene.
+// tools/with-display.sh), with and without each of the driver's drawing
+// shortcuts. Both report the live object counts of the scene.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "audio/audio_sample.h"
 #include "audio/sound.h"
@@ -18,7 +24,7 @@
 #include "input/system_driver.h"
 #include "input/virtual_keys.h"
 #include "pixmap/png_loader.h"
-#include "render/gl_driver.h"
+#include "render/gl_driver_internal.h"
 #include "render/graphics.h"
 #include "runtime/list.h"
 #include "runtime/object.h"
@@ -98,9 +104,9 @@ struct SceneTally {
 // Runs frames of the scene; `frame` runs one pass and returns false when the
 // loop ended. Objects are counted outside the timing.
 template <class RunFrame>
-void RunScene(benchmark::State& state, TScriptedSystemDriver& system, RunFrame frame) {
-  int frameNumber = 0;
-  for (; frameNumber < kWarmUpFrames; frameNumber++) {
+void RunScene(benchmark::State& state, TScriptedSystemDriver& system, int& frameNumber,
+              int warmUpFrames, RunFrame frame) {
+  for (const int end = frameNumber + warmUpFrames; frameNumber < end; frameNumber++) {
     ScriptPlayer(system, frameNumber);
     if (SceneNeedsNewWave()) StartRoundThirty();
     frame();
@@ -135,16 +141,33 @@ void BM_HeadlessFramesRoundThirty(benchmark::State& state) {
   HeadlessGame game(123456);
   game.StartGame();
   StartRoundThirty();
-  RunScene(state, game.System(), [&game] { return game.Frame(); });
+  int frameNumber = 0;
+  RunScene(state, game.System(), frameNumber, kWarmUpFrames, [&game] { return game.Frame(); });
 }
 BENCHMARK(BM_HeadlessFramesRoundThirty)->Unit(benchmark::kMicrosecond);
 
-// The same scene drawn by the OpenGL driver in an unpaced 640 x 480 window.
-void BM_GLFramesRoundThirty(benchmark::State& state) {
+// The scene drawn by the OpenGL driver in an unpaced 640 x 480 window. It is
+// built and warmed up once, then every run carries it on, so that runs of
+// the driver's shortcuts can be interleaved on the same crowded scene.
+struct GLScene {
+  Ref<TScriptedSystemDriver> system;
+  Ref<TRecordingAudioDriver> audio;
+  Game game;
+  int frameNumber = 0;
+};
+
+GLScene* OpenGLScene(benchmark::State& state) {
+  static GLScene* scene = nullptr;
+  static std::string failure;
+  if (scene || !failure.empty()) {
+    if (!failure.empty()) state.SkipWithError(failure.c_str());
+    return scene;
+  }
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) {
-    state.SkipWithError("no X display (run through tools/with-display.sh)");
-    return;
+    failure = "no X display (run through tools/with-display.sh)";
+    state.SkipWithError(failure.c_str());
+    return nullptr;
   }
   // The modules the game's loads need; the audio stays the silent driver's
   // until the recording one replaces it.
@@ -152,36 +175,123 @@ void BM_GLFramesRoundThirty(benchmark::State& state) {
   InitPNGModule();
   InitAudioSampleModule();
   InitAudioModule();
-  Ref<TScriptedSystemDriver> system = New<TScriptedSystemDriver>(123456);
-  Ref<TRecordingAudioDriver> audio = New<TRecordingAudioDriver>();
+  auto* fresh = new GLScene;
+  fresh->system = New<TScriptedSystemDriver>(123456);
+  fresh->audio = New<TRecordingAudioDriver>();
   ResetGameGlobals();
-  SetSystemDriver(system);
-  SetAudioDriver(audio);
+  SetSystemDriver(fresh->system);
+  SetAudioDriver(fresh->audio);
   ClearInputState();
-  Game game;
   try {
     InstallGLDriver();
     OpenGraphics(640, 480, 0, 0);
   } catch (const std::exception& error) {
-    state.SkipWithError(error.what());
-    return;
+    failure = error.what();
+    state.SkipWithError(failure.c_str());
+    return nullptr;
   }
-  game.LoadAssets();
-  game.SetUpGame();
+  fresh->game.LoadAssets();
+  fresh->game.SetUpGame();
   StartRoundThirty();
-  TScriptedSystemDriver* clock = system.Get();
-  RunScene(state, *system, [&game, clock] {
-    bool more = game.Frame();
-    clock->AdvanceFrame();
-    clock->NextPass();
-    return more;
-  });
-  ResetGameGlobals();
-  ReleaseGameAssets();
-  CloseGraphics();
-  ReleaseStep();
+  scene = fresh;
+  return scene;
 }
-BENCHMARK(BM_GLFramesRoundThirty)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The driver's shortcuts as a bit mask: 1 batching, 2 unblended opaque
+// draws, 4 nearest sampling for texel-for-pixel draws. 0 is the plain path.
+void UseShortcuts(int mask) {
+  GLShortcuts& shortcuts = GLState().shortcuts;
+  shortcuts.batching = (mask & 1) != 0;
+  shortcuts.opaqueUnblended = (mask & 2) != 0;
+  shortcuts.exactNearest = (mask & 4) != 0;
+}
+
+double ThreadCpuMillis() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Runs one frame of the scene and returns how long it took, in milliseconds;
+// `cpu` gets the calling thread's processor time for it (all of the frame's
+// work when Mesa rasterises on this thread: LP_NUM_THREADS=0).
+double TimedFrame(GLScene& scene, double* cpu = nullptr) {
+  ScriptPlayer(*scene.system, scene.frameNumber);
+  if (SceneNeedsNewWave()) StartRoundThirty();
+  const double cpuStart = ThreadCpuMillis();
+  const auto start = std::chrono::steady_clock::now();
+  scene.game.Frame();
+  scene.system->AdvanceFrame();
+  scene.system->NextPass();
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  if (cpu) *cpu = ThreadCpuMillis() - cpuStart;
+  scene.frameNumber++;
+  return took.count();
+}
+
+void WarmUp(GLScene& scene) {
+  while (scene.frameNumber < kWarmUpFrames) TimedFrame(scene);
+}
+
+// The whole frame with the driver's default shortcuts (as the game runs).
+void BM_GLFramesRoundThirty(benchmark::State& state) {
+  GLScene* scene = OpenGLScene(state);
+  if (!scene) return;
+  GLState().shortcuts = GLShortcuts{};
+  WarmUp(*scene);
+  SceneTally tally;
+  for (auto _ : state) {
+    state.SetIterationTime(TimedFrame(*scene) / 1000.0);
+    if (scene->frameNumber % 16 == 0) tally.Sample();
+  }
+  state.SetItemsProcessed(state.iterations());
+  tally.Report(state);
+}
+BENCHMARK(BM_GLFramesRoundThirty)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// None, each shortcut on its own, batching with each of the others, and all,
+// frame by frame in turn on the same scene, so that every variant sees the
+// same scene and the same load of the machine. Counters: each variant's
+// median frame time in milliseconds (_ms) and in processor time of the main
+// thread (_cpu), and all / plain. Beware: part of a frame's cost can land in
+// the next frame, so a variant's figure here is coloured by its neighbour;
+// whole runs of one variant (BM_GLFramesRoundThirty with the shortcuts set)
+// are the figures to trust.
+void BM_GLShortcutsInterleaved(benchmark::State& state) {
+  GLScene* scene = OpenGLScene(state);
+  if (!scene) return;
+  WarmUp(*scene);
+  constexpr int kVariants = 7;
+  const int masks[kVariants] = {0, 1, 2, 4, 3, 5, 7};
+  const char* names[kVariants] = {"plain_ms",        "batching_ms",      "opaque_ms", "nearest_ms",
+                                  "batch+opaque_ms", "batch+nearest_ms", "all_ms"};
+  const char* cpuNames[kVariants] = {"plain_cpu",   "batching_cpu",     "opaque_cpu",
+                                     "nearest_cpu", "batch+opaque_cpu", "batch+nearest_cpu",
+                                     "all_cpu"};
+  std::vector<double> times[kVariants];
+  std::vector<double> cpuTimes[kVariants];
+  for (auto _ : state) {
+    for (int i = 0; i < kVariants; ++i) {
+      UseShortcuts(masks[i]);
+      double cpu = 0;
+      times[i].push_back(TimedFrame(*scene, &cpu));
+      cpuTimes[i].push_back(cpu);
+    }
+  }
+  GLState().shortcuts = GLShortcuts{};
+  for (int i = 0; i < kVariants; ++i) {
+    state.counters[names[i]] = Median(times[i]);
+    state.counters[cpuNames[i]] = Median(cpuTimes[i]);
+  }
+  state.counters["all_over_plain"] = Median(times[kVariants - 1]) / Median(times[0]);
+  state.counters["all_over_plain_cpu"] = Median(cpuTimes[kVariants - 1]) / Median(cpuTimes[0]);
+}
+BENCHMARK(BM_GLShortcutsInterleaved)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 }  // namespace
 

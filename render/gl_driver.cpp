@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "render/gl_check.h"
+#include "render/gl_driver_internal.h"
 #include "render/gl_scaler.h"
 #include "render/gl_window.h"
 #include "runtime/degrees.h"
@@ -28,41 +29,12 @@ ScreenPoint Map(float x, float y, float tx, float ty) {
 
 void Vertex(float x, float y, float tx, float ty) {
   const ScreenPoint point = Map(x, y, tx, ty);
-  glVertex2f(point.x, point.y);
+  PrimitiveVertex(point.x, point.y);
 }
 
 // GL calls need a current context; without one every command does nothing.
 bool Live() {
   return GLWindowOpen() != 0;
-}
-
-void ApplyBlend(int mode) {
-  switch (mode) {
-    case BlendMask:
-      glDisable(GL_BLEND);
-      glEnable(GL_ALPHA_TEST);
-      glAlphaFunc(GL_GEQUAL, 0.5f);
-      break;
-    case BlendAlpha:
-      glEnable(GL_BLEND);
-      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-      glDisable(GL_ALPHA_TEST);
-      break;
-    case BlendAdditive:
-      glEnable(GL_BLEND);
-      glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-      glDisable(GL_ALPHA_TEST);
-      break;
-    case BlendMultiply:
-      glEnable(GL_BLEND);
-      glBlendFunc(GL_DST_COLOR, GL_ZERO);
-      glDisable(GL_ALPHA_TEST);
-      break;
-    default:  // BlendSolid and unknown modes
-      glDisable(GL_BLEND);
-      glDisable(GL_ALPHA_TEST);
-      break;
-  }
 }
 
 Ref<TPixmap> AsRGBA(const Ref<TPixmap>& pixmap) {
@@ -92,6 +64,9 @@ TGLDrawingDriver::TGLDrawingDriver() {
 
 void TGLDrawingDriver::Open(int width, int height, int depth, int hertz) {
   GLDriverState& state = GLState();
+  if (Live()) FlushBatch();
+  state.batch.clear();
+  state.batchIndices.clear();
   state.contextSerial += 1;
   if (state.contextSerial == 0) state.contextSerial = 1;
 
@@ -100,6 +75,7 @@ void TGLDrawingDriver::Open(int width, int height, int depth, int hertz) {
     ThrowRuntimeError("Unable to set graphics mode");
   }
   state.currentBlend = 0;
+  state.appliedBlend = 0;  // a new context neither blends nor tests alpha
   state.boundTexture = 0;
   state.texturingOn = 0;
   state.screenWidth = width;
@@ -123,16 +99,20 @@ void TGLDrawingDriver::Open(int width, int height, int depth, int hertz) {
 
   state.pacer.swapBuffers = SwapGLBuffers;
   state.pacer.setSwapInterval = SetSwapInterval;
+  state.pacer.microClock = SteadyMicros;
+  state.pacer.sleepMicros = SleepMicros;
   state.pacer.Calibrate(hertz);
 }
 
 void TGLDrawingDriver::Close() {
+  if (Live()) FlushBatch();
   StopScaledOutput();
   CloseGLWindow();
 }
 
 void TGLDrawingDriver::Present() {
   if (!Live()) return;
+  FlushBatch();
   PresentScaledPicture();
   GLState().pacer.Present();
 }
@@ -152,9 +132,13 @@ Ref<TImageFrame> TGLDrawingDriver::CreateFrameFromPixmap(const Ref<TPixmap>& pix
 
 void TGLDrawingDriver::SetBlend(int mode) {
   GLDriverState& state = GLState();
-  if (mode == state.currentBlend || !Live()) return;
+  // GL may hold an opaque draw's state rather than the mode's, so that is
+  // compared too.
+  if ((mode == state.currentBlend && mode == state.appliedBlend) || !Live()) return;
   state.currentBlend = mode;
+  FlushBatch();
   ApplyBlend(mode);
+  state.appliedBlend = mode;
   CheckGL("SetBlend");
 }
 
@@ -182,6 +166,7 @@ void TGLDrawingDriver::SetClearColor(int red, int green, int blue) {
 
 void TGLDrawingDriver::SetViewport(int x, int y, int width, int height) {
   if (!Live()) return;
+  FlushBatch();
   const GLDriverState& state = GLState();
   if (x == 0 && y == 0 && width == state.screenWidth && height == state.screenHeight) {
     glDisable(GL_SCISSOR_TEST);
@@ -203,41 +188,44 @@ void TGLDrawingDriver::SetMatrix(float ix, float iy, float jx, float jy) {
 
 void TGLDrawingDriver::SetLineWidth(float width) {
   if (!Live()) return;
+  FlushBatch();
   glLineWidth(width);
   CheckGL("SetLineWidth");
 }
 
 void TGLDrawingDriver::Clear() {
-  if (Live()) glClear(GL_COLOR_BUFFER_BIT);
+  if (!Live()) return;
+  FlushBatch();
+  glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void TGLDrawingDriver::Plot(float x, float y) {
   if (!Live()) return;
   DisableTexture();
   // The centre of the pixel whose top-left corner is (x, y).
-  glBegin(GL_POINTS);
-  glVertex2f(x + 0.5f, y + 0.5f);
-  glEnd();
+  BeginPrimitive(GL_POINTS, false);
+  PrimitiveVertex(x + 0.5f, y + 0.5f);
+  EndPrimitive();
 }
 
 void TGLDrawingDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
   if (!Live()) return;
   DisableTexture();
-  glBegin(GL_LINES);
+  BeginPrimitive(GL_LINES, false);
   Vertex(x0, y0, tx + 0.5f, ty + 0.5f);
   Vertex(x1, y1, tx + 0.5f, ty + 0.5f);
-  glEnd();
+  EndPrimitive();
 }
 
 void TGLDrawingDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
   if (!Live()) return;
   DisableTexture();
-  glBegin(GL_QUADS);
+  BeginPrimitive(GL_QUADS, true);
   Vertex(x0, y0, tx, ty);
   Vertex(x1, y0, tx, ty);
   Vertex(x1, y1, tx, ty);
   Vertex(x0, y1, tx, ty);
-  glEnd();
+  EndPrimitive();
 }
 
 void TGLDrawingDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
@@ -248,28 +236,29 @@ void TGLDrawingDriver::DrawOval(float x0, float y0, float x1, float y1, float tx
   const float cy = y0 + yr;
   const int segments = OvalSegments(xr, yr);
   DisableTexture();
-  glBegin(GL_POLYGON);
+  BeginPrimitive(GL_POLYGON, true);
   for (int i = 0; i < segments; ++i) {
     const double angle = i * 360.0 / segments * kRadiansPerDegree;
     Vertex(cx + static_cast<float>(std::cos(angle)) * xr,
            cy - static_cast<float>(std::sin(angle)) * yr, tx, ty);
   }
-  glEnd();
+  EndPrimitive();
 }
 
 void TGLDrawingDriver::DrawPoly(const std::vector<float>& points, float hx, float hy, float tx,
                                 float ty) {
   if (points.size() < 6 || points.size() % 2 != 0 || !Live()) return;
   DisableTexture();
-  glBegin(GL_POLYGON);
+  BeginPrimitive(GL_POLYGON, true);
   for (std::size_t i = 0; i < points.size(); i += 2) {
     Vertex(points[i] + hx, points[i + 1] + hy, tx, ty);
   }
-  glEnd();
+  EndPrimitive();
 }
 
 void TGLDrawingDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
   if (!Live()) return;
+  FlushBatch();
   DisableTexture();
   const Ref<TPixmap> flipped = AsRGBA(YFlipPixmap(pixmap));
 
@@ -284,7 +273,9 @@ void TGLDrawingDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
   glPixelStorei(GL_UNPACK_ROW_LENGTH, flipped->pitch / 4);
   glDrawPixels(flipped->width, flipped->height, GL_RGBA, GL_UNSIGNED_BYTE, flipped->pixels);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  ApplyBlend(GLState().currentBlend);
+  GLDriverState& state = GLState();
+  ApplyBlend(state.currentBlend);
+  state.appliedBlend = state.currentBlend;
   CheckGL("DrawPixmap");
 }
 
@@ -293,6 +284,7 @@ Ref<TPixmap> TGLDrawingDriver::CapturePixmap(int x, int y, int width, int height
   // Parts outside the window (or everything, without a window) read as zero.
   std::memset(pixmap->pixels, 0, static_cast<std::size_t>(pixmap->capacity));
   if (!Live() || width == 0 || height == 0) return pixmap;
+  FlushBatch();
   glPixelStorei(GL_PACK_ROW_LENGTH, pixmap->pitch / 4);
   glReadBuffer(PictureReadBuffer());
   glReadPixels(x, GLState().screenHeight - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,

@@ -1,38 +1,16 @@
-// The OpenGL drawing driver: fixed-function GL 1.x in immediate mode, every
-// vertex transformed on the CPU, a few GL states cached so that redundant
-// changes are skipped, and the two kinds of image frame (a texture, and a
-// lockable texture with a pixmap copy).
+// The OpenGL drawing driver: fixed-function GL 1.x, every vertex transformed
+// on the CPU, a few GL states cached so that redundant changes are skipped,
+// and the two kinds of image frame (a texture, and a lockable texture with a
+// pixmap copy). Its internals are in render/gl_driver_internal.h.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "pixmap/pixmap.h"
 #include "render/drawing_driver.h"
-#include "render/gl_pacing.h"
 #include "render/graphics.h"
 
 namespace salvo {
-
-// The driver's module-level state, shared with its frames.
-struct GLDriverState {
-  int contextSerial = 0;  // bumped by every Open; never 0 once opened
-  int currentBlend = 0;   // 0 after Open, so the first SetBlend always applies
-  unsigned boundTexture = 0;
-  int texturingOn = 0;
-  uint8_t color[4] = {0, 0, 0, 0};  // red, green, blue, alpha; sent whole
-  float ix = 1;
-  float iy = 0;
-  float jx = 0;
-  float jy = 1;
-  int screenWidth = 0;
-  int screenHeight = 0;
-  int screenDepth = 0;
-  int screenHertz = 0;
-  TFramePacer pacer;
-};
-
-GLDriverState& GLState();
 
 class TGLDrawingDriver : public TDrawingDriver {
  public:
@@ -63,60 +41,6 @@ class TGLDrawingDriver : public TDrawingDriver {
 
   // The display modes found at construction.
   std::vector<Ref<TGraphicsMode>> modes;
-};
-
-// Number of polygon corners DrawOval uses for radii xr and yr: at least 12,
-// a multiple of 4.
-int OvalSegments(float xr, float yr);
-
-// Texture helpers of the driver. Each works on the current GL context.
-void BindTexture(unsigned name);
-void EnableTexture(unsigned name);
-void DisableTexture();
-// Rounds (width, height) up to powers of two that GL accepts, halving while
-// it refuses; raises "Unable to calculate tex size" if not even 1 x 1 fits.
-void CalcTextureSize(int& width, int& height);
-// A new bound texture with all its levels allocated (a full mipmap chain when
-// filtered).
-unsigned CreateTexture(int width, int height, int flags);
-// Uploads an RGBA8888 pixmap (and, when filtered, its halvings) into the
-// bound texture.
-void UploadTexture(const Ref<TPixmap>& pixmap, int flags);
-
-class TGLImageFrame : public TImageFrame {
- public:
-  ~TGLImageFrame() override;
-  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
-  Ref<TPixmap> Lock(int read, int write) override;
-  void Unlock() override;
-
-  // A frame on its own texture, padded to a power-of-two size by repeating
-  // the last column and row.
-  static Ref<TGLImageFrame> CreateFromPixmap(const Ref<TPixmap>& pixmap, int flags);
-
-  float uMin = 0;
-  float vMin = 0;
-  float uMax = 0;
-  float vMax = 0;
-  unsigned texture = 0;
-  int serial = 0;  // context the texture belongs to; 0 once deleted
-};
-
-class TGLDynamicFrame : public TGLImageFrame {
- public:
-  Ref<TPixmap> Lock(int read, int write) override;
-  void Unlock() override;
-
-  // Pixel memory is left as it is; raises "Unable to create texture" when GL
-  // cannot hold a texture of the size.
-  static Ref<TGLDynamicFrame> Create(int width, int height, int flags);
-  static Ref<TGLDynamicFrame> CreateFromPixmap(const Ref<TPixmap>& pixmap, int flags);
-
-  int flags = 0;
-  Ref<TPixmap> pixmap;  // RGBA8888 copy of the whole texture
-  Ref<TPixmap> window;  // its top-left width x height
-  int lockRead = 0;
-  int lockWrite = 0;
 };
 
 // Creates the OpenGL driver and makes it, with its mode list, current. Once.

@@ -3,9 +3,10 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
-#include "render/gl_driver.h"
+#include "render/gl_driver_internal.h"
 #include "render/gl_window.h"
 
 namespace salvo {
@@ -50,6 +51,7 @@ TGLImageFrame::~TGLImageFrame() {
   // belong to a texture of the current one.
   if (!InCurrentContext(*this)) return;
   GLDriverState& state = GLState();
+  FlushBatch();  // pending vertices may still use the texture
   glDeleteTextures(1, &texture);
   // GL unbinds a deleted texture; the cache must not claim it is still bound,
   // or a new texture given the same name would never be bound.
@@ -60,20 +62,38 @@ TGLImageFrame::~TGLImageFrame() {
 void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
   if (!InCurrentContext(*this)) return;
   const GLDriverState& state = GLState();
-  auto vertex = [&state, tx, ty](float x, float y) {
-    glVertex2f(x * state.ix + y * state.iy + tx, x * state.jx + y * state.jy + ty);
+  auto vertex = [&state, tx, ty](float x, float y, float u, float v) {
+    PrimitiveVertex(x * state.ix + y * state.iy + tx, x * state.jx + y * state.jy + ty, u, v);
   };
   EnableTexture(texture);
-  glBegin(GL_QUADS);
-  glTexCoord2f(uMin, vMin);
-  vertex(x0, y0);
-  glTexCoord2f(uMax, vMin);
-  vertex(x1, y0);
-  glTexCoord2f(uMax, vMax);
-  vertex(x1, y1);
-  glTexCoord2f(uMin, vMax);
-  vertex(x0, y1);
-  glEnd();
+  ChooseSampling(x0, y0, x1, y1, tx, ty);
+  BeginPrimitive(GL_QUADS, opaque);
+  vertex(x0, y0, uMin, vMin);
+  vertex(x1, y0, uMax, vMin);
+  vertex(x1, y1, uMax, vMax);
+  vertex(x0, y1, uMin, vMax);
+  EndPrimitive();
+}
+
+void TGLImageFrame::ChooseSampling(float x0, float y0, float x1, float y1, float tx, float ty) {
+  if (!filtered) return;
+  const GLDriverState& state = GLState();
+  bool exact = false;
+  if (state.shortcuts.exactNearest && state.ix == 1 && state.iy == 0 && state.jx == 0 &&
+      state.jy == 1) {
+    // The corners as Draw maps them: whole pixels, the image's size apart.
+    const float left = x0 + tx;
+    const float top = y0 + ty;
+    exact = left == std::floor(left) && top == std::floor(top) && (x1 + tx) - left == width &&
+            (y1 + ty) - top == height && uMin == 0 && vMin == 0;
+  }
+  if (exact == sampledNearest) return;
+  // The texture is bound (Draw enabled it); pending vertices sample it too.
+  FlushBatch();
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, exact ? GL_NEAREST : GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                  exact ? GL_NEAREST : GL_LINEAR_MIPMAP_LINEAR);
+  sampledNearest = exact;
 }
 
 Ref<TPixmap> TGLImageFrame::Lock(int, int) {
@@ -105,7 +125,10 @@ Ref<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const Ref<TPixmap>& pixmap, i
   Ref<TGLImageFrame> frame = New<TGLImageFrame>();
   frame->texture = CreateTexture(textureWidth, textureHeight, flags);
   frame->serial = GLState().contextSerial;
-  UploadTexture(padded, flags);
+  frame->opaque = UploadTexture(padded, flags);
+  frame->width = w;
+  frame->height = h;
+  frame->filtered = (flags & ImageFiltered) != 0;
   frame->uMax = static_cast<float>(w) / textureWidth;
   frame->vMax = static_cast<float>(h) / textureHeight;
   return frame;
@@ -120,7 +143,7 @@ Ref<TPixmap> TGLDynamicFrame::Lock(int read, int write) {
 void TGLDynamicFrame::Unlock() {
   if (lockWrite && InCurrentContext(*this)) {
     BindTexture(texture);
-    UploadTexture(pixmap, flags);
+    opaque = UploadTexture(pixmap, flags);
   }
   lockRead = 0;
   lockWrite = 0;
@@ -141,6 +164,9 @@ Ref<TGLDynamicFrame> TGLDynamicFrame::Create(int width, int height, int flags) {
   UploadTexture(frame->pixmap, flags);
   frame->serial = GLState().contextSerial;
   frame->flags = flags;
+  frame->width = width;
+  frame->height = height;
+  frame->filtered = (flags & ImageFiltered) != 0;
   frame->window = PixmapWindow(frame->pixmap, 0, 0, width, height);
   frame->uMax = static_cast<float>(width) / textureWidth;
   frame->vMax = static_cast<float>(height) / textureHeight;

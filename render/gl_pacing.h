@@ -5,6 +5,11 @@
 // sleeps until its frame is due, frame n at start + n * 1000 / hertz ms on the
 // millisecond clock, so the schedule never drifts; a late frame, or a wait of
 // a second or more, re-bases the schedule instead of rushing to catch up.
+//
+// Given a microsecond clock, the pacer keeps the same millisecond schedule on
+// it but wakes within a fraction of a millisecond of each deadline, where
+// whole-millisecond sleeps on a millisecond clock land up to a millisecond
+// or more late.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +23,11 @@ class TFramePacer {
   // the real window; tests point them at scripted ones.
   std::function<void()> swapBuffers;
   std::function<int(int interval)> setSwapInterval;
+  // A finer clock for the waits (microseconds, steady) and a sleep on it.
+  // Without them the waits are whole milliseconds on the system driver's
+  // clock.
+  std::function<int64_t()> microClock;
+  std::function<void(int64_t micros)> sleepMicros;
 
   // Decides whether software pacing is needed for hertz frames per second;
   // hertz 0 turns pacing off and leaves the swap interval at 1.
@@ -32,6 +42,16 @@ class TFramePacer {
   // about ten hours.
   int64_t pacingTicks = 0;
   int hertz = 0;
+  int64_t pacingStartMicros = 0;  // on microClock, when pacing started
+
+ private:
+  void WaitOnMillis();
+  void WaitOnMicros();
 };
+
+// The steady system clock in microseconds, and a sleep of the calling thread
+// on it: what the window module gives the pacer.
+int64_t SteadyMicros();
+void SleepMicros(int64_t micros);
 
 }  // namespace salvo

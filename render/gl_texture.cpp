@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 
 #include "render/gl_check.h"
-#include "render/gl_driver.h"
+#include "render/gl_driver_internal.h"
 
 #ifndef GL_CLAMP_TO_EDGE
 #define GL_CLAMP_TO_EDGE 0x812F
@@ -27,11 +27,23 @@ bool ProxyAccepts(int width, int height) {
   return accepted != 0;
 }
 
+// Whether every pixel of an RGBA8888 pixmap has alpha 255.
+bool FullyOpaque(const Ref<TPixmap>& pixmap) {
+  for (int y = 0; y < pixmap->height; ++y) {
+    const uint8_t* row = pixmap->pixels + static_cast<std::ptrdiff_t>(y) * pixmap->pitch;
+    for (int x = 0; x < pixmap->width; ++x) {
+      if (row[x * 4 + 3] != 255) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void BindTexture(unsigned name) {
   GLDriverState& state = GLState();
   if (name == state.boundTexture) return;
+  FlushBatch();
   glBindTexture(GL_TEXTURE_2D, name);
   state.boundTexture = name;
 }
@@ -40,6 +52,7 @@ void EnableTexture(unsigned name) {
   BindTexture(name);
   GLDriverState& state = GLState();
   if (!state.texturingOn) {
+    FlushBatch();
     glEnable(GL_TEXTURE_2D);
     state.texturingOn = 1;
   }
@@ -48,6 +61,7 @@ void EnableTexture(unsigned name) {
 void DisableTexture() {
   GLDriverState& state = GLState();
   if (state.texturingOn) {
+    FlushBatch();
     glDisable(GL_TEXTURE_2D);
     state.texturingOn = 0;
   }
@@ -88,9 +102,12 @@ unsigned CreateTexture(int width, int height, int flags) {
   return name;
 }
 
-void UploadTexture(const Ref<TPixmap>& pixmap, int flags) {
+bool UploadTexture(const Ref<TPixmap>& pixmap, int flags) {
+  FlushBatch();  // pending vertices may sample the bound texture
   Ref<TPixmap> source = pixmap;
+  bool opaque = true;
   for (int level = 0;; ++level) {
+    opaque = opaque && FullyOpaque(source);
     // The pixmap may be a window onto a wider one.
     glPixelStorei(GL_UNPACK_ROW_LENGTH, source->pitch / 4);
     glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, source->width, source->height, GL_RGBA,
@@ -112,6 +129,7 @@ void UploadTexture(const Ref<TPixmap>& pixmap, int flags) {
   }
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   CheckGL("UploadTexture");
+  return opaque;
 }
 
 }  // namespace salvo

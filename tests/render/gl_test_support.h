@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "pixmap/pixmap.h"
-#include "render/gl_driver.h"
+#include "render/gl_driver_internal.h"
 #include "render/graphics.h"
 #include "render/image.h"
 #include "runtime/error.h"
@@ -88,6 +88,40 @@ inline Ref<TPixmap> SolidPixmap(int width, int height, uint32_t value = 0xFFFFFF
       width, height, [value](int, int) { return value; }, format);
 }
 
+// The OpenGL driver's drawing shortcuts as a bit mask: 1 batching, 2
+// unblended opaque draws, 4 nearest sampling for texel-for-pixel draws.
+inline constexpr int kAllShortcuts = 7;
+inline void UseShortcuts(int mask) {
+  GLShortcuts& shortcuts = GLState().shortcuts;
+  shortcuts.batching = (mask & 1) != 0;
+  shortcuts.opaqueUnblended = (mask & 2) != 0;
+  shortcuts.exactNearest = (mask & 4) != 0;
+}
+
+// Two captures of the same size agree in every byte of every pixel; on a
+// difference, says how many pixels differ and where the first one is.
+inline ::testing::AssertionResult SamePixels(const Ref<TPixmap>& expected,
+                                             const Ref<TPixmap>& actual) {
+  if (expected->width != actual->width || expected->height != actual->height) {
+    return ::testing::AssertionFailure() << "the captures differ in size";
+  }
+  int differing = 0;
+  std::string first;
+  for (int y = 0; y < expected->height; ++y) {
+    for (int x = 0; x < expected->width; ++x) {
+      const uint32_t want = ReadPixel(expected, x, y);
+      const uint32_t got = ReadPixel(actual, x, y);
+      if (want == got) continue;
+      if (differing++ == 0) {
+        first = "(" + std::to_string(x) + ", " + std::to_string(y) + "): " + std::to_string(got) +
+                " instead of " + std::to_string(want);
+      }
+    }
+  }
+  if (differing == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << differing << " pixels differ, the first at " << first;
+}
+
 // A windowed 640 x 480 display on the OpenGL driver, cleared to black.
 class GLTest : public ::testing::Test {
  protected:
@@ -97,6 +131,7 @@ class GLTest : public ::testing::Test {
     ClearScreen();
   }
   void TearDown() override {
+    GLState().shortcuts = GLShortcuts{};
     CloseGraphics();
     ReleaseStep();
   }

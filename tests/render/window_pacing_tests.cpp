@@ -166,5 +166,41 @@ TEST_F(PacingTest, CalibratingAgainStartsAFreshSchedule) {
   EXPECT_EQ(clock->delays, std::vector<int>({16}));
 }
 
+// With a microsecond clock the schedule is the same, but each frame goes out
+// at its millisecond deadline however much the sleeps overrun, as long as
+// they overrun less than the final naps.
+TEST_F(PacingTest, AMicrosecondClockMeetsEachDeadlineOfTheSameSchedule) {
+  int64_t micros = 7'000'250;  // not on a millisecond boundary
+  int64_t overrun = 0;
+  std::vector<int64_t> swapMicros;
+  pacer.microClock = [&micros] { return micros; };
+  pacer.sleepMicros = [&micros, &overrun](int64_t request) { micros += request + overrun; };
+  pacer.swapBuffers = [&] { swapMicros.push_back(micros); };
+  for (int64_t late : {0, 90, 180}) {  // how far each sleep overruns, in microseconds
+    overrun = late;
+    pacer.Calibrate(60);
+    ASSERT_EQ(pacer.pacing, 1);
+    const int64_t start = pacer.pacingStartMicros;
+    swapMicros.clear();
+    for (int n = 1; n <= 600; ++n) {
+      micros += 3000;  // the frame's work
+      pacer.Present();
+      const int64_t due = start + n * 1000 / 60 * 1000;
+      ASSERT_GE(swapMicros.back(), due) << "frame " << n << ", overrun " << late;
+      ASSERT_LT(swapMicros.back(), due + 200 + late) << "frame " << n << ", overrun " << late;
+    }
+    // Ten seconds exactly: the mean interval is 1000 / 60 ms.
+    EXPECT_EQ((swapMicros.back() - start) / 1000, 10000);
+  }
+  EXPECT_TRUE(clock->delays.empty());  // no whole-millisecond sleeps
+
+  // A frame that ran late re-bases the schedule, as on the millisecond clock.
+  micros += 1'500'000;
+  pacer.Present();
+  const int64_t rebased = swapMicros.back();
+  pacer.Present();
+  EXPECT_NEAR(static_cast<double>(swapMicros.back() - rebased), 16'667, 1'000);
+}
+
 }  // namespace
 }  // namespace salvo

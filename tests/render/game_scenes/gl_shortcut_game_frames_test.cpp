@@ -1,0 +1,228 @@
+// Frames of a crowded late round drawn by the OpenGL driver with its drawing
+// shortcuts and without them: every pixel must agree. The game runs on the
+// real driver through a relay that holds each frame's driver calls, so the
+// same frame can be drawn twice from the same starting state.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "../gl_test_support.h"
+#include "audio/audio_sample.h"
+#include "audio/sound.h"
+#include "game/frame_loop.h"
+#include "game/globals.h"
+#include "harness/recording_audio.h"
+#include "game/rounds.h"
+#include "harness/scripted_system.h"
+#include "game/shots.h"
+#include "input/input_state.h"
+#include "input/system_driver.h"
+#include "input/virtual_keys.h"
+#include "pixmap/png_loader.h"
+#include "runtime/list.h"
+#include "runtime/stream.h"
+
+namespace salvo::testing {
+namespace {
+
+using Call = std::function<void()>;
+
+class TRelayDriver;
+
+// A frame whose draws the relay holds until the frame is drawn.
+class TRelayFrame : public TImageFrame {
+ public:
+  TRelayFrame(TRelayDriver* relay, Ref<TImageFrame> inner) : relay_(relay), inner_(inner) {}
+  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
+  Ref<TPixmap> Lock(int read, int write) override { return inner_->Lock(read, write); }
+  void Unlock() override { inner_->Unlock(); }
+
+ private:
+  TRelayDriver* relay_;
+  Ref<TImageFrame> inner_;
+};
+
+// Holds the calls of a frame; on Present draws them twice (or more) through
+// the OpenGL driver, each time from the state the frame started with, and
+// keeps the captures. Between compared frames the calls are dropped, so the
+// game gets to a crowded scene quickly.
+class TRelayDriver : public TDrawingDriver {
+ public:
+  explicit TRelayDriver(Ref<TDrawingDriver> gl) : gl_(gl) {}
+
+  // Shortcut masks to draw each held frame with; empty: frames are dropped.
+  std::vector<int> masks;
+  // The captures of the last drawn frame, one per mask.
+  std::vector<Ref<TPixmap>> captures;
+
+  void Hold(Call call) { calls_.push_back({-1, std::move(call)}); }
+
+  void Open(int width, int height, int depth, int hertz) override {
+    gl_->Open(width, height, depth, hertz);
+    width_ = width;
+    height_ = height;
+  }
+  void Close() override { gl_->Close(); }
+  void Present() override {
+    captures.clear();
+    for (int mask : masks) captures.push_back(DrawHeldFrame(mask));
+    for (auto& [kind, call] : calls_) {
+      if (kind >= 0) state_[kind] = call;
+    }
+    calls_.clear();
+  }
+  void SetMouseVisible(int visible) override { gl_->SetMouseVisible(visible); }
+  Ref<TImageFrame> CreateFrame(int width, int height, int flags) override {
+    return New<TRelayFrame>(this, gl_->CreateFrame(width, height, flags));
+  }
+  Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) override {
+    return New<TRelayFrame>(this, gl_->CreateFrameFromPixmap(pixmap, flags));
+  }
+  void SetBlend(int mode) override {
+    Set(0, [this, mode] { gl_->SetBlend(mode); });
+  }
+  void SetAlpha(float alpha) override {
+    Set(1, [this, alpha] { gl_->SetAlpha(alpha); });
+  }
+  void SetColor(int r, int g, int b) override {
+    Set(2, [=, this] { gl_->SetColor(r, g, b); });
+  }
+  void SetClearColor(int r, int g, int b) override {
+    Set(3, [=, this] { gl_->SetClearColor(r, g, b); });
+  }
+  void SetViewport(int x, int y, int w, int h) override {
+    Set(4, [=, this] { gl_->SetViewport(x, y, w, h); });
+  }
+  void SetMatrix(float ix, float iy, float jx, float jy) override {
+    Set(5, [=, this] { gl_->SetMatrix(ix, iy, jx, jy); });
+  }
+  void SetLineWidth(float width) override {
+    Set(6, [=, this] { gl_->SetLineWidth(width); });
+  }
+  void Clear() override {
+    Hold([this] { gl_->Clear(); });
+  }
+  void Plot(float x, float y) override {
+    Hold([=, this] { gl_->Plot(x, y); });
+  }
+  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Hold([=, this] { gl_->DrawLine(x0, y0, x1, y1, tx, ty); });
+  }
+  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Hold([=, this] { gl_->DrawRect(x0, y0, x1, y1, tx, ty); });
+  }
+  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Hold([=, this] { gl_->DrawOval(x0, y0, x1, y1, tx, ty); });
+  }
+  void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
+    Hold([=, this] { gl_->DrawPoly(points, hx, hy, tx, ty); });
+  }
+  void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override {
+    Hold([=, this] { gl_->DrawPixmap(pixmap, x, y); });
+  }
+  Ref<TPixmap> CapturePixmap(int x, int y, int width, int height) override {
+    return gl_->CapturePixmap(x, y, width, height);
+  }
+
+ private:
+  void Set(int kind, Call call) { calls_.push_back({kind, std::move(call)}); }
+
+  Ref<TPixmap> DrawHeldFrame(int mask) {
+    UseShortcuts(mask);
+    gl_->SetViewport(0, 0, width_, height_);
+    gl_->SetClearColor(0, 0, 0);
+    gl_->Clear();
+    for (auto& [kind, call] : state_) call();
+    for (auto& [kind, call] : calls_) call();
+    return gl_->CapturePixmap(0, 0, width_, height_);
+  }
+
+  Ref<TDrawingDriver> gl_;
+  std::vector<std::pair<int, Call>> calls_;
+  std::map<int, Call> state_;  // the last call of each setter before this frame
+  int width_ = 0;
+  int height_ = 0;
+};
+
+void TRelayFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
+  Ref<TImageFrame> inner = inner_;
+  relay_->Hold([=] { inner->Draw(x0, y0, x1, y1, tx, ty); });
+}
+
+// Round 30 with every upgrade bought and a player sweeping the track and
+// firing full volleys into the wave, the fight kept going with fresh waves.
+void StartRoundThirty() {
+  enemies->Clear();
+  round = 29;
+  StartRound();
+  roundBanner = 0;
+  upgradeMenuOpen = 0;
+  gameOver = 0;
+  shotCount = 7;
+  blastRadius = 64;
+}
+
+void ScriptPlayer(TScriptedSystemDriver& system, int frame) {
+  const int sweep = frame % 240;
+  if (sweep == 0) system.Press(VK_RIGHT);
+  if (sweep == 60) system.Release(VK_RIGHT);
+  if (sweep == 120) system.Press(VK_LEFT);
+  if (sweep == 180) system.Release(VK_LEFT);
+  if (frame % 50 == 0) system.Press(VK_SPACE);
+  if (frame % 50 == 25) system.Release(VK_SPACE);
+}
+
+TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithout) {
+  InitStreamModule();
+  InitPNGModule();
+  InitAudioSampleModule();
+  InitAudioModule();
+  Ref<TScriptedSystemDriver> system = New<TScriptedSystemDriver>(123456);
+  ResetGameGlobals();
+  SetSystemDriver(system);
+  SetAudioDriver(New<TRecordingAudioDriver>());
+  ClearInputState();
+  InstallGLDriver();
+  Ref<TRelayDriver> relay = New<TRelayDriver>(GetDrawingDriver());
+  SetDrawingDriver(relay);
+  OpenGraphics(640, 480, 0, 0);
+  {
+    Game game;
+    game.LoadAssets();
+    game.SetUpGame();
+    StartRoundThirty();
+    int compared = 0;
+    for (int frame = 0; frame < 490; ++frame) {
+      ScriptPlayer(*system, frame);
+      health = 10;
+      if (upgradeMenuOpen != 0 || CountList(enemies) < 100) StartRoundThirty();
+      // Plain, all shortcuts, then each on its own.
+      const bool compare = frame >= 400 && frame % 30 == 0;
+      relay->masks = compare ? std::vector<int>{0, kAllShortcuts, 1, 2, 4} : std::vector<int>{};
+      ASSERT_TRUE(game.Frame());
+      system->AdvanceFrame();
+      system->NextPass();
+      if (!compare) continue;
+      ++compared;
+      EXPECT_GT(CountList(bloodDrops), 1000) << "the scene is not crowded";
+      ASSERT_EQ(relay->captures.size(), 5u);
+      const char* names[] = {"", "all shortcuts", "batching", "unblended opaque", "nearest"};
+      for (std::size_t i = 1; i < relay->captures.size(); ++i) {
+        EXPECT_TRUE(SamePixels(relay->captures[0], relay->captures[i]))
+            << names[i] << ", frame " << frame;
+      }
+    }
+    EXPECT_EQ(compared, 3);
+    ResetGameGlobals();
+    ReleaseGameAssets();
+  }
+  GLState().shortcuts = GLShortcuts{};
+  CloseGraphics();
+  InstallGLDriver();
+  ReleaseStep();
+}
+
+}  // namespace
+}  // namespace salvo::testing
