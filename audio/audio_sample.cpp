@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "audio/ogg_loader.h"
+#include "audio/ogg_loader_internal.h"
 #include "audio/wav_loader_internal.h"
 
 namespace salvo {

@@ -1,5 +1,3 @@
-#include "audio/ogg_loader.h"
-
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -7,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "audio/ogg_loader_internal.h"
 
 namespace salvo {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "input/clock.h"
 #include "input/system_driver.h"
-#include "render/gl_pacing.h"
+#include "render/gl_pacing_internal.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // share is about to change.
 #include <GL/gl.h>
 
-#include "render/gl_check.h"
+#include "render/gl_check_internal.h"
 #include "render/gl_driver_internal.h"
 
 namespace salvo {

@@ -1,4 +1,4 @@
-#include "render/gl_check.h"
+#include "render/gl_check_internal.h"
 
 #ifndef NDEBUG
 #include <GL/gl.h>

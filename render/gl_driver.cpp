@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "render/gl_check.h"
+#include "render/gl_check_internal.h"
 #include "render/gl_driver_internal.h"
-#include "render/gl_scaler.h"
+#include "render/gl_scaler_internal.h"
 #include "render/gl_window.h"
 #include "runtime/degrees.h"
 

@@ -8,7 +8,7 @@
 
 #include "pixmap/pixmap.h"
 #include "render/gl_driver.h"
-#include "render/gl_pacing.h"
+#include "render/gl_pacing_internal.h"
 #include "render/image.h"
 
 namespace salvo {

@@ -1,10 +1,9 @@
-#include "render/gl_pacing.h"
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "input/clock.h"
+#include "render/gl_pacing_internal.h"
 
 namespace salvo {
 

@@ -1,5 +1,3 @@
-#include "render/gl_scaler.h"
-
 #include <GL/gl.h>
 #include <GL/glext.h>
 
@@ -7,7 +5,8 @@
 #include <cmath>
 
 #include "input/sdl_events.h"
-#include "render/gl_check.h"
+#include "render/gl_check_internal.h"
+#include "render/gl_scaler_internal.h"
 #include "render/gl_window.h"
 #include "render/graphics.h"
 

@@ -2,7 +2,7 @@
 // mipmap chain, and uploads.
 #include <GL/gl.h>
 
-#include "render/gl_check.h"
+#include "render/gl_check_internal.h"
 #include "render/gl_driver_internal.h"
 
 #ifndef GL_CLAMP_TO_EDGE

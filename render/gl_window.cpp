@@ -8,7 +8,7 @@
 
 #include "input/input_state.h"
 #include "input/sdl_events.h"
-#include "render/x11_guard.h"
+#include "render/x11_guard_internal.h"
 
 namespace salvo {
 

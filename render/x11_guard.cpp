@@ -1,5 +1,3 @@
-#include "render/x11_guard.h"
-
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
@@ -7,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+
+#include "render/x11_guard_internal.h"
 
 namespace salvo {
 

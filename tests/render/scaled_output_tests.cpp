@@ -11,7 +11,7 @@
 #include "gl_test_support.h"
 #include "input/input.h"
 #include "input/sdl_events.h"
-#include "render/gl_scaler.h"
+#include "render/gl_scaler_internal.h"
 #include "render/gl_window.h"
 
 namespace salvo::testing {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "input/system_driver.h"
-#include "render/gl_pacing.h"
+#include "render/gl_pacing_internal.h"
 
 namespace salvo {
 namespace {

@@ -1,3 +1,4 @@
+// Internal header of render/ (not part of its public API).
 // Ending the game cleanly when its X display goes away. Xlib's own handlers
 // end the process through exit(), whose exit handlers then talk to the dead
 // connection and never return; SDL's handler for protocol errors makes a

@@ -1,3 +1,4 @@
+// Internal header of render/ (not part of its public API).
 // Frame pacing for displays whose buffer swaps do not wait for the retrace.
 //
 // Calibration times a few swaps: if three in a row take one frame time (give

@@ -1,3 +1,4 @@
+// Internal header of audio/ (not part of its public API).
 // The Ogg Vorbis loader, decoding through libvorbisfile.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Internal header of render/ (not part of its public API).
 // Scaled output of the OpenGL driver. When a program asks for it
 // (SetGraphicsScaling), the driver draws into an offscreen framebuffer of the
 // program's own size, and each presented frame copies that picture, scaled,
