@@ -50,7 +50,7 @@ bench: build
 	@for b in build/bench/*; do \
 	  if [ -f "$$b" ] && [ -x "$$b" ]; then \
 	    name=$$(basename $$b); args=""; \
-	    if grep -q BENCHMARK_MAIN bench/$$name.cpp; then \
+	    if grep -q "benchmark/benchmark.h" bench/$$name.cpp; then \
 	      args="--benchmark_out=$(BENCH_RESULTS)/$$name.json --benchmark_out_format=json"; \
 	    fi; \
 	    tools/with-display.sh "$$b" $$args | tee $(BENCH_RESULTS)/$$name.txt; \

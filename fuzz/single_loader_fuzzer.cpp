@@ -1,7 +1,9 @@
-// The PNG loader alone, called directly on the input.
+// One picture loader alone, called directly on the input. The build makes one
+// fuzzer of this file per loader: LOADER_HEADER names the loader's header and
+// LOADER_CLASS its class.
 #include "fuzz/fuzz_input.h"
 #include "fuzz/pixmap_check.h"
-#include "pixmap/png_loader.h"
+#include LOADER_HEADER
 
 namespace {
 salvo::Ref<salvo::TPixmapLoader> loader;
@@ -10,7 +12,7 @@ salvo::Ref<salvo::TPixmapLoader> loader;
 // Made once, before the first run, so that it is not taken for a run's leak.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   salvo::InitPixmapModule();
-  loader = salvo::New<salvo::TPNGPixmapLoader>();
+  loader = salvo::New<salvo::LOADER_CLASS>();
   return 0;
 }
 
