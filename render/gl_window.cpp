@@ -65,6 +65,20 @@ std::string WhyNoWindowSystem() {
   return reasons.empty() ? "SDL found no display" : reasons;
 }
 
+// SDL's own choice can fall back to the offscreen driver when its first look
+// at a busy X server fails; asking for each window system by name once more
+// finds a display that is there.
+bool StartWindowSystemByName() {
+  for (const char* name : {"x11", "wayland"}) {
+    if (std::string(name) == "wayland" && !SDL_getenv("WAYLAND_DISPLAY")) continue;
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, name, SDL_HINT_OVERRIDE);
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    if (started) return true;
+  }
+  return false;
+}
+
 bool StartVideo() {
   WindowState& state = State();
   // One try per process: a display does not appear while the program runs,
@@ -82,8 +96,8 @@ bool StartVideo() {
   state.videoError = state.videoReady ? "" : SDL_GetError();
   if (state.videoReady && FellBackToNoScreen()) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    state.videoReady = false;
-    state.videoError = WhyNoWindowSystem();
+    state.videoReady = StartWindowSystemByName();
+    if (!state.videoReady) state.videoError = WhyNoWindowSystem();
   }
   return state.videoReady;
 }
