@@ -17,9 +17,10 @@
 #include "audio/sound.h"
 #include "game/frame_loop.h"
 #include "game/globals.h"
-#include "harness/headless_game.h"
 #include "game/rounds.h"
 #include "game/shots.h"
+#include "harness/crowded_scene.h"
+#include "harness/headless_game.h"
 #include "input/input_state.h"
 #include "input/system_driver.h"
 #include "input/virtual_keys.h"
@@ -39,27 +40,7 @@ constexpr int kWarmUpFrames = 600;
 // The wave of round 30 (167 units), the banner already gone, every upgrade
 // bought: seven shells per volley, the largest blasts.
 void StartRoundThirty() {
-  enemies->Clear();
-  round = 29;
-  StartRound();
-  roundBanner = 0;
-  upgradeMenuOpen = 0;
-  gameOver = 0;
-  shotCount = 7;
-  blastRadius = 64;
-}
-
-// The scripted player: sweeps left and right along the track and fires a
-// half-charged volley (bursting about 300 pixels up, among the wave) every 50
-// frames. Keys are scheduled for the pass about to run.
-void ScriptPlayer(TScriptedSystemDriver& system, int frame) {
-  int sweep = frame % 240;
-  if (sweep == 0) system.Press(VK_RIGHT);
-  if (sweep == 60) system.Release(VK_RIGHT);
-  if (sweep == 120) system.Press(VK_LEFT);
-  if (sweep == 180) system.Release(VK_LEFT);
-  if (frame % 50 == 0) system.Press(VK_SPACE);
-  if (frame % 50 == 25) system.Release(VK_SPACE);
+  StartCrowdedWave(30, 7, 64);
 }
 
 // Keeps the fight going: the player never dies, and a fresh wave comes when
@@ -107,13 +88,13 @@ template <class RunFrame>
 void RunScene(benchmark::State& state, TScriptedSystemDriver& system, int& frameNumber,
               int warmUpFrames, RunFrame frame) {
   for (const int end = frameNumber + warmUpFrames; frameNumber < end; frameNumber++) {
-    ScriptPlayer(system, frameNumber);
+    ScriptSweepingPlayer(system, frameNumber);
     if (SceneNeedsNewWave()) StartRoundThirty();
     frame();
   }
   SceneTally tally;
   for (auto _ : state) {
-    ScriptPlayer(system, frameNumber);
+    ScriptSweepingPlayer(system, frameNumber);
     if (SceneNeedsNewWave()) {
       state.PauseTiming();
       StartRoundThirty();
@@ -216,7 +197,7 @@ double ThreadCpuMillis() {
 // `cpu` gets the calling thread's processor time for it (all of the frame's
 // work when Mesa rasterises on this thread: LP_NUM_THREADS=0).
 double TimedFrame(GLScene& scene, double* cpu = nullptr) {
-  ScriptPlayer(*scene.system, scene.frameNumber);
+  ScriptSweepingPlayer(*scene.system, scene.frameNumber);
   if (SceneNeedsNewWave()) StartRoundThirty();
   const double cpuStart = ThreadCpuMillis();
   const auto start = std::chrono::steady_clock::now();

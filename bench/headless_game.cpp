@@ -14,6 +14,7 @@
 
 #include "game/globals.h"
 #include "game/rounds.h"
+#include "harness/crowded_scene.h"
 #include "input/virtual_keys.h"
 #include "runtime/list.h"
 
@@ -37,27 +38,7 @@ constexpr Scene kScenes[] = {{1, 1, 32}, {10, 4, 48}, {30, 7, 64}};
 
 // The wave of the scene's round, the banner already gone.
 int StartWave(const Scene& scene) {
-  enemies->Clear();
-  round = scene.round - 1;
-  StartRound();
-  roundBanner = 0;
-  upgradeMenuOpen = 0;
-  gameOver = 0;
-  shotCount = scene.shotCount;
-  blastRadius = scene.blastRadius;
-  return CountList(enemies);
-}
-
-// Sweeps left and right along the track and fires a half-charged volley every
-// 50 frames. Keys are scheduled for the pass about to run.
-void ScriptPlayer(TScriptedSystemDriver& system, int frame) {
-  int sweep = frame % 240;
-  if (sweep == 0) system.Press(VK_RIGHT);
-  if (sweep == 60) system.Release(VK_RIGHT);
-  if (sweep == 120) system.Press(VK_LEFT);
-  if (sweep == 180) system.Release(VK_LEFT);
-  if (frame % 50 == 0) system.Press(VK_SPACE);
-  if (frame % 50 == 25) system.Release(VK_SPACE);
+  return StartCrowdedWave(scene.round, scene.shotCount, scene.blastRadius);
 }
 
 // Frames per second of one scene, measured for at least `seconds`.
@@ -67,7 +48,7 @@ double MeasureScene(const Scene& scene, double seconds) {
   int waveSize = StartWave(scene);
   int frame = 0;
   auto runFrame = [&] {
-    ScriptPlayer(game.System(), frame);
+    ScriptSweepingPlayer(game.System(), frame);
     // The player never dies; a new wave comes when 60 % of the old one is left.
     health = 10;
     if (upgradeMenuOpen != 0 || CountList(enemies) * 5 < waveSize * 3) StartWave(scene);

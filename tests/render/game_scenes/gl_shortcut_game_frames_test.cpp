@@ -13,10 +13,11 @@
 #include "audio/sound.h"
 #include "game/frame_loop.h"
 #include "game/globals.h"
-#include "harness/recording_audio.h"
 #include "game/rounds.h"
-#include "harness/scripted_system.h"
 #include "game/shots.h"
+#include "harness/crowded_scene.h"
+#include "harness/recording_audio.h"
+#include "harness/scripted_system.h"
 #include "input/input_state.h"
 #include "input/system_driver.h"
 #include "input/virtual_keys.h"
@@ -154,24 +155,7 @@ void TRelayFrame::Draw(float x0, float y0, float x1, float y1, float tx, float t
 // Round 30 with every upgrade bought and a player sweeping the track and
 // firing full volleys into the wave, the fight kept going with fresh waves.
 void StartRoundThirty() {
-  enemies->Clear();
-  round = 29;
-  StartRound();
-  roundBanner = 0;
-  upgradeMenuOpen = 0;
-  gameOver = 0;
-  shotCount = 7;
-  blastRadius = 64;
-}
-
-void ScriptPlayer(TScriptedSystemDriver& system, int frame) {
-  const int sweep = frame % 240;
-  if (sweep == 0) system.Press(VK_RIGHT);
-  if (sweep == 60) system.Release(VK_RIGHT);
-  if (sweep == 120) system.Press(VK_LEFT);
-  if (sweep == 180) system.Release(VK_LEFT);
-  if (frame % 50 == 0) system.Press(VK_SPACE);
-  if (frame % 50 == 25) system.Release(VK_SPACE);
+  StartCrowdedWave(30, 7, 64);
 }
 
 TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithout) {
@@ -195,7 +179,7 @@ TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithou
     StartRoundThirty();
     int compared = 0;
     for (int frame = 0; frame < 490; ++frame) {
-      ScriptPlayer(*system, frame);
+      ScriptSweepingPlayer(*system, frame);
       health = 10;
       if (upgradeMenuOpen != 0 || CountList(enemies) < 100) StartRoundThirty();
       // Plain, all shortcuts, then each on its own.
