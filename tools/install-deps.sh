@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev libsdl2-mixer-dev libsfml-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils mesa-utils imagemagick libx11-dev
-  debhelper dpkg-dev lintian desktop-file-utils appstream man-db
+  build-essential debhelper dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()
