@@ -29,15 +29,13 @@
 #include "input/sdl_system_driver.h"
 #include "input/virtual_keys.h"
 #include "runtime/list.h"
-
+#include "tests/unique_test_path.h"
 namespace salvo {
 namespace {
 
-// A file of this test's own: ctest runs tests in parallel processes.
+// A recording file of this test's own.
 std::string UniquePath() {
-  return ::testing::TempDir() + "salvo_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-         std::to_string(getpid()) + ".rec";
+  return UniqueTestPath(".rec");
 }
 
 using Bytes = std::vector<char>;

@@ -15,15 +15,13 @@
 #include "input/input.h"
 #include "input/input_state.h"
 #include "scripted_driver.h"
-
+#include "tests/unique_test_path.h"
 namespace salvo {
 namespace {
 
-// A file of this test's own: ctest runs tests in parallel processes.
+// A recording file of this test's own.
 std::string UniquePath() {
-  return ::testing::TempDir() + "salvo_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-         std::to_string(getpid()) + ".rec";
+  return UniqueTestPath(".rec");
 }
 
 using Bytes = std::vector<uint8_t>;
