@@ -278,7 +278,16 @@ bool MixSpans(const MixerSound& sound, bool looping, int32_t* out, int32_t frame
 }
 
 // MixSpans for the sound's layout: everything below it is compiled once per
-// layout.
+// layout. On x86-64 GCC builds it twice, for the baseline processor and for
+// AVX2, and the loader picks the one the processor runs: AVX2 multiplies and
+// widens eight 16-bit samples or gains at a time, where the baseline's SSE2
+// needs shuffles around every multiply.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define SALVO_MIXING_CLONES __attribute__((flatten, target_clones("avx2", "default")))
+#else
+#define SALVO_MIXING_CLONES
+#endif
+SALVO_MIXING_CLONES
 bool MixSpansOfLayout(const MixerSound& sound, bool looping, int32_t* out, int32_t frames,
                       Motion& motion, VolumeRamp& ramp) {
   if (sound.bits == 16) {

@@ -214,12 +214,18 @@ void WarmUp(GLScene& scene) {
   while (scene.frameNumber < kWarmUpFrames) TimedFrame(scene);
 }
 
-// The whole frame with the driver's default shortcuts (as the game runs).
+// Whole frames with one set of the driver's shortcuts (the argument, as a
+// mask; -1 is the driver's defaults, as the game runs). 0, the plain path, is
+// the figure to compare with: it draws as the driver did before any shortcut.
 void BM_GLFramesRoundThirty(benchmark::State& state) {
   GLScene* scene = OpenGLScene(state);
   if (!scene) return;
   GLState().shortcuts = GLShortcuts{};
+  if (state.range(0) >= 0) UseShortcuts(static_cast<int>(state.range(0)));
   WarmUp(*scene);
+  // A few frames of this variant before timing, so that nothing of the
+  // previous run's last frame is counted.
+  for (int i = 0; i < 8; i++) TimedFrame(*scene);
   SceneTally tally;
   for (auto _ : state) {
     state.SetIterationTime(TimedFrame(*scene) / 1000.0);
@@ -227,8 +233,18 @@ void BM_GLFramesRoundThirty(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
   tally.Report(state);
+  GLState().shortcuts = GLShortcuts{};
 }
-BENCHMARK(BM_GLFramesRoundThirty)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_GLFramesRoundThirty)
+    ->ArgName("shortcuts")
+    ->Args({0})
+    ->Args({1})
+    ->Args({2})
+    ->Args({4})
+    ->Args({7})
+    ->Args({-1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());

@@ -6,6 +6,7 @@
 
 #include "input/sdl_events.h"
 #include "render/gl_check_internal.h"
+#include "render/gl_driver_internal.h"
 #include "render/gl_scaler_internal.h"
 #include "render/gl_window.h"
 #include "render/graphics.h"
@@ -221,6 +222,7 @@ int ScaledOutputActive() {
 void PresentScaledPicture() {
   ScalerState& state = Scaler();
   if (!state.active || !GLWindowOpen()) return;
+  FlushBatch();  // the copy shows every draw made so far
   int drawableWidth = 0;
   int drawableHeight = 0;
   GetGLDrawableSize(drawableWidth, drawableHeight);
