@@ -281,8 +281,10 @@ bool MixSpans(const MixerSound& sound, bool looping, int32_t* out, int32_t frame
 // layout. On x86-64 GCC builds it twice, for the baseline processor and for
 // AVX2, and the loader picks the one the processor runs: AVX2 multiplies and
 // widens eight 16-bit samples or gains at a time, where the baseline's SSE2
-// needs shuffles around every multiply.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// needs shuffles around every multiply. Sanitizer builds keep one version:
+// their runtimes are not ready yet when the loader asks which to pick.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 #define SALVO_MIXING_CLONES __attribute__((flatten, target_clones("avx2", "default")))
 #else
 #define SALVO_MIXING_CLONES
