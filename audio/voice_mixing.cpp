@@ -13,6 +13,7 @@
 #include <type_traits>
 
 #include "audio/sound_mixer.h"
+#include "audio/wide_mixing_internal.h"
 
 namespace salvo {
 namespace {
@@ -211,12 +212,45 @@ void MixStepped(const Sample<Bits>* samples, Motion& motion, GainsAt gainsAt, in
   motion.step += count * motion.stepDelta;
 }
 
+// The whole groups of eight frames of a 16-bit stereo span, added by the
+// vector loops; returns how many frames that was.
+int32_t MixStereo16Wide(const int16_t* samples, Motion& motion, const VolumeRamp& ramp,
+                        int32_t count, int32_t* out) {
+  const Panning& panning = ramp.panning();
+  const RampGains gains{ramp.volume256(), ramp.delta(), panning.leftFactor(), panning.rightFactor(),
+                        panning.rightFlip()};
+  if (motion.Straight()) {
+    const int32_t done =
+        MixStraightStereo16Wide(samples + FrameIndex<2>(motion.position), gains, count, out);
+    motion.position += IncrementFor(kUnitStep, 2) * static_cast<uint64_t>(done);
+    return done;
+  }
+  SteppedRun run{motion.position, IncrementFor(motion.step, 2),
+                 static_cast<uint64_t>(motion.stepDelta) * 2 << 16};
+  const int32_t done = MixSteppedStereo16Wide(samples, run, gains, count, out);
+  motion.position = run.position;
+  motion.step += done * motion.stepDelta;
+  return done;
+}
+
 // Adds `count` frames that all lie inside the sound and moves the voice past
-// them.
+// them. A 16-bit stereo voice that ramps or steps goes through the vector
+// loops where the processor has them; what they leave (under eight frames)
+// comes here too.
 template <int Bits, int Channels>
-void MixSpan(const uint8_t* buffer, Motion& motion, const VolumeRamp& ramp, GainTable& table,
+void MixSpan(const uint8_t* buffer, Motion& motion, const VolumeRamp& spanRamp, GainTable& table,
              int32_t count, int32_t* out) {
   const auto* samples = reinterpret_cast<const Sample<Bits>*>(buffer);
+  VolumeRamp ramp = spanRamp;
+  if constexpr (Bits == 16 && Channels == 2) {
+    if (WideMixingAvailable() && !(motion.Straight() && ramp.Steady())) {
+      const int32_t done = MixStereo16Wide(samples, motion, ramp, count, out);
+      if (done == count) return;
+      ramp.Skip(done);
+      count -= done;
+      out += 2 * done;
+    }
+  }
   if (motion.Straight()) {
     const Sample<Bits>* first = samples + FrameIndex<Channels>(motion.position);
     if (ramp.Steady()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "audio/sound_mixer.h"
+#include "audio/wide_mixing_internal.h"
 #include "audio_test_util.h"
 
 namespace salvo {
@@ -338,41 +339,47 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
       {3000, -4096, 0, 40000, 3000, 131072},    // rate only
       {0, 0, 0, 65536, 4096, 65536},            // fade in from silence
   };
-  for (int bits : {8, 16}) {
-    for (int channels : {1, 2}) {
-      for (int hertz : {44100, 22050, 30011}) {
-        for (bool looping : {false, true}) {
-          for (const Change& change : changes) {
-            // A loop shorter than a block wraps several times; the one-shot
-            // ends within the ramp block or the one after.
-            const int32_t length = looping ? 1500 : 5000;
-            std::vector<uint8_t> bytes(length * channels * bits / 8);
-            for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 2654435761u >> 13);
-            MixerSound* sound = Keep(SoundMixer::CreateSound(length, bits, channels, hertz,
-                                                             bytes.data(), looping ? -1 : 0));
-            uint32_t channel = mixer->AllocateChannel();
-            mixer->SetVolume(channel, change.volume);
-            mixer->SetPan(channel, change.pan);
-            mixer->SetDepth(channel, change.depth);
-            mixer->SetRate(channel, change.rate);
-            mixer->Play(sound, false, channel);
-            PlainVoice plain{bytes,         bits,       channels,     hertz,      looping,
-                             change.volume, change.pan, change.depth, change.rate};
-            SCOPED_TRACE(::testing::Message()
-                         << bits << "-bit " << channels << " ch " << hertz << " Hz loop " << looping
-                         << " volume " << change.volume << " -> " << change.newVolume);
-            ASSERT_EQ(Mix(), plain.Mix(change.volume, change.rate));
-            mixer->SetVolume(channel, change.newVolume);
-            mixer->SetRate(channel, change.newRate);
-            ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
-            ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
-            mixer->Stop(channel);
-            Mix();
+  // Through the vector loops (where the processor has them) and without.
+  for (bool wide : {true, false}) {
+    UseWideMixing(wide);
+    for (int bits : {8, 16}) {
+      for (int channels : {1, 2}) {
+        for (int hertz : {44100, 22050, 30011}) {
+          for (bool looping : {false, true}) {
+            for (const Change& change : changes) {
+              // A loop shorter than a block wraps several times; the one-shot
+              // ends within the ramp block or the one after.
+              const int32_t length = looping ? 1500 : 5000;
+              std::vector<uint8_t> bytes(length * channels * bits / 8);
+              for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 2654435761u >> 13);
+              MixerSound* sound = Keep(SoundMixer::CreateSound(length, bits, channels, hertz,
+                                                               bytes.data(), looping ? -1 : 0));
+              uint32_t channel = mixer->AllocateChannel();
+              mixer->SetVolume(channel, change.volume);
+              mixer->SetPan(channel, change.pan);
+              mixer->SetDepth(channel, change.depth);
+              mixer->SetRate(channel, change.rate);
+              mixer->Play(sound, false, channel);
+              PlainVoice plain{bytes,         bits,       channels,     hertz,      looping,
+                               change.volume, change.pan, change.depth, change.rate};
+              SCOPED_TRACE(::testing::Message()
+                           << (wide ? "wide " : "") << bits << "-bit " << channels << " ch "
+                           << hertz << " Hz loop " << looping << " volume " << change.volume
+                           << " -> " << change.newVolume);
+              ASSERT_EQ(Mix(), plain.Mix(change.volume, change.rate));
+              mixer->SetVolume(channel, change.newVolume);
+              mixer->SetRate(channel, change.newRate);
+              ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+              ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+              mixer->Stop(channel);
+              Mix();
+            }
           }
         }
       }
     }
   }
+  UseWideMixing(true);
 }
 
 TEST(MixerLayouts, UnplayableOnesAreRefused) {

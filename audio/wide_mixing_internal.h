@@ -1,0 +1,46 @@
+// Internal header of the audio folder (not part of the mixer's API): vector
+// loops for a voice of a 16-bit stereo sound whose volume ramps or whose
+// buffer is not read straight through (another rate or pitch, or a rate that
+// ramps).
+#pragma once
+
+#include <cstdint>
+
+namespace salvo {
+
+// Where a stepped voice is: the 32.32 position in samples of the interleaved
+// buffer, the advance of the next frame, and the change of that advance per
+// frame (all in wrapping unsigned arithmetic, as the frame-by-frame loop).
+struct SteppedRun {
+  uint64_t position;
+  uint64_t increment;
+  uint64_t incrementDelta;
+};
+
+// The gains of frame i of a span: volume (volume256 + i x delta) >> 8, then
+// (volume x factor) >> 12 per side; the right side negated when rightFlip is
+// -1.
+struct RampGains {
+  int32_t volume256;
+  int32_t delta;
+  int32_t leftFactor;
+  int32_t rightFactor;
+  int32_t rightFlip;
+};
+
+// Whether the loops below are used: when the processor runs them, unless a
+// test turned them off to check the frame-by-frame loops in their place.
+bool WideMixingAvailable();
+void UseWideMixing(bool use);
+
+// Add the frames of a 16-bit stereo voice eight at a time, as many as whole
+// groups of eight fit in `count`, and return how many they added. The reads
+// must all lie inside the sound (the caller's span).
+// The stepped one follows `run`, which moves past the frames it added.
+int32_t MixSteppedStereo16Wide(const int16_t* samples, SteppedRun& run, const RampGains& gains,
+                               int32_t count, int32_t* out);
+// The straight one reads frame after frame from `samples` on.
+int32_t MixStraightStereo16Wide(const int16_t* samples, const RampGains& gains, int32_t count,
+                                int32_t* out);
+
+}  // namespace salvo
