@@ -112,12 +112,13 @@ MixerSound* SoundMixer::CreateSound(int32_t length, int32_t bits, int32_t channe
   sound->bytesPerFrame = bytesPerFrame;
   sound->byteSize = static_cast<int32_t>(byteSize);
   sound->loop = loop != 0 ? -1 : 0;
-  sound->buffer = static_cast<uint8_t*>(std::malloc(std::max<int64_t>(byteSize, 1)));
+  sound->buffer = static_cast<uint8_t*>(std::malloc(byteSize + kMixerSoundTail));
   if (!sound->buffer) {
     delete sound;
     return nullptr;
   }
   if (byteSize > 0) std::memcpy(sound->buffer, frames, byteSize);
+  std::memset(sound->buffer + byteSize, 0, kMixerSoundTail);
   sound->writeCount = length;
   return sound;
 }

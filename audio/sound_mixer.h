@@ -65,6 +65,8 @@ inline constexpr int32_t kPausedFlag = 16;
 inline constexpr int32_t kUnitRate = 65536;   // 16.16: the recorded pitch
 inline constexpr int16_t kFullVolume = 4096;  // 4096 = 1.0
 
+inline constexpr int32_t kMixerSoundTail = 4;
+
 // The PCM frames of one loaded sound, shared by every voice that plays it.
 struct MixerSound {
   int32_t hertz = 0;
@@ -78,6 +80,8 @@ struct MixerSound {
   // thread, lowered on both threads.
   std::atomic<int32_t> refCount{1};
   int32_t loop = 0;  // -1 loops forever, 0 plays once
+  // byteSize bytes of frames, then kMixerSoundTail zero bytes, so that the
+  // mixer's vector loops may read a whole 32-bit word at any sample.
   uint8_t* buffer = nullptr;
 
   MixerSound();

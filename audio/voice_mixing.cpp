@@ -212,44 +212,43 @@ void MixStepped(const Sample<Bits>* samples, Motion& motion, GainsAt gainsAt, in
   motion.step += count * motion.stepDelta;
 }
 
-// The whole groups of eight frames of a 16-bit stereo span, added by the
-// vector loops; returns how many frames that was.
-int32_t MixStereo16Wide(const int16_t* samples, Motion& motion, const VolumeRamp& ramp,
-                        int32_t count, int32_t* out) {
+// The whole groups of eight frames of a span, added by the vector loops;
+// returns how many frames that was.
+template <int Channels>
+int32_t MixSpanWide(const MixerSound& sound, Motion& motion, const VolumeRamp& ramp, int32_t count,
+                    int32_t* out) {
   const Panning& panning = ramp.panning();
   const RampGains gains{ramp.volume256(), ramp.delta(), panning.leftFactor(), panning.rightFactor(),
                         panning.rightFlip()};
   if (motion.Straight()) {
+    const uint64_t first = FrameIndex<Channels>(motion.position) * (sound.bits / 8);
     const int32_t done =
-        MixStraightStereo16Wide(samples + FrameIndex<2>(motion.position), gains, count, out);
-    motion.position += IncrementFor(kUnitStep, 2) * static_cast<uint64_t>(done);
+        MixStraightWide(sound.bits, Channels, sound.buffer + first, gains, count, out);
+    motion.position += IncrementFor(kUnitStep, Channels) * static_cast<uint64_t>(done);
     return done;
   }
-  SteppedRun run{motion.position, IncrementFor(motion.step, 2),
-                 static_cast<uint64_t>(motion.stepDelta) * 2 << 16};
-  const int32_t done = MixSteppedStereo16Wide(samples, run, gains, count, out);
+  SteppedRun run{motion.position, IncrementFor(motion.step, Channels),
+                 static_cast<uint64_t>(motion.stepDelta) * Channels << 16};
+  const int32_t done = MixSteppedWide(sound.bits, Channels, sound.buffer, run, gains, count, out);
   motion.position = run.position;
   motion.step += done * motion.stepDelta;
   return done;
 }
 
 // Adds `count` frames that all lie inside the sound and moves the voice past
-// them. A 16-bit stereo voice that ramps or steps goes through the vector
-// loops where the processor has them; what they leave (under eight frames)
-// comes here too.
+// them. A voice that ramps or steps goes through the vector loops where the
+// processor has them; what they leave (under eight frames) comes here too.
 template <int Bits, int Channels>
-void MixSpan(const uint8_t* buffer, Motion& motion, const VolumeRamp& spanRamp, GainTable& table,
+void MixSpan(const MixerSound& sound, Motion& motion, const VolumeRamp& spanRamp, GainTable& table,
              int32_t count, int32_t* out) {
-  const auto* samples = reinterpret_cast<const Sample<Bits>*>(buffer);
+  const auto* samples = reinterpret_cast<const Sample<Bits>*>(sound.buffer);
   VolumeRamp ramp = spanRamp;
-  if constexpr (Bits == 16 && Channels == 2) {
-    if (WideMixingAvailable() && !(motion.Straight() && ramp.Steady())) {
-      const int32_t done = MixStereo16Wide(samples, motion, ramp, count, out);
-      if (done == count) return;
-      ramp.Skip(done);
-      count -= done;
-      out += 2 * done;
-    }
+  if (WideMixingAvailable() && !(motion.Straight() && ramp.Steady())) {
+    const int32_t done = MixSpanWide<Channels>(sound, motion, ramp, count, out);
+    if (done == count) return;
+    ramp.Skip(done);
+    count -= done;
+    out += 2 * done;
   }
   if (motion.Straight()) {
     const Sample<Bits>* first = samples + FrameIndex<Channels>(motion.position);
@@ -303,7 +302,7 @@ bool MixSpans(const MixerSound& sound, bool looping, int32_t* out, int32_t frame
   const uint64_t end = static_cast<uint64_t>(sound.length) * Channels << 32;
   for (int32_t done = 0; done < frames;) {
     const int32_t count = FramesBeforeEnd<Channels>(motion, end, std::min(frames - done, longest));
-    MixSpan<Bits, Channels>(sound.buffer, motion, ramp, table, count, out + 2 * done);
+    MixSpan<Bits, Channels>(sound, motion, ramp, table, count, out + 2 * done);
     ramp.Skip(count);
     done += count;
     if (!WrapAtEnd(motion, end, looping)) return false;

@@ -1,7 +1,6 @@
 // Internal header of the audio folder (not part of the mixer's API): vector
-// loops for a voice of a 16-bit stereo sound whose volume ramps or whose
-// buffer is not read straight through (another rate or pitch, or a rate that
-// ramps).
+// loops for a voice whose volume ramps or whose buffer is not read straight
+// through (another rate or pitch, or a rate that ramps).
 #pragma once
 
 #include <cstdint>
@@ -33,14 +32,16 @@ struct RampGains {
 bool WideMixingAvailable();
 void UseWideMixing(bool use);
 
-// Add the frames of a 16-bit stereo voice eight at a time, as many as whole
-// groups of eight fit in `count`, and return how many they added. The reads
-// must all lie inside the sound (the caller's span).
-// The stepped one follows `run`, which moves past the frames it added.
-int32_t MixSteppedStereo16Wide(const int16_t* samples, SteppedRun& run, const RampGains& gains,
-                               int32_t count, int32_t* out);
-// The straight one reads frame after frame from `samples` on.
-int32_t MixStraightStereo16Wide(const int16_t* samples, const RampGains& gains, int32_t count,
-                                int32_t* out);
+// Add the frames of a voice eight at a time, as many as whole groups of eight
+// fit in `count`, and return how many they added; `bits` and `channels` are
+// the sound's layout. The reads must all lie inside the sound (the caller's
+// span), whose buffer has the zero tail of MixerSound.
+// The stepped one follows `run` through `buffer`; `run` moves past the frames
+// it added.
+int32_t MixSteppedWide(int32_t bits, int32_t channels, const uint8_t* buffer, SteppedRun& run,
+                       const RampGains& gains, int32_t count, int32_t* out);
+// The straight one reads frame after frame from `frames` on.
+int32_t MixStraightWide(int32_t bits, int32_t channels, const uint8_t* frames,
+                        const RampGains& gains, int32_t count, int32_t* out);
 
 }  // namespace salvo
