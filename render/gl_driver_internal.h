@@ -65,6 +65,7 @@ struct GLDriverState {
   std::vector<GLBatchVertex> batch;
   std::vector<unsigned> batchIndices;
   unsigned batchMode = 0;
+  int verticesSinceFlush = 0;
   // The primitive being built: its GL mode and vertices.
   unsigned primitiveMode = 0;
   std::vector<GLBatchVertex> primitive;
