@@ -96,11 +96,25 @@ def main():
             sdl = find(mixer, "SdlMixer/", f"voices:{voices}/", f"volume_change:{change}")
             cells.append(f"{voices}: {ratio(our, sdl)}")
         rows.append((f"mixer, {label} (16-bit stereo)", "ours/SDL_mixer", ", ".join(cells)))
+    # The other layouts (8-bit, mono) against the same peer figures.
+    worst = None
+    for name, our in mixer.items():
+        match = re.search(r"OurMixer/voices:(8|64|512)/bits:\d+/channels:\d/mode:(\d)", name)
+        if not match:
+            continue
+        change = dict((mode, change) for _, mode, change in modes)[int(match.group(2))]
+        sdl = find(mixer, "SdlMixer/", f"voices:{match.group(1)}/", f"volume_change:{change}")
+        if sdl:
+            worst = max(worst or 0, our / sdl)
+    rows.append(("mixer, every layout and mode, 8-512 voices", "ours/SDL_mixer",
+                 "-" if worst is None else f"at most {worst:.2f}"))
 
     frames = load_json(folder, "game_frames")
-    gl = find(frames, "BM_GLFramesRoundThirty")
+    gl = find(frames, "BM_GLFramesRoundThirty", "shortcuts:-1/")
+    plain = find(frames, "BM_GLFramesRoundThirty", "shortcuts:0/")
     rows.append(("round-30 frame, OpenGL driver", ms(gl),
-                 "-" if gl is None else f"{1000.0 / gl:.1f} frames/s"))
+                 "-" if gl is None else f"{1000.0 / gl:.1f} frames/s; plain path {ms(plain)}, "
+                 f"ours/plain {ratio(gl, plain)}"))
 
     headless = load_text(folder, "headless_game")
     for match in re.finditer(r"^(\d+)\s+(\d+)\s+([\d.]+)\s*$", headless, re.M):
