@@ -8,7 +8,7 @@
 
 #include "input/input_state.h"
 #include "input/sdl_events.h"
-#include "render/x11_guard_internal.h"
+#include "render/window_system_internal.h"
 
 namespace salvo {
 
@@ -51,11 +51,8 @@ bool FellBackToNoScreen() {
 // What the window-system drivers themselves report when asked one by one.
 std::string WhyNoWindowSystem() {
   std::string reasons;
-  for (const char* name : {"x11", "wayland"}) {
-    // Wayland is only asked when a compositor is named: its library
-    // complains on stderr otherwise.
-    if (std::string(name) == "wayland" && !SDL_getenv("WAYLAND_DISPLAY")) continue;
-    if (SDL_VideoInit(name) == 0) {
+  for (const std::string& name : WindowSystemNames()) {
+    if (SDL_VideoInit(name.c_str()) == 0) {
       SDL_VideoQuit();
       continue;
     }
@@ -69,9 +66,8 @@ std::string WhyNoWindowSystem() {
 // at a busy X server fails; asking for each window system by name once more
 // finds a display that is there.
 bool StartWindowSystemByName() {
-  for (const char* name : {"x11", "wayland"}) {
-    if (std::string(name) == "wayland" && !SDL_getenv("WAYLAND_DISPLAY")) continue;
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, name, SDL_HINT_OVERRIDE);
+  for (const std::string& name : WindowSystemNames()) {
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, name.c_str(), SDL_HINT_OVERRIDE);
     const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     if (started) return true;
@@ -270,7 +266,7 @@ int OpenGLWindow(int width, int height, int depth, int hertz, int flags) {
     return 0;
   }
   SDL_GL_MakeCurrent(state.window, state.glContext);
-  GuardX11Window(state.window);
+  GuardWindowConnection(state.window);
   state.contextOpen = 1;
   SetSwapInterval(0);
   return 1;
@@ -279,7 +275,7 @@ int OpenGLWindow(int width, int height, int depth, int hertz, int flags) {
 void CloseGLWindow() {
   WindowState& state = State();
   if (!state.contextOpen) return;
-  ReleaseX11Window();
+  ReleaseWindowConnection();
   SDL_GL_MakeCurrent(state.window, nullptr);
   SDL_GL_DeleteContext(state.glContext);
   // Leaving full screen gives the desktop its own mode back.

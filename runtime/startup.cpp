@@ -10,6 +10,7 @@
 
 #include "runtime/error.h"
 #include "runtime/object.h"
+#include "runtime/startup_platform_internal.h"
 
 namespace salvo {
 namespace {
@@ -17,34 +18,10 @@ namespace {
 std::string appFile;
 std::string appDir;
 
-// How long a termination request may wait for the main loop to act on it.
-constexpr unsigned kTerminationGraceSeconds = 2;
-
 volatile std::sig_atomic_t pendingTermination = 0;
 
-// Only async-signal-safe calls in here.
-extern "C" void OnFatalSignal(int) {
-  static const char message[] = "Received Signal\n";
-  ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
-  (void)ignored;
-  _exit(255);
-}
-
-// A request to end (kill, Ctrl+C, a closed terminal or session) is carried
-// out by the main loop at its next look at the input, so that the exit
-// handlers run and give a switched display its mode back: nothing of the
-// kind is safe inside a handler. A second request, or a main loop that does
-// not look within the grace period, ends the process at once.
-extern "C" void OnTerminationSignal(int signal) {
-  if (pendingTermination) OnFatalSignal(signal);
-  pendingTermination = signal;
-  alarm(kTerminationGraceSeconds);
-}
-
 void RecordExecutablePath(const char* argv0) {
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error && argv0) path = std::filesystem::absolute(argv0, error);
+  const std::filesystem::path path = ExecutablePath(argv0);
   appFile = path.string();
   appDir = path.parent_path().string();
 }
@@ -58,6 +35,22 @@ void RecordExecutablePath(const char* argv0) {
 
 }  // namespace
 
+// Only async-signal-safe calls in here.
+void EndOnFatalSignal() {
+  static const char message[] = "Received Signal\n";
+  ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
+  (void)ignored;
+  _exit(255);
+}
+
+// A request to end is carried out by the main loop at its next look at the
+// input, so that the exit handlers run and give a switched display its mode
+// back: nothing of the kind is safe inside a handler.
+void RequestTermination(int signal) {
+  if (pendingTermination) EndOnFatalSignal();
+  pendingTermination = signal;
+}
+
 void EndIfTerminationRequested() {
   if (pendingTermination) ThrowRuntimeError("Received Signal");
 }
@@ -70,8 +63,7 @@ const std::string& AppDir() {
 }
 
 int RunProgram(int argc, char** argv, const std::function<int()>& program) {
-  for (int signal : {SIGILL, SIGSEGV, SIGABRT, SIGALRM}) std::signal(signal, OnFatalSignal);
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, OnTerminationSignal);
+  InstallSignalHandlers();
   RecordExecutablePath(argc > 0 ? argv[0] : nullptr);
   try {
     int code = program();

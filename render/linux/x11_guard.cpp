@@ -1,3 +1,9 @@
+// Ending the game cleanly when its X display goes away. Xlib's own handlers
+// end the process through exit(), whose exit handlers then talk to the dead
+// connection and never return; SDL's handler for protocol errors makes a
+// request from inside the handler and waits forever on Xlib's lock. These
+// handlers replace both for the game's window: one line on stderr, then the
+// process ends at once without touching the connection again.
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
@@ -6,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "render/x11_guard_internal.h"
+#include "render/window_system_internal.h"
 
 namespace salvo {
 
@@ -46,7 +52,7 @@ int OnXError(Display*, XErrorEvent* error) {
 
 }  // namespace
 
-void GuardX11Window(SDL_Window* window) {
+void GuardWindowConnection(SDL_Window* window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
@@ -61,7 +67,7 @@ void GuardX11Window(SDL_Window* window) {
   guardedWindow.store(info.info.x11.window);
 }
 
-void ReleaseX11Window() {
+void ReleaseWindowConnection() {
   guardedWindow.store(0);
 }
 
