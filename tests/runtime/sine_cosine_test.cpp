@@ -61,6 +61,18 @@ TEST(SineCosineTest, GivesGlibcsBitsAtTheHardArguments) {
   }
 }
 
+TEST(SineCosineTest, DegreesGiveTheBitsOfTheirRadians) {
+  // Whole degrees inside the table and past its ends, halves between them,
+  // and -0, whose sine is -0.
+  for (double degrees = -400; degrees <= 400; degrees += 0.5) {
+    SCOPED_TRACE(degrees);
+    EXPECT_EQ(Bits(SineOfDegrees(degrees)), Bits(Sine(degrees * kRadiansPerDegree)));
+    EXPECT_EQ(Bits(CosineOfDegrees(degrees)), Bits(Cosine(degrees * kRadiansPerDegree)));
+  }
+  EXPECT_EQ(Bits(SineOfDegrees(-0.0)), Bits(-0.0));
+  EXPECT_EQ(Bits(CosineOfDegrees(-0.0)), Bits(1.0));
+}
+
 // The system's own sin and cos, kept from being evaluated at compile time.
 double SystemSine(double x) {
   volatile double v = x;
