@@ -1,5 +1,6 @@
 // The game's arithmetic helpers: degree trigonometry through double precision
-// and truncation toward zero.
+// (the runtime's own sine and cosine, so that every platform plays alike) and
+// truncation toward zero.
 #pragma once
 
 #include <cmath>
@@ -10,10 +11,10 @@
 namespace salvo {
 
 inline double CosDeg(double degrees) {
-  return std::cos(degrees * kRadiansPerDegree);
+  return CosineOfDegrees(degrees);
 }
 inline double SinDeg(double degrees) {
-  return std::sin(degrees * kRadiansPerDegree);
+  return SineOfDegrees(degrees);
 }
 
 // Float to int, truncating toward zero. Values beyond the int range (never

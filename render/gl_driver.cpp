@@ -11,6 +11,7 @@
 #include "render/gl_scaler_internal.h"
 #include "render/gl_window.h"
 #include "runtime/degrees.h"
+#include "runtime/sine_cosine.h"
 
 namespace salvo {
 
@@ -239,8 +240,8 @@ void TGLDrawingDriver::DrawOval(float x0, float y0, float x1, float y1, float tx
   BeginPrimitive(GL_POLYGON, true);
   for (int i = 0; i < segments; ++i) {
     const double angle = i * 360.0 / segments * kRadiansPerDegree;
-    Vertex(cx + static_cast<float>(std::cos(angle)) * xr,
-           cy - static_cast<float>(std::sin(angle)) * yr, tx, ty);
+    Vertex(cx + static_cast<float>(Cosine(angle)) * xr, cy - static_cast<float>(Sine(angle)) * yr,
+           tx, ty);
   }
   EndPrimitive();
 }

@@ -296,9 +296,8 @@ void UpdateTransform() {
   TDrawingContext& context = DrawingContext();
   // Compared bit for bit, so an angle of -0 still gets its own sine.
   if (std::bit_cast<uint32_t>(context.rotation) != std::bit_cast<uint32_t>(rotationTrig.angle)) {
-    const double radians = context.rotation * kRadiansPerDegree;
-    rotationTrig = {context.rotation, static_cast<float>(std::sin(radians)),
-                    static_cast<float>(std::cos(radians))};
+    rotationTrig = {context.rotation, static_cast<float>(SineOfDegrees(context.rotation)),
+                    static_cast<float>(CosineOfDegrees(context.rotation))};
   }
   const float s = rotationTrig.sine;
   const float c = rotationTrig.cosine;
