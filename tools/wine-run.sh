@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# wine-run.sh PROGRAM.exe [ARGUMENT...]
+#
+# Runs a Windows program under Debian's Wine (64-bit) and returns its exit
+# code: the emulator CTest runs the Windows build's tests with. The Wine
+# prefix is the build tree's own (BUILD/wine, BUILD being the folder of the
+# CMakeCache.txt above the program, or SALVO_WINEPREFIX), made on first use:
+#   - the window manager's part is left to Wine (X11 Driver Managed=N): with
+#     no window manager, destroying a managed window waits two seconds;
+#   - sound goes to ALSA's null device (a HOME of the prefix's own holds the
+#     .asoundrc), so the game's wave output opens as on a machine with a
+#     sound card and plays nowhere.
+# One wineserver stays for the prefix (started persistent): each program
+# then starts in a tenth of a second instead of one and a half.
+set -euo pipefail
+
+program=${1:?usage: wine-run.sh PROGRAM.exe [ARGUMENT...]}
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+prefix=${SALVO_WINEPREFIX:-}
+if [[ -z $prefix ]]; then
+  dir=$(dirname "$(realpath "$program")")
+  while [[ $dir != / && ! -f $dir/CMakeCache.txt ]]; do dir=$(dirname "$dir"); done
+  [[ -f $dir/CMakeCache.txt ]] || { echo "wine-run: $program is in no build tree" >&2; exit 2; }
+  prefix=$dir/wine
+fi
+mkdir -p "$prefix"
+prefix=$(realpath "$prefix")
+
+export WINEPREFIX=$prefix/prefix
+export HOME=$prefix/home
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer dialogues while the prefix is made.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# The first program makes the prefix; the others wait for it.
+exec 9>"$prefix/lock"
+flock 9
+if [[ ! -f $prefix/ready ]]; then
+  rm -rf "$WINEPREFIX" "$HOME"
+  mkdir -p "$HOME"
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$HOME/.asoundrc"
+  "$wine" wineboot --init >"$prefix/wineboot.log" 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    >>"$prefix/wineboot.log" 2>&1
+  "$wineserver" -w
+  touch "$prefix/ready"
+fi
+"$wineserver" -p 2>/dev/null || true
+flock -u 9
+exec 9>&-
+
+exec "$wine" "$@"
