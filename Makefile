@@ -3,7 +3,8 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build play test test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean
+.PHONY: deps build play test screenshots test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean \
+	mutation coverage windows windows-zip test-windows
 
 deps:
 	@tools/install-deps.sh
@@ -32,6 +33,18 @@ test-tsan: deps
 	cmake --build build-tsan -j $(JOBS) --target audio_thread_tests
 	ctest --test-dir build-tsan --output-on-failure -L thread
 
+# The single-line mutants of tools/mutants.txt, each rebuilt in build-mutation
+# and put to the tests: a table of killed and surviving mutants per file.
+# MUTATION_ARGS passes options on, e.g. MUTATION_ARGS="--only game/".
+MUTATION_ARGS ?= --results build-mutation/mutation.md
+mutation: deps
+	tools/with-display.sh python3 tools/run_mutants.py $(MUTATION_ARGS)
+
+# Line and branch coverage of the product code (tests, harness, benchmarks and
+# fuzz targets left out) by the quick suite, built in build-coverage.
+coverage: deps
+	tools/coverage.sh
+
 # Every libFuzzer target of fuzz/ for SECONDS seconds, one after another,
 # built by clang with AddressSanitizer, UndefinedBehaviorSanitizer and
 # LeakSanitizer; stops at the first fault found.
@@ -59,6 +72,11 @@ bench: build
 	done
 	@tools/with-display.sh python3 tools/bench_table.py $(BENCH_RESULTS)
 
+# The README's pictures: the title screen and a moment of play, drawn through
+# the real OpenGL driver on a private Xvfb server into docs/.
+screenshots: build
+	tools/make_screenshots.sh build/salvo docs
+
 # Regenerates every file of assets/ (font, pictures, sounds) byte for byte:
 # afterwards `git status --porcelain assets/` is empty.
 assets: deps
@@ -81,3 +99,38 @@ deb: deps
 
 clean:
 	rm -rf build build-sanitize build-tsan build-fuzz build-deb
+
+# Windows, cross-built with MinGW-w64: build-windows/salvo.exe (x86-64) and
+# build-windows-i686/salvo.exe (32-bit), each one file linking its libraries
+# statically, built from Debian's sources by tools/build-target-deps.sh
+# (kept in build-deps/ or SALVO_DEPS_DIR).
+WINDOWS_FLAGS = -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=OFF -DBUILD_TESTING=OFF
+windows: deps
+	tools/build-target-deps.sh mingw-x86_64 >/dev/null
+	tools/build-target-deps.sh mingw-i686 >/dev/null
+	cmake -S . -B build-windows --toolchain cmake/mingw-x86_64.cmake $(WINDOWS_FLAGS) >/dev/null
+	cmake --build build-windows -j $(JOBS) --target salvo
+	cmake -S . -B build-windows-i686 --toolchain cmake/mingw-i686.cmake $(WINDOWS_FLAGS) >/dev/null
+	cmake --build build-windows-i686 -j $(JOBS) --target salvo
+
+# The two archives a Windows user unpacks: salvo.exe with the README and the
+# licences as CRLF texts, build-windows/salvo-VERSION-windows-x64.zip and
+# build-windows-i686/salvo-VERSION-windows-x86.zip.
+windows-zip: windows
+	tools/make-windows-zip.sh build-windows x64
+	tools/make-windows-zip.sh build-windows-i686 x86
+
+# The real Windows programs: both carry their icon and version, the 32-bit
+# build's own code rounds no float in the x87 unit, and the x86-64
+# one, unpacked from its archive, runs under Wine on private Xvfb screens
+# beside the Linux build (tests/windows/exe_test.sh). 32-bit programs would
+# need wine32 and the machine's i386 architecture, which are left alone.
+test-windows: windows-zip
+	cmake -S . -B build $(BUILD_FLAGS) >/dev/null
+	cmake --build build -j $(JOBS) --target salvo
+	for build in build-windows build-windows-i686; do \
+	  python3 tests/windows/check_resources.py $$build/salvo.exe $$build/salvo.ico \
+	    $$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $$build/CMakeCache.txt) || exit 1; \
+	done
+	tests/windows/x87_check.sh build-windows-i686
+	tests/windows/exe_test.sh build-windows/salvo-*-windows-x64.zip build/salvo

@@ -3,6 +3,7 @@
 #include "runtime/startup.h"
 
 int main(int argc, char** argv) {
+  salvo::ConnectToConsole();
   salvo::GameOptions options;
   const int exitCode = salvo::HandleCommandLine(argc, argv, options);
   if (exitCode >= 0) return exitCode;  // help, version or a bad command line

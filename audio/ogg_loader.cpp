@@ -111,6 +111,9 @@ Ref<TAudioSample> Decode(OggVorbis_File& file) {
   int32_t frameBytes = BytesPerFrame(format);
   // Compared before multiplying, so that no claimed count can overflow.
   if (frames < 0 || frames > kMaxDecodedBytes / frameBytes) return nullptr;
+  // Opening a chained file reads every link's headers and leaves the decoder
+  // in the last link: decoding starts again at the first frame.
+  if (ov_seekable(&file) && ov_pcm_seek(&file, 0) != 0) return nullptr;
   std::vector<char> pcm;
   if (!DecodeFrames(file, frames * frameBytes, pcm)) return nullptr;
   Ref<TAudioSample> sample = TAudioSample::Create(static_cast<int32_t>(pcm.size() / frameBytes),

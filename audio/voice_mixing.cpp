@@ -311,20 +311,9 @@ bool MixSpans(const MixerSound& sound, bool looping, int32_t* out, int32_t frame
 }
 
 // MixSpans for the sound's layout: everything below it is compiled once per
-// layout. On x86-64 GCC builds it twice, for the baseline processor and for
-// AVX2, and the loader picks the one the processor runs: AVX2 multiplies and
-// widens eight 16-bit samples or gains at a time, where the baseline's SSE2
-// needs shuffles around every multiply. Sanitizer builds keep one version:
-// their runtimes are not ready yet when the loader asks which to pick.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
-    !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-#define SALVO_MIXING_CLONES __attribute__((flatten, target_clones("avx2", "default")))
-#else
-#define SALVO_MIXING_CLONES
-#endif
-SALVO_MIXING_CLONES
-bool MixSpansOfLayout(const MixerSound& sound, bool looping, int32_t* out, int32_t frames,
-                      Motion& motion, VolumeRamp& ramp) {
+// layout, inlined into this one function.
+bool MixLayout(const MixerSound& sound, bool looping, int32_t* out, int32_t frames, Motion& motion,
+               VolumeRamp& ramp) {
   if (sound.bits == 16) {
     return sound.channels == 2 ? MixSpans<16, 2>(sound, looping, out, frames, motion, ramp)
                                : MixSpans<16, 1>(sound, looping, out, frames, motion, ramp);
@@ -332,6 +321,36 @@ bool MixSpansOfLayout(const MixerSound& sound, bool looping, int32_t* out, int32
   return sound.channels == 2 ? MixSpans<8, 2>(sound, looping, out, frames, motion, ramp)
                              : MixSpans<8, 1>(sound, looping, out, frames, motion, ramp);
 }
+
+[[gnu::flatten]] bool MixSpansBaseline(const MixerSound& sound, bool looping, int32_t* out,
+                                       int32_t frames, Motion& motion, VolumeRamp& ramp) {
+  return MixLayout(sound, looping, out, frames, motion, ramp);
+}
+
+// On x86-64 GCC builds the mixing twice, for the baseline processor and for
+// AVX2, and the first block picks the one the processor runs: AVX2
+// multiplies and widens eight 16-bit samples or gains at a time, where the
+// baseline's SSE2 needs shuffles around every multiply. The choice is made
+// by the program itself rather than by the loader (target_clones), which
+// only ELF's ifunc can do: Windows executables have none.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+[[gnu::flatten, gnu::target("avx2")]] bool MixSpansAvx2(const MixerSound& sound, bool looping,
+                                                        int32_t* out, int32_t frames,
+                                                        Motion& motion, VolumeRamp& ramp) {
+  return MixLayout(sound, looping, out, frames, motion, ramp);
+}
+
+bool MixSpansOfLayout(const MixerSound& sound, bool looping, int32_t* out, int32_t frames,
+                      Motion& motion, VolumeRamp& ramp) {
+  static const auto mix = __builtin_cpu_supports("avx2") ? MixSpansAvx2 : MixSpansBaseline;
+  return mix(sound, looping, out, frames, motion, ramp);
+}
+#else
+bool MixSpansOfLayout(const MixerSound& sound, bool looping, int32_t* out, int32_t frames,
+                      Motion& motion, VolumeRamp& ramp) {
+  return MixSpansBaseline(sound, looping, out, frames, motion, ramp);
+}
+#endif
 
 }  // namespace
 

@@ -3,7 +3,10 @@
 files of every layout the loaders accept, and a few they refuse politely.
 
 Pictures and WAV files are built here byte by byte; the Ogg Vorbis files are
-encoded by oggenc (Debian package vorbis-tools). Run from anywhere:
+encoded by oggenc (Debian package vorbis-tools). Recorded games are played
+by the built game (build/salvo, or the file SALVO names) under
+tools/with-display.sh, with xdotool as the player; without a built game the
+recordings already in fuzz/corpus/replay stay. Run from anywhere:
     python3 fuzz/make_seeds.py
 """
 import math
@@ -277,13 +280,100 @@ def make_streams():
         write("overlap", f"random{n}", bytes(rng.randrange(256) for _ in range(48)))
 
 
+# ---- Recorded games --------------------------------------------------------
+
+ROOT = os.path.dirname(HERE)
+# The game played for each recording: keys for xdotool with pauses between
+# them, then how it ends ("Escape" or a signal sent to the process).
+GAMES = {
+    "title_stopped_by_sigint": (["sleep 2"], "INT"),
+    "short_game_escape": (["sleep 2.5", "key Return", "sleep 3.5", "keydown Right", "sleep 0.4",
+                           "keyup Right", "key space", "sleep 0.7", "key 2", "key space",
+                           "sleep 1"], "Escape"),
+    "game_stopped_by_sigterm": (["sleep 2", "key Return", "sleep 3.5", "key space", "sleep 0.5"],
+                                "TERM"),
+}
+
+
+def record_game(salvo, steps, ending, path):
+    actions = "; ".join(s if s.startswith("sleep") else "xdotool " + s for s in steps)
+    end = "xdotool key Escape" if ending == "Escape" else f"kill -{ending} $game"
+    script = (f'"{salvo}" --mute --record="{path}" 2>/dev/null & game=$!; {actions}; {end}; '
+              'wait $game; true')
+    subprocess.run([os.path.join(ROOT, "tools", "with-display.sh"), "bash", "-c", script],
+                   check=True, timeout=60)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def records(data):
+    """The (kind, payload) records of a format 2 recording."""
+    pos, out = 16, []
+    while pos < len(data):
+        kind, length, shift = data[pos], 0, 0
+        pos += 1
+        while True:
+            length |= (data[pos] & 0x7F) << shift
+            shift += 7
+            pos += 1
+            if not data[pos - 1] & 0x80:
+                break
+        pos += 2
+        out.append((kind, data[pos:pos + length]))
+        pos += length + 4
+    return out
+
+
+def varint(value):
+    out = bytearray()
+    while value >= 0x80:
+        out.append(value & 0x7F | 0x80)
+        value >>= 7
+    return bytes(out + bytes([value]))
+
+
+def as_format_1(data):
+    """The same game in the first format: no record header check, and an end
+    record of the pass count alone. That format had no stopped games: their
+    files just broke off."""
+    head = data[:8] + struct.pack("<H", 1) + data[10:12]
+    out = bytearray(head + struct.pack("<I", zlib.crc32(head)))
+    for kind, payload in records(data):
+        if kind == ord("E"):
+            if payload[-1] == 1:
+                break
+            payload = payload[:len(payload) - 9]
+        record = bytes([kind]) + varint(len(payload)) + payload
+        out += record + struct.pack("<I", zlib.crc32(record))
+    return bytes(out)
+
+
+def make_replays():
+    salvo = os.environ.get("SALVO", os.path.join(ROOT, "build", "salvo"))
+    if not os.access(salvo, os.X_OK):
+        print(f"{salvo} is not built: the recorded games in {CORPUS}/replay stay as they are")
+        return
+    shutil.rmtree(os.path.join(CORPUS, "replay"), ignore_errors=True)
+    with tempfile.TemporaryDirectory() as folder:
+        for name, (steps, ending) in GAMES.items():
+            data = record_game(salvo, steps, ending, os.path.join(folder, name + ".rec"))
+            # The fuzz target takes its last three bytes to choose a damage.
+            write("replay", name + ".rec", data + b"\x05\x00\x11")
+            write("replay", name + ".format1.rec", as_format_1(data) + b"\x09\x00\x40")
+
+
 def main():
-    shutil.rmtree(CORPUS, ignore_errors=True)
+    # Every corpus but the recorded games is made anew here.
+    if os.path.isdir(CORPUS):
+        for folder in os.listdir(CORPUS):
+            if folder != "replay":
+                shutil.rmtree(os.path.join(CORPUS, folder))
     make_pngs()
     make_bmps()
     make_tgas()
     make_sounds()
     make_streams()
+    make_replays()
 
 
 if __name__ == "__main__":

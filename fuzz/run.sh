@@ -23,6 +23,7 @@ declare -A seed_dirs=(
   [audio_sample_fuzzer]="$seeds/audio"
   [stream_reads_fuzzer]="$seeds/stream"
   [images_overlap_fuzzer]="$seeds/overlap"
+  [replay_reader_fuzzer]="$seeds/replay"
 )
 # The game's own files that seed each target.
 declare -A asset_globs=(
@@ -32,7 +33,8 @@ declare -A asset_globs=(
 )
 targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] || targets=(load_pixmap_fuzzer png_loader_fuzzer bmp_loader_fuzzer
-  tga_loader_fuzzer audio_sample_fuzzer stream_reads_fuzzer images_overlap_fuzzer)
+  tga_loader_fuzzer audio_sample_fuzzer stream_reads_fuzzer images_overlap_fuzzer
+  replay_reader_fuzzer)
 
 # Every leak is reported except the one libvorbisfile itself makes (see the file).
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0"

@@ -26,8 +26,12 @@ constexpr const char kHelp[] =
     "\n"
     "--window and --desktop cannot be combined, nor --record and --replay;\n"
     "--scale needs --window or --desktop. Given twice, an option's last value counts.\n"
-    "Exit status: 0 after Escape, 2 for a bad command line, 255 when the game\n"
-    "cannot start (for instance \"Graphics mode does not exist\").\n";
+    "\n"
+    "Exit status:\n"
+    "  0    the player quit with Escape\n"
+    "  1    the display was lost while playing\n"
+    "  2    a bad command line, or a recording that is unusable or went differently\n"
+    "  255  a runtime error (for instance \"Graphics mode does not exist\")\n";
 
 constexpr const char kVersion[] = "salvo " SALVO_VERSION "\n";
 

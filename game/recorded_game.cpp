@@ -8,27 +8,62 @@
 #include "input/recorded_input.h"
 #include "input/system_driver.h"
 #include "input/virtual_keys.h"
+#include "render/display_lost.h"
 #include "runtime/object.h"
 
 namespace salvo {
 
 namespace {
 
-// Runs the title, the set-up and the frame loop, calling beginPass before
-// every pass.
-void RunPasses(const GameSteps& steps, const std::function<void()>& beginPass) {
-  SetGamepadStartKey(VK_RETURN);
+// Runs passes until `frame` says the loop is over (true) or `beginPass`
+// that no more passes follow (false).
+bool RunLoop(const std::function<bool()>& beginPass, const std::function<bool()>& frame) {
   do {
-    beginPass();
-  } while (steps.titleFrame());
-  // From here on the gamepad's Start pauses instead of starting.
-  SetGamepadStartKey(VK_P);
-  steps.setUp();
-  do {
-    beginPass();
-  } while (steps.frame());
-  SetGamepadStartKey(VK_RETURN);
+    if (!beginPass()) return false;
+  } while (frame());
+  return true;
 }
+
+// Runs the title, the set-up and the frame loop, calling beginPass before
+// every pass. True when the game ended by itself, false when beginPass
+// stopped it.
+bool RunPasses(const GameSteps& steps, const std::function<bool()>& beginPass) {
+  SetGamepadStartKey(VK_RETURN);
+  bool ended = RunLoop(beginPass, steps.titleFrame);
+  if (ended) {
+    // From here on the gamepad's Start pauses instead of starting.
+    SetGamepadStartKey(VK_P);
+    steps.setUp();
+    ended = RunLoop(beginPass, steps.frame);
+  }
+  SetGamepadStartKey(VK_RETURN);
+  return ended;
+}
+
+// The recording being made, finished when the display is lost.
+TRecorderSystemDriver* activeRecorder = nullptr;
+
+void StopActiveRecording() {
+  if (activeRecorder) activeRecorder->Stop();
+}
+
+// Finishes the recording however the game ends: a lost display ends the
+// process at once, a signal or any other error unwinds through here.
+class RecordingGuard {
+ public:
+  explicit RecordingGuard(TRecorderSystemDriver& recorder) : recorder_(recorder) {
+    activeRecorder = &recorder;
+    SetDisplayLostHook(StopActiveRecording);
+  }
+  ~RecordingGuard() {
+    SetDisplayLostHook(nullptr);
+    activeRecorder = nullptr;
+    recorder_.Stop();  // nothing after Finish
+  }
+
+ private:
+  TRecorderSystemDriver& recorder_;
+};
 
 // Puts the wrapped driver back however the game ends.
 class DriverSwap {
@@ -59,9 +94,19 @@ int Record(const GameSteps& steps, const std::string& path) {
     return Fail(path, error.what());
   }
   DriverSwap swap(live, recorder);
+  // A game that cannot start leaves an older file at `path` as it was.
   steps.openDisplay();
-  RunPasses(steps, [&] { recorder->BeginPass(); });
-  recorder->Finish();
+  recorder->Commit();
+  if (!recorder->Failure().empty()) return Fail(path, recorder->Failure());
+  {
+    RecordingGuard guard(*recorder);
+    if (RunPasses(steps, [&] {
+          recorder->BeginPass();
+          return true;
+        })) {
+      recorder->Finish();
+    }
+  }
   if (!recorder->Failure().empty())
     return Fail(path, "the recording is incomplete: " + recorder->Failure());
   return 0;
@@ -80,7 +125,7 @@ int Replay(const GameSteps& steps, const std::string& path) {
   DriverSwap swap(live, replayer);
   steps.openDisplay();
   try {
-    RunPasses(steps, [&] { replayer->BeginPass(); });
+    if (RunPasses(steps, [&] { return replayer->BeginPass(); })) replayer->Finish();
   } catch (const ReplayError& error) {
     return Fail(path, error.what());
   }
@@ -96,7 +141,7 @@ int PlayGame(const GameSteps& steps, const GameRecording& recording) {
   if (!recording.recordPath.empty()) return Record(steps, recording.recordPath);
   if (!recording.replayPath.empty()) return Replay(steps, recording.replayPath);
   steps.openDisplay();
-  RunPasses(steps, [] {});
+  RunPasses(steps, [] { return true; });
   return 0;
 }
 

@@ -37,6 +37,7 @@ static void OpenDisplay(Game& game, const GameOptions& options) {
 }
 
 int SalvoMain(const GameOptions& options) {
+  if (const int refused = RefuseOversizedWindow(options); refused >= 0) return refused;
   if (options.mute) DisableAudioOutput();
   InitRuntimeModules();
   Game game;

@@ -48,12 +48,9 @@ void LabelFont() {
 }  // namespace
 
 HeadlessGame::HeadlessGame(int startMillis, HeadlessDrawing drawing)
-    : system_(New<TScriptedSystemDriver>(startMillis)), audio_(New<TRecordingAudioDriver>()) {
-  if (drawing == HeadlessDrawing::Count) {
-    counting_ = New<TCountingDriver>();
-  } else {
-    drawing_ = New<TRecordingDriver>();
-  }
+    : drawing_(New<TRecordingDriver>(drawing == HeadlessDrawing::Count)),
+      system_(New<TScriptedSystemDriver>(startMillis)),
+      audio_(New<TRecordingAudioDriver>()) {
   ResetGameGlobals();
   InstallDrivers();
   game_.OpenDisplayAndLoadAssets();
@@ -62,8 +59,7 @@ HeadlessGame::HeadlessGame(int startMillis, HeadlessDrawing drawing)
 
 HeadlessGame::~HeadlessGame() {
   SetTextObserver({});
-  if (drawing_) drawing_->onPresent = nullptr;
-  if (counting_) counting_->onPresent = nullptr;
+  drawing_->onPresent = nullptr;
   ResetGameGlobals();
   ReleaseGameAssets();
   CloseGraphics();
@@ -74,25 +70,12 @@ HeadlessGame::~HeadlessGame() {
 void HeadlessGame::InstallDrivers() {
   InitPlatformFreeModules();
   SetSystemDriver(system_);
-  if (drawing_) {
-    SetDrawingDriver(drawing_);
-  } else {
-    SetDrawingDriver(counting_);
-  }
+  SetDrawingDriver(drawing_);
   SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60)});
   SetAudioDriver(audio_);
   ClearInputState();
   TScriptedSystemDriver* system = system_.Get();
   TRecordingAudioDriver* audio = audio_.Get();
-  if (counting_) {
-    TCountingDriver* counting = counting_.Get();
-    counting_->onPresent = [counting, system, audio] {
-      system->AdvanceFrame();
-      audio->frame = counting->Presents();
-    };
-    SetTextObserver([counting](const String&, float, float) { counting->Count(DrawKind::Text); });
-    return;
-  }
   TRecordingDriver* drawing = drawing_.Get();
   drawing_->onPresent = [drawing, system, audio] {
     system->AdvanceFrame();
@@ -138,22 +121,10 @@ void HeadlessGame::RequireNamedSounds() {
   }
 }
 
-bool HeadlessGame::TitleFrame() {
-  return RunPass(true);
-}
-
-bool HeadlessGame::Frame() {
-  return RunPass(false);
-}
-
 void HeadlessGame::StartGame() {
   Tap(VK_RETURN);
   while (TitleFrame()) {
   }
-  game_.SetUpGame();
-}
-
-void HeadlessGame::SetUpWithoutTitle() {
   game_.SetUpGame();
 }
 
@@ -168,22 +139,9 @@ void HeadlessGame::SkipBanner() {
   while (roundBanner > 0) Frame();
 }
 
-void HeadlessGame::Press(int key) {
-  system_->Press(key);
-}
-
-void HeadlessGame::Release(int key) {
-  system_->Release(key);
-}
-
 void HeadlessGame::Tap(int key) {
   system_->Schedule(system_->Pass(), key, true);
   system_->Schedule(system_->Pass() + 1, key, false);
-}
-
-const std::vector<DrawRecord>& HeadlessGame::LastFrame() const {
-  static const std::vector<DrawRecord> none;
-  return drawing_ ? drawing_->LastFrame() : none;
 }
 
 std::vector<DrawRecord> HeadlessGame::Texts() const {

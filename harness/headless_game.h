@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "game/frame_loop.h"
-#include "harness/counting_driver.h"
 #include "harness/recording_audio.h"
 #include "harness/recording_driver.h"
 #include "harness/scripted_system.h"
@@ -34,32 +33,29 @@ class HeadlessGame {
   // sets the game up (round 1, banner showing).
   void StartGame();
   // Just the set-up, skipping the title (for scenes that start mid-game).
-  void SetUpWithoutTitle();
+  void SetUpWithoutTitle() { game_.SetUpGame(); }
   // One pass of the title screen / the frame loop; see Game. Raises a runtime
   // error when the pass drew a picture or started a sound the harness could
   // not name.
-  bool TitleFrame();
-  bool Frame();
+  bool TitleFrame() { return RunPass(true); }
+  bool Frame() { return RunPass(false); }
   // Runs up to n passes; returns how many ran before the loop ended.
   int RunFrames(int n);
   // Runs passes until the round banner is gone (controls active).
   void SkipBanner();
 
   // Key events for the next pass; Tap presses now and releases a pass later.
-  void Press(int key);
-  void Release(int key);
+  void Press(int key) { system_->Press(key); }
+  void Release(int key) { system_->Release(key); }
   void Tap(int key);
 
-  // The recording driver; raises the Null-object error when counting.
   TRecordingDriver& Drawing() { return *drawing_; }
-  // The counting driver; raises the Null-object error when recording.
-  TCountingDriver& Counting() { return *counting_; }
   TScriptedSystemDriver& System() { return *system_; }
   TRecordingAudioDriver& Audio() { return *audio_; }
   Game& game() { return game_; }
 
   // Records of the last presented frame (none when counting).
-  const std::vector<DrawRecord>& LastFrame() const;
+  const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }
   // The texts of the last presented frame, as DrawText was asked for them.
   std::vector<DrawRecord> Texts() const;
   // Image draws of the last presented frame with that picture name.
@@ -76,8 +72,7 @@ class HeadlessGame {
   void RequireNamedPictures() const;
   void RequireNamedSounds();
 
-  Ref<TRecordingDriver> drawing_;  // Null when counting
-  Ref<TCountingDriver> counting_;  // Null when recording
+  Ref<TRecordingDriver> drawing_;
   Ref<TScriptedSystemDriver> system_;
   Ref<TRecordingAudioDriver> audio_;
   Game game_;

@@ -1,6 +1,7 @@
 #include "harness/recording_driver.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "pixmap/pixmap.h"
 #include "runtime/error.h"
@@ -27,33 +28,26 @@ void TRecordingFrame::Unlock() {
   ThrowRuntimeError("Image frame cannot be unlocked");
 }
 
-void TRecordingDriver::Open(int width, int height, int depth, int hertz) {
-  openWidth = width;
-  openHeight = height;
-  openDepth = depth;
-  openHertz = hertz;
+void TRecordingDriver::Open(int, int, int, int) {
   state_ = DrawRecord();
   current_.clear();
-}
-
-void TRecordingDriver::Close() {
-  openWidth = openHeight = openDepth = openHertz = 0;
+  counts_ = {};
 }
 
 void TRecordingDriver::Present() {
   lastFrame_.swap(current_);
   current_.clear();
+  lastCounts_ = counts_;
+  counts_ = {};
   presents_ += 1;
   if (onPresent) onPresent();
 }
 
 Ref<TImageFrame> TRecordingDriver::CreateFrame(int width, int height, int) {
-  framesCreated += 1;
   return New<TRecordingFrame>(this, width, height);
 }
 
 Ref<TImageFrame> TRecordingDriver::CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int) {
-  framesCreated += 1;
   return New<TRecordingFrame>(this, pixmap->width, pixmap->height);
 }
 
@@ -70,6 +64,16 @@ void TRecordingDriver::SetMatrix(float ix, float iy, float jx, float jy) {
   state_.jy = jy;
 }
 
+bool TRecordingDriver::Keep(DrawKind kind) {
+  counts_[static_cast<int>(kind)] += 1;
+  return !countOnly_;
+}
+
+void TRecordingDriver::Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx,
+                           float ty) {
+  if (Keep(kind)) current_.push_back(Stamp(kind, x0, y0, x1, y1, tx, ty));
+}
+
 DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, float y1, float tx,
                                    float ty) const {
   DrawRecord record = state_;
@@ -83,46 +87,18 @@ DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, 
   return record;
 }
 
-void TRecordingDriver::Clear() {
-  current_.push_back(Stamp(DrawKind::Clear, 0, 0, 0, 0, 0, 0));
-}
-
-void TRecordingDriver::Plot(float x, float y) {
-  current_.push_back(Stamp(DrawKind::Plot, 0, 0, 0, 0, x, y));
-}
-
-void TRecordingDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
-  current_.push_back(Stamp(DrawKind::Line, x0, y0, x1, y1, tx, ty));
-}
-
-void TRecordingDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
-  current_.push_back(Stamp(DrawKind::Rect, x0, y0, x1, y1, tx, ty));
-}
-
-void TRecordingDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
-  current_.push_back(Stamp(DrawKind::Oval, x0, y0, x1, y1, tx, ty));
-}
-
-void TRecordingDriver::DrawPoly(const std::vector<float>&, float hx, float hy, float tx, float ty) {
-  current_.push_back(Stamp(DrawKind::Poly, hx, hy, 0, 0, tx, ty));
-}
-
 void TRecordingDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
-  DrawRecord record =
-      Stamp(DrawKind::Pixmap, 0, 0, static_cast<float>(pixmap->width),
-            static_cast<float>(pixmap->height), static_cast<float>(x), static_cast<float>(y));
-  current_.push_back(record);
+  Add(DrawKind::Pixmap, 0, 0, float(pixmap->width), float(pixmap->height), float(x), float(y));
 }
 
 Ref<TPixmap> TRecordingDriver::CapturePixmap(int, int, int width, int height) {
   Ref<TPixmap> pixmap = CreatePixmap(width, height, PF_RGBA8888, 4);
-  for (int row = 0; row < height; row++) {
-    for (int i = 0; i < pixmap->pitch; i++) pixmap->pixels[row * pixmap->pitch + i] = 0;
-  }
+  std::memset(pixmap->pixels, 0, size_t(pixmap->pitch) * height);
   return pixmap;
 }
 
 void TRecordingDriver::RecordText(const String& text, float x, float y) {
+  if (!Keep(DrawKind::Text)) return;
   DrawRecord record = Stamp(DrawKind::Text, 0, 0, 0, 0, x, y);
   record.text = text;
   current_.push_back(std::move(record));
@@ -130,6 +106,7 @@ void TRecordingDriver::RecordText(const String& text, float x, float y) {
 
 void TRecordingDriver::RecordFrameDraw(const TRecordingFrame& frame, float x0, float y0, float x1,
                                        float y1, float tx, float ty) {
+  if (!Keep(DrawKind::Image)) return;
   DrawRecord record = Stamp(DrawKind::Image, x0, y0, x1, y1, tx, ty);
   record.image = frame.name;
   record.cell = frame.cell;

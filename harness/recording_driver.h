@@ -1,8 +1,11 @@
 // A drawing driver that draws nothing and records every call with the drawing
 // state in force, so tests and benchmarks can run the game without a GPU and
-// look at exactly what a frame asked for.
+// look at exactly what a frame asked for. Throughput runs only count the draws
+// of each kind: keeping every call with its state costs more than the game
+// logic itself in a crowded round.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,7 +36,11 @@ struct DrawRecord {
 
   float ScaleX() const;    // length of the matrix's first column
   float Rotation() const;  // degrees, from the matrix
+  bool operator==(const DrawRecord&) const = default;
 };
+
+inline constexpr int kDrawKinds = static_cast<int>(DrawKind::Text) + 1;
+using DrawCounts = std::array<int, kDrawKinds>;
 
 class TRecordingDriver;
 
@@ -59,10 +66,13 @@ class TRecordingFrame : public TImageFrame {
 
 class TRecordingDriver : public TDrawingDriver {
  public:
-  void Open(int width, int height, int depth, int hertz) override;
-  void Close() override;
+  // Counting only: the draws of each kind are counted, none is recorded.
+  explicit TRecordingDriver(bool countOnly = false) : countOnly_(countOnly) {}
+
+  void Open(int, int, int, int) override;
+  void Close() override {}
   void Present() override;
-  void SetMouseVisible(int visible) override { mouseVisible = visible; }
+  void SetMouseVisible(int) override {}
   Ref<TImageFrame> CreateFrame(int width, int height, int flags) override;
   Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) override;
   void SetBlend(int mode) override { state_.blend = mode; }
@@ -72,12 +82,20 @@ class TRecordingDriver : public TDrawingDriver {
   void SetViewport(int, int, int, int) override {}
   void SetMatrix(float ix, float iy, float jx, float jy) override;
   void SetLineWidth(float) override {}
-  void Clear() override;
-  void Plot(float x, float y) override;
-  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
-  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
-  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
-  void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override;
+  void Clear() override { Add(DrawKind::Clear, 0, 0, 0, 0, 0, 0); }
+  void Plot(float x, float y) override { Add(DrawKind::Plot, 0, 0, 0, 0, x, y); }
+  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Add(DrawKind::Line, x0, y0, x1, y1, tx, ty);
+  }
+  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Add(DrawKind::Rect, x0, y0, x1, y1, tx, ty);
+  }
+  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Add(DrawKind::Oval, x0, y0, x1, y1, tx, ty);
+  }
+  void DrawPoly(const std::vector<float>&, float hx, float hy, float tx, float ty) override {
+    Add(DrawKind::Poly, hx, hy, 0, 0, tx, ty);
+  }
   void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
   Ref<TPixmap> CapturePixmap(int x, int y, int width, int height) override;
 
@@ -86,20 +104,24 @@ class TRecordingDriver : public TDrawingDriver {
   void RecordFrameDraw(const TRecordingFrame& frame, float x0, float y0, float x1, float y1,
                        float tx, float ty);
 
-  // Records of the frame being drawn, and of the last presented frame.
+  // Records of the frame being drawn, and of the last presented frame; the
+  // last presented frame's draws of each kind, counted in either mode.
   const std::vector<DrawRecord>& Current() const { return current_; }
   const std::vector<DrawRecord>& LastFrame() const { return lastFrame_; }
+  const DrawCounts& LastFrameCounts() const { return lastCounts_; }
   int Presents() const { return presents_; }
   // Called at every Present after the records moved (the harness advances its
   // clock there).
   std::function<void()> onPresent;
 
-  int openWidth = 0, openHeight = 0, openDepth = 0, openHertz = 0;
-  int mouseVisible = 1;
-  int framesCreated = 0;
-
  private:
+  // Counts a draw; true when it is to be recorded as well.
+  bool Keep(DrawKind kind);
+  void Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty);
   DrawRecord Stamp(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty) const;
+  bool countOnly_;
+  DrawCounts counts_{};
+  DrawCounts lastCounts_{};
   DrawRecord state_;
   std::vector<DrawRecord> current_;
   std::vector<DrawRecord> lastFrame_;

@@ -9,17 +9,6 @@ namespace {
 
 int startKey = VK_RETURN;
 
-// How many pad controls hold each key now, over all pads.
-int heldBy[256] = {};
-
-void PressKey(int key) {
-  if (heldBy[key]++ == 0) FeedKeyDown(key);
-}
-
-void ReleaseKey(int key) {
-  if (--heldBy[key] == 0) FeedKeyUp(key);
-}
-
 }  // namespace
 
 GamepadMapper::~GamepadMapper() {
@@ -34,9 +23,9 @@ void GamepadMapper::Hold(Control control, bool down) {
   if (down && held == 0) {
     // Start keeps the key it pressed, even if the start key changes meanwhile.
     held = control == kControlStart ? startKey : kKeys[control];
-    PressKey(held);
+    FeedHeldKey(held, true);
   } else if (!down && held != 0) {
-    ReleaseKey(held);
+    FeedHeldKey(held, false);
     held = 0;
   }
 }

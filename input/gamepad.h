@@ -35,8 +35,8 @@ enum class PadAxis {
   kOther,
 };
 
-// One pad. Several pads may hold the same key; it goes up when the last lets
-// go (the keyboard shares the key's down flag and is not counted).
+// One pad. Several pads and the keyboard may hold the same key; it goes up
+// when the last of them lets go.
 class GamepadMapper {
  public:
   GamepadMapper() = default;

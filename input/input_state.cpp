@@ -1,6 +1,7 @@
 #include "input/input_state.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace salvo {
 
@@ -9,6 +10,16 @@ InputStateBlock InputState{};
 namespace {
 
 constexpr uint32_t kCharQueueSize = 256;
+
+// Who holds each key besides the shared down flag: the keyboard (or mouse, or
+// script) through FeedKeyDown, and how many holds of FeedHeldKey.
+bool fedDown[256] = {};
+int holds[256] = {};
+
+void ForgetHolders() {
+  std::memset(fedDown, 0, sizeof fedDown);
+  std::memset(holds, 0, sizeof holds);
+}
 
 bool IsKeyCode(int key) {
   return key >= 1 && key <= 255;
@@ -27,13 +38,28 @@ void Release(int key) {
 }  // namespace
 
 void FeedKeyDown(int key, int sidedKey) {
-  CountPress(key);
-  CountPress(sidedKey);
+  for (int code : {key, sidedKey}) {
+    if (!IsKeyCode(code)) continue;
+    CountPress(code);
+    fedDown[code] = true;
+  }
 }
 
 void FeedKeyUp(int key, int sidedKey) {
-  Release(key);
-  Release(sidedKey);
+  for (int code : {key, sidedKey}) {
+    if (!IsKeyCode(code)) continue;
+    fedDown[code] = false;
+    if (holds[code] == 0) Release(code);
+  }
+}
+
+void FeedHeldKey(int key, bool down) {
+  if (!IsKeyCode(key)) return;
+  if (down) {
+    if (holds[key]++ == 0) CountPress(key);
+  } else if (holds[key] > 0 && --holds[key] == 0 && !fedDown[key]) {
+    Release(key);
+  }
 }
 
 void FeedChar(char16_t code) {
@@ -89,6 +115,7 @@ void ClearKeys() {
   std::memset(InputState.keyDown, 0, sizeof InputState.keyDown);
   InputState.charGet = 0;
   InputState.charPut = 0;
+  ForgetHolders();
 }
 
 int MouseAxis(int axis) {
@@ -106,6 +133,7 @@ int MouseAxis(int axis) {
 
 void ClearInputState() {
   InputState = InputStateBlock{};
+  ForgetHolders();
 }
 
 }  // namespace salvo

@@ -30,8 +30,15 @@ extern InputStateBlock InputState;
 // then does the same for `sidedKey` (160..165 for Shift, Ctrl, Alt; 0 for
 // none). Auto-repeat must not be fed.
 void FeedKeyDown(int key, int sidedKey = 0);
-// A key went up: clears keyDown of `key` and `sidedKey`; hits stay.
+// A key went up: clears keyDown of `key` and `sidedKey` unless a held source
+// (FeedHeldKey) still holds it; hits stay.
 void FeedKeyUp(int key, int sidedKey = 0);
+// One hold of `key` by a source that shares keys with the keyboard (a pad's
+// control; several may hold one key). The first hold presses the key, counted
+// once however many sources press it; it stays down while the keyboard or any
+// hold remains, so releasing either source leaves the key to the other.
+// Releases without a hold are ignored.
+void FeedHeldKey(int key, bool down);
 // A typed UTF-16 code unit; dropped when 256 are already waiting.
 void FeedChar(char16_t code);
 void FeedMouseMove(int x, int y);

@@ -70,20 +70,41 @@ TRecorderSystemDriver::TRecorderSystemDriver(Ref<TSystemDriver> inner, const std
                                              std::function<uint64_t()> stateHash)
     : TPassInputDriver(std::move(inner), std::move(stateHash)), writer_(path, gameVersion) {}
 
+void TRecorderSystemDriver::WritePending() {
+  if (!pending_) return;
+  writer_.WritePass(*pending_);
+  pending_.reset();
+  written_ += 1;
+}
+
 void TRecorderSystemDriver::BeginPass() {
-  if (passes_ > 0 && passes_ % kStateCheckPasses == 0) writer_.WriteHash(passes_, stateHash_());
+  WritePending();
+  // Kept for every pass: a stop in the middle of the next one ends the
+  // recording at this state.
+  startHash_ = stateHash_();
+  if (written_ > 0 && written_ % kStateCheckPasses == 0) writer_.WriteHash(written_, startHash_);
   PassInput pass;
   pass.clock = inner_->Millis();
   const InputStateBlock before = InputState;
   inner_->Poll();
   pass.keys = KeyChanges(before, InputState);
-  writer_.WritePass(pass);
   clock_ = pass.clock;
+  pending_ = std::move(pass);
   passes_ += 1;
 }
 
 void TRecorderSystemDriver::Finish() {
-  writer_.WriteEnd(passes_);
+  if (ended_) return;
+  WritePending();
+  writer_.WriteEnd(written_, stateHash_(), false);
+  ended_ = true;
+}
+
+void TRecorderSystemDriver::Stop() {
+  if (ended_) return;
+  pending_.reset();
+  writer_.WriteEnd(written_, passes_ > 0 ? startHash_ : stateHash_(), true);
+  ended_ = true;
 }
 
 void TRecorderSystemDriver::Wait() {
@@ -102,24 +123,46 @@ TReplayerSystemDriver::TReplayerSystemDriver(Ref<TSystemDriver> inner, ReplayCon
                                              std::function<uint64_t()> stateHash)
     : TPassInputDriver(std::move(inner), std::move(stateHash)), contents_(std::move(contents)) {}
 
-void TReplayerSystemDriver::BeginPass() {
-  auto check = contents_.hashes.find(passes_);
-  if (check != contents_.hashes.end() && check->second != stateHash_()) {
-    throw ReplayError("the game went differently from the recording by " + PassAndSecond(passes_));
+void TReplayerSystemDriver::Diverged() const {
+  throw ReplayError("the game went differently from the recording by " + PassAndSecond(passes_));
+}
+
+void TReplayerSystemDriver::BrokeOff() const {
+  throw ReplayError("the recording breaks off at " + PassAndSecond(passes_) +
+                    " (the file ends early)");
+}
+
+void TReplayerSystemDriver::CheckHash(uint64_t recorded) const {
+  if (recorded != stateHash_()) Diverged();
+}
+
+bool TReplayerSystemDriver::BeginPass() {
+  PassInput pass;
+  std::optional<uint64_t> check;
+  const bool more = contents_.NextPass(pass, check);
+  if (check) CheckHash(*check);
+  if (!more) {
+    const std::optional<ReplayEnd>& end = contents_.End();
+    if (!end) BrokeOff();
+    // The game ran on past where it ended by Escape when recorded.
+    if (!end->stopped) Diverged();
+    if (end->hash) CheckHash(*end->hash);
+    return false;
   }
-  if (passes_ >= contents_.passes.size()) {
-    if (contents_.ended) {
-      throw ReplayError("the game went on past the recorded end at " + PassAndSecond(passes_));
-    }
-    throw ReplayError("the recording breaks off at " + PassAndSecond(passes_) +
-                      " (the file is truncated or damaged)");
-  }
-  const PassInput& pass = contents_.passes[passes_];
   WaitUntilDue(pass);
-  PumpOnlyEscape();
+  if (PumpOnlyEscape()) return false;
   ApplyKeyChanges(pass.keys);
   clock_ = pass.clock;
   passes_ += 1;
+  return true;
+}
+
+void TReplayerSystemDriver::Finish() {
+  const std::optional<ReplayEnd>& end = contents_.End();
+  if (passes_ < contents_.Passes()) Diverged();
+  if (!end) BrokeOff();
+  if (end->stopped) Diverged();
+  if (end->hash) CheckHash(*end->hash);
 }
 
 void TReplayerSystemDriver::WaitUntilDue(const PassInput& pass) {
@@ -142,18 +185,14 @@ void TReplayerSystemDriver::WaitUntilDue(const PassInput& pass) {
   if (wait > 0) inner_->Delay(wait);
 }
 
-void TReplayerSystemDriver::PumpOnlyEscape() {
-  // The real events still reach the window; of the keys only Escape presses
-  // stay, so a player can stop the replay.
+bool TReplayerSystemDriver::PumpOnlyEscape() {
+  // The real events still reach the window; of the keys only an Escape press
+  // counts, and it ends the replay before the pass.
   const InputStateBlock recorded = InputState;
   inner_->Poll();
-  const uint8_t escapes =
-      static_cast<uint8_t>(InputState.keyHits[VK_ESCAPE] - recorded.keyHits[VK_ESCAPE]);
+  liveEscape_ = InputState.keyHits[VK_ESCAPE] != recorded.keyHits[VK_ESCAPE];
   InputState = recorded;
-  if (escapes != 0) {
-    InputState.keyHits[VK_ESCAPE] = static_cast<uint8_t>(InputState.keyHits[VK_ESCAPE] + escapes);
-    liveEscape_ = true;
-  }
+  return liveEscape_;
 }
 
 }  // namespace salvo

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "input/polled_system_driver.h"
@@ -49,11 +50,19 @@ class TRecorderSystemDriver : public TPassInputDriver {
   TRecorderSystemDriver(Ref<TSystemDriver> inner, const std::string& path, uint16_t gameVersion,
                         std::function<uint64_t()> stateHash);
 
-  // Every kStateCheckPasses passes writes the state hash; then reads the
-  // clock, pumps the real driver and writes the pass's clock and key changes.
+  // The game is under way: the recording takes the place of the file at its
+  // path (see Failure()).
+  void Commit() { writer_.Commit(); }
+  // Writes the pass before, now complete; every kStateCheckPasses passes the
+  // state hash; then reads the clock and pumps the real driver for the new
+  // pass.
   void BeginPass();
-  // The game is over: writes the end record.
+  // The game ended by its own Escape: writes its last pass and the end.
   void Finish();
+  // The game was stopped from outside (a signal, a lost display), perhaps in
+  // the middle of a pass: that pass is left out and the end record says the
+  // game stopped at the state before it. Does nothing after Finish.
+  void Stop();
   // Why writing failed, "" when it did not.
   const std::string& Failure() const { return writer_.Failure(); }
 
@@ -63,7 +72,13 @@ class TRecorderSystemDriver : public TPassInputDriver {
   void Delay(int ms) override;
 
  private:
+  void WritePending();
+
   ReplayWriter writer_;
+  std::optional<PassInput> pending_;  // the running pass, written once complete
+  uint32_t written_ = 0;              // passes written
+  uint64_t startHash_ = 0;            // the state before the running pass
+  bool ended_ = false;
 };
 
 class TReplayerSystemDriver : public TPassInputDriver {
@@ -73,10 +88,14 @@ class TReplayerSystemDriver : public TPassInputDriver {
 
   // Checks the state hash where the recording has one, waits until the pass
   // is due (the recorded clock sets the pace), pumps the real driver keeping
-  // only Escape from it, and feeds the recorded clock and keys. Throws
-  // ReplayError when the game differs from the recording or the recording
-  // breaks off before the game ends.
-  void BeginPass();
+  // only Escape from it, and feeds the recorded clock and keys. False, with
+  // no pass begun, when the replay is over: Escape was pressed for real, or
+  // the recording was stopped here from outside. Throws ReplayError when the
+  // game went differently or the recording breaks off.
+  bool BeginPass();
+  // The game's loop ended by itself: throws ReplayError unless the recording
+  // ends there too, in the same state.
+  void Finish();
   // Escape was pressed for real during the replay.
   bool LiveEscape() const { return liveEscape_; }
 
@@ -87,7 +106,10 @@ class TReplayerSystemDriver : public TPassInputDriver {
 
  private:
   void WaitUntilDue(const PassInput& pass);
-  void PumpOnlyEscape();
+  bool PumpOnlyEscape();
+  [[noreturn]] void Diverged() const;
+  [[noreturn]] void BrokeOff() const;
+  void CheckHash(uint64_t recorded) const;
 
   ReplayContents contents_;
   int32_t firstClock_ = 0;

@@ -56,20 +56,21 @@ PadAxis AxisFor(Uint8 axis) {
   }
 }
 
-// The device index comes with the "added" event; events after it carry the
-// instance id.
-void OpenPadAt(int deviceIndex) {
-  SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
-  if (!controller) return;
-  SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
-  if (pads.count(id)) {
-    // Already open (SDL reports pads present at start twice at times).
-    SDL_GameControllerClose(controller);
-    return;
+// Opens every attached controller that is not open yet. The device index an
+// "added" event carries is its position when the event was queued; a pad
+// removed before the event is read shifts the others, so the index may name
+// another pad or none. Going through the whole list by identity misses none.
+void OpenAttachedPads() {
+  for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+    if (!SDL_IsGameController(index) || pads.count(SDL_JoystickGetDeviceInstanceID(index))) {
+      continue;
+    }
+    SDL_GameController* controller = SDL_GameControllerOpen(index);
+    if (!controller) continue;
+    auto pad = std::make_unique<OpenPad>();
+    pad->controller = controller;
+    pads[SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller))] = std::move(pad);
   }
-  auto pad = std::make_unique<OpenPad>();
-  pad->controller = controller;
-  pads[id] = std::move(pad);
 }
 
 void ClosePad(SDL_JoystickID id) {
@@ -102,10 +103,11 @@ void StopSDLGamepads() {
 void FeedSDLGamepadEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_CONTROLLERDEVICEADDED:
-      OpenPadAt(event.cdevice.which);
+      OpenAttachedPads();
       break;
     case SDL_CONTROLLERDEVICEREMOVED:
       ClosePad(event.cdevice.which);
+      OpenAttachedPads();
       break;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:

@@ -30,6 +30,10 @@ struct WindowState {
   // A resizable window: its close button reads as Escape.
   bool closeIsEscape = false;
   std::string videoError;
+  // The program's own title and icon (0xAARRGGBB rows), when it gave them.
+  std::string title;
+  std::vector<uint32_t> icon;
+  int iconSize = 0;
 };
 
 WindowState& State() {
@@ -208,7 +212,35 @@ void HandleWindowEvent(const SDL_Event& event) {
   }
 }
 
+// Gives the window the program's title and icon, when it has them.
+void ApplyIdentity(SDL_Window* window) {
+  const WindowState& state = State();
+  if (!window || state.title.empty()) return;
+  SDL_SetWindowTitle(window, state.title.c_str());
+  if (state.icon.empty()) return;
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+      const_cast<uint32_t*>(state.icon.data()), state.iconSize, state.iconSize, 32,
+      state.iconSize * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!icon) return;
+  SDL_SetWindowIcon(window, icon);
+  SDL_FreeSurface(icon);
+}
+
 }  // namespace
+
+void SetGLWindowIdentity(const std::string& title, const Ref<TPixmap>& icon) {
+  WindowState& state = State();
+  state.title = title;
+  state.icon.clear();
+  state.iconSize = 0;
+  if (icon && icon->width > 0 && icon->width == icon->height) {
+    state.iconSize = icon->width;
+    for (int y = 0; y < icon->height; ++y) {
+      for (int x = 0; x < icon->width; ++x) state.icon.push_back(ReadPixel(icon, x, y));
+    }
+  }
+  ApplyIdentity(state.window);
+}
 
 std::vector<DisplayModeInfo> EnumerateDisplayModes(int capacity) {
   std::vector<DisplayModeInfo> modes;
@@ -266,6 +298,7 @@ int OpenGLWindow(int width, int height, int depth, int hertz, int flags) {
     return 0;
   }
   SDL_GL_MakeCurrent(state.window, state.glContext);
+  ApplyIdentity(state.window);
   GuardWindowConnection(state.window);
   state.contextOpen = 1;
   SetSwapInterval(0);
@@ -320,12 +353,19 @@ void GetGLWindowSize(int& width, int& height) {
   if (State().contextOpen) SDL_GetWindowSize(State().window, &width, &height);
 }
 
-int LargestWindowScale(int width, int height) {
+bool GetDesktopUsableSize(int& width, int& height) {
   SDL_Rect usable{0, 0, 0, 0};
-  if (width <= 0 || height <= 0 || !StartVideo() || SDL_GetDisplayUsableBounds(0, &usable) != 0) {
-    return 1;
-  }
-  const int scale = std::min(usable.w / width, usable.h / height);
+  if (!StartVideo() || SDL_GetDisplayUsableBounds(0, &usable) != 0) return false;
+  width = usable.w;
+  height = usable.h;
+  return true;
+}
+
+int LargestWindowScale(int width, int height) {
+  int usableWidth = 0;
+  int usableHeight = 0;
+  if (width <= 0 || height <= 0 || !GetDesktopUsableSize(usableWidth, usableHeight)) return 1;
+  const int scale = std::min(usableWidth / width, usableHeight / height);
   return std::max(scale, 1);
 }
 

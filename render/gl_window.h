@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "pixmap/pixmap.h"
+
 namespace salvo {
 
 // OpenGLWindow flags.
@@ -34,6 +36,11 @@ struct DisplayModeInfo {
 // video system.
 std::vector<DisplayModeInfo> EnumerateDisplayModes(int capacity = 256);
 
+// The title and icon (any pixmap, read as 0xAARRGGBB) of the game's window,
+// for the window open now and every one opened later. Without one (title
+// ""), windows opened keep the runtime's titles and the system's icon.
+void SetGLWindowIdentity(const std::string& title, const Ref<TPixmap>& icon);
+
 // Closes any open window, then opens a new one with a current GL context.
 // Returns 1 on success, 0 when no window or context could be made.
 int OpenGLWindow(int width, int height, int depth, int hertz, int flags);
@@ -54,6 +61,9 @@ int GLDisplayModeSwitched();
 // 0 x 0 without a window.
 void GetGLDrawableSize(int& width, int& height);
 void GetGLWindowSize(int& width, int& height);
+// The size of the primary desktop's usable area (without panels and docks);
+// false when there is no display to measure.
+bool GetDesktopUsableSize(int& width, int& height);
 // The largest whole multiple of width x height that fits the desktop's usable
 // area, at least 1.
 int LargestWindowScale(int width, int height);
@@ -62,5 +72,15 @@ void* GetGLProcAddress(const char* name);
 // Why the video system could not start or the last OpenGLWindow failed, in
 // the system's own words; "" after a success.
 std::string LastWindowError();
+
+// How this platform's window system is reached, for a player told that no
+// display could be opened: `reachedThrough` names what was used ("DISPLAY is
+// :0" on Linux; "" where there is nothing to name) and `advice` says where
+// the game can open one, as one sentence without a full stop.
+struct TWindowSession {
+  std::string reachedThrough;
+  std::string advice;
+};
+TWindowSession DescribeWindowSession();
 
 }  // namespace salvo

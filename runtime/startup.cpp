@@ -30,7 +30,7 @@ void RecordExecutablePath(const char* argv0) {
   std::fputs(text, stderr);
   std::fputs("\n", stderr);
   std::fflush(stderr);
-  std::exit(-1);
+  std::exit(255);
 }
 
 }  // namespace

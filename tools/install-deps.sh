@@ -9,7 +9,10 @@ packages=(
   libsdl2-dev libpng-dev zlib1g-dev libvorbis-dev libgl-dev libgl1-mesa-dri
   libgtest-dev libbenchmark-dev libsdl2-mixer-dev libsfml-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils mesa-utils imagemagick libx11-dev
+  xvfb xauth xdotool x11-utils mesa-utils imagemagick libx11-dev libxrandr-dev
+  xserver-xorg-video-dummy x11-xserver-utils  # a server whose display mode can switch
+  ccache ninja-build lld gcovr  # `make mutation` and `make coverage`
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 zip  # `make windows`, `make test-windows`
   build-essential debhelper dpkg-dev lintian desktop-file-utils appstream man-db
 )
 

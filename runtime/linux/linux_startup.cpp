@@ -35,4 +35,7 @@ std::string ExecutablePath(const char* argv0) {
   return path.string();
 }
 
+// A program started from a terminal inherits its streams.
+void ConnectToConsole() {}
+
 }  // namespace salvo

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "../runtime/test_streams.h"
 #include "audio/sound_mixer.h"
-#include "runtime/stream.h"
 
 namespace salvo::testing {
 
@@ -62,10 +62,6 @@ inline std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<u
   put(layout.claimedDataSize == -2 ? static_cast<int32_t>(data.size()) : layout.claimedDataSize, 4);
   w.insert(w.end(), data.begin(), data.end());
   return w;
-}
-
-inline Ref<TMemoryStream> StreamOver(std::vector<uint8_t>& bytes) {
-  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, false);
 }
 
 inline std::vector<int16_t> MixOneBlock(SoundMixer& mixer) {

@@ -42,33 +42,16 @@ std::pair<int32_t, int32_t> LeftRight(const Ref<TAudioSample>& s) {
 }
 
 TEST(AudioSample, CreateOwnsStaticBorrowsAndCopyOwns) {
-  EXPECT_EQ(BytesPerFrame(7), 0);
-  EXPECT_EQ(BytesPerFrame(-1), 0);
+  EXPECT_EQ(std::pair(BytesPerFrame(7), BytesPerFrame(-1)), std::pair(0, 0));
   EXPECT_EQ(CreateAudioSample(10, 8000, SampleFormat::kStereo16LE)->capacity, 40);
   uint8_t bytes[6] = {1, 2, 3, 4, 5, 6};
   Ref<TAudioSample> borrowed = CreateStaticAudioSample(bytes, 3, 11025, SampleFormat::kMono16LE);
-  EXPECT_EQ(borrowed->capacity, -1);
-  EXPECT_EQ(borrowed->samples, bytes);
+  EXPECT_EQ(std::pair(borrowed->capacity, borrowed->samples), std::pair(-1, &bytes[0]));
   Ref<TAudioSample> copy = borrowed->Copy();
   EXPECT_NE(copy->samples, bytes);
-  EXPECT_EQ(copy->capacity, 6);
   EXPECT_EQ(std::memcmp(copy->samples, bytes, 6), 0);
-  EXPECT_EQ(copy->hertz, 11025);
-  EXPECT_EQ(copy->format, SampleFormat::kMono16LE);
-}
-
-TEST(AudioSample, EightBitWidensToFullScaleAndMonoAveragesTowardZero) {
-  Ref<TAudioSample> stereo = Sample({255, 0, 128}, 3, SampleFormat::kMono8)->Convert(5);
-  EXPECT_EQ(stereo->length, 3);
-  EXPECT_EQ(stereo->hertz, 22050);
-  const int16_t expected[6] = {32767, 32767, -32768, -32768, 128, 128};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(LE16(stereo->samples + 2 * i), expected[i]);
-  // (1000, -1000) and (-3, 0), little-endian.
-  Ref<TAudioSample> pairs = Sample({0xE8, 0x03, 0x18, 0xFC, 0xFD, 0xFF, 0, 0}, 2, 5);
-  Ref<TAudioSample> mono = pairs->Convert(SampleFormat::kMono16LE);
-  EXPECT_EQ(LE16(mono->samples), 0);
-  EXPECT_EQ(LE16(mono->samples + 2), -1);
-  EXPECT_EQ(BE16(pairs->Convert(SampleFormat::kMono16BE)->samples + 2), -1);
+  EXPECT_EQ(std::tuple(copy->capacity, copy->hertz, copy->format),
+            std::tuple(6, 11025, int32_t(SampleFormat::kMono16LE)));
 }
 
 TEST(AudioSample, EveryPairOfFormatsConverts) {
@@ -88,9 +71,8 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
     auto [left, right] = LeftRight(source);
     for (int to = 1; to <= 6; ++to) {
       Ref<TAudioSample> result = source->Convert(to);
-      ASSERT_EQ(result->format, to);
-      ASSERT_EQ(result->length, 1);
-      ASSERT_EQ(result->capacity, BytesPerFrame(to));
+      ASSERT_EQ(std::tuple(result->format, result->length, result->hertz, result->capacity),
+                std::tuple(to, 1, 22050, BytesPerFrame(to)));
       // Mono takes the mean; 8 bits keep the top byte of the offset value.
       auto want = [&](int32_t v) {
         if (to <= 3) v = (left + right) / 2;
@@ -99,6 +81,10 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
       EXPECT_EQ(LeftRight(result), std::pair(want(left), want(right))) << from << " -> " << to;
     }
   }
+  // The mean rounds toward zero: (-3, 0) gives -1, little- and big-endian.
+  Ref<TAudioSample> pair = Sample({0xFD, 0xFF, 0, 0}, 1, SampleFormat::kStereo16LE);
+  EXPECT_EQ(LE16(pair->Convert(SampleFormat::kMono16LE)->samples), -1);
+  EXPECT_EQ(BE16(pair->Convert(SampleFormat::kMono16BE)->samples), -1);
 }
 
 TEST(AudioSample, BadFormatsRaise) {
@@ -122,9 +108,8 @@ TEST(AudioSample, ConvertKeepsLengthForLongSamples) {
   EXPECT_EQ(back->length, 1000);
   // Mono averages the sides, so both come back as their mean (within 1).
   for (int i = 0; i < 1000; ++i) {
-    int mean = (sample->samples[2 * i] + sample->samples[2 * i + 1]) / 2;
-    ASSERT_NEAR(back->samples[2 * i], mean, 1) << i;
-    ASSERT_EQ(back->samples[2 * i], back->samples[2 * i + 1]);
+    ASSERT_NEAR(back->samples[2 * i], (sample->samples[2 * i] + sample->samples[2 * i + 1]) / 2, 1);
+    ASSERT_EQ(back->samples[2 * i], back->samples[2 * i + 1]) << i;
   }
 }
 
@@ -249,7 +234,7 @@ float Tone(int32_t frame, int32_t channel, int32_t hertz) {
 }
 
 // Encodes the tone as an Ogg Vorbis file in memory.
-std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames) {
+std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames, int serial = 42) {
   std::vector<uint8_t> file;
   vorbis_info info;
   vorbis_comment comment;
@@ -263,7 +248,7 @@ std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames)
   vorbis_comment_init(&comment);
   vorbis_analysis_init(&dsp, &info);
   vorbis_block_init(&dsp, &block);
-  ogg_stream_init(&stream, 42);
+  ogg_stream_init(&stream, serial);
   auto append = [&] {
     file.insert(file.end(), page.header, page.header + page.header_len);
     file.insert(file.end(), page.body, page.body + page.body_len);
@@ -343,6 +328,21 @@ TEST_F(SampleLoading, OggGarbageTruncatedOrThreeChannelFilesLoadAsNull) {
   EXPECT_FALSE(Load(EncodeTone(3, 44100, 2000)));
 }
 
+// The links of a chained file land in one buffer, so they must agree; the
+// sample holds every link's frames, from the first link on.
+TEST_F(SampleLoading, OggChainedLinksMustAgreeOnTheirChannelCount) {
+  const std::vector<uint8_t> mono = EncodeTone(1, 22050, 3000, 1);
+  for (int channels : {1, 2}) {
+    std::vector<uint8_t> file = mono, link = EncodeTone(channels, 22050, 2000, 2);
+    file.insert(file.end(), link.begin(), link.end());
+    Ref<TAudioSample> sample = Load(file);
+    EXPECT_EQ(bool(sample), channels == 1) << channels;
+    if (sample) {
+      EXPECT_EQ(sample->length, 5000);
+    }
+  }
+}
+
 // The file with the granule position (the frame count so far) of its last
 // page replaced, and that page's checksum made good again.
 std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule) {
@@ -372,6 +372,8 @@ TEST_F(SampleLoading, OggLastPageClaimingMoreFramesThanItHoldsIsBoundedByTheData
   EXPECT_LT(sample->length, 121000);
   EXPECT_LT(RelativeError(sample, 1), 0.02);
 
+  // Just past 256 MiB of 16-bit mono frames: refused, though few arrive.
+  EXPECT_FALSE(Load(WithLastGranule(tone, (int64_t{1} << 27) + 1000)));
   // A count near 2^62 frames, whose byte count overflows 64 bits and wraps
   // when multiplied before the check: refused.
   EXPECT_FALSE(Load(WithLastGranule(tone, (int64_t{1} << 62) + 1000)));

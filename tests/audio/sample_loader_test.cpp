@@ -2,42 +2,16 @@
 // leaves a stream it was handed open.
 #include <gtest/gtest.h>
 
-#include <vector>
-
+#include "../runtime/test_streams.h"
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
 #include "runtime/error.h"
-#include "runtime/stream.h"
 
-namespace salvo {
+namespace salvo::testing {
 namespace {
 
-int closes = 0;
 bool loaderRaises = false;
-
-// A memory stream that counts its Close calls.
-class CountingStream : public TMemoryStream {
- public:
-  explicit CountingStream(std::vector<uint8_t>& bytes)
-      : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false) {}
-  int32_t Close() override {
-    ++closes;
-    return 0;
-  }
-};
-
-// A stream that cannot tell its position, and counts its Close calls.
-class UnpositionedStream : public TStream {
- public:
-  int32_t Read(void*, int32_t) override { return 0; }
-  int32_t Close() override {
-    ++closes;
-    return 0;
-  }
-};
-
-std::vector<uint8_t> wavBytes =
-    testing::MakeWav(testing::WavLayout(), std::vector<uint8_t>(64, 0x80));
+std::vector<uint8_t> wavBytes = MakeWav(WavLayout(), std::vector<uint8_t>(64, 0x80));
 std::vector<uint8_t> junkBytes(64, 0x55);
 
 // Serves "counting::wav", "counting::junk" and "counting::unpositioned".
@@ -46,9 +20,8 @@ class CountingFactory : public TStreamFactory {
   Ref<TStream> CreateStream(const String&, const String& protocol, const String& path, bool,
                             bool) override {
     if (protocol != u"counting") return nullptr;
-    if (path == u"wav") return New<CountingStream>(wavBytes);
-    if (path == u"junk") return New<CountingStream>(junkBytes);
-    return New<UnpositionedStream>();
+    if (path == u"unpositioned") return New<UnpositionedStream>();
+    return New<CountingStream>(path == u"wav" ? wavBytes : junkBytes);
   }
 };
 
@@ -68,10 +41,7 @@ class SampleLoaderStreams : public ::testing::Test {
     New<CountingFactory>();
     New<RaisingLoader>();
   }
-  void SetUp() override {
-    closes = 0;
-    loaderRaises = false;
-  }
+  void SetUp() override { closedStreams = 0; }
   void TearDown() override {
     loaderRaises = false;
     ReleaseStep();
@@ -80,26 +50,22 @@ class SampleLoaderStreams : public ::testing::Test {
 
 TEST_F(SampleLoaderStreams, UrlStreamIsClosedOnceWhateverTheOutcome) {
   EXPECT_TRUE(LoadAudioSample(u"counting::wav"));
-  EXPECT_EQ(closes, 1) << "loaded";
-
+  EXPECT_EQ(closedStreams, 1) << "loaded";
   EXPECT_FALSE(LoadAudioSample(u"counting::junk"));
-  EXPECT_EQ(closes, 2) << "no loader could read it";
-
+  EXPECT_EQ(closedStreams, 2) << "no loader could read it";
+  EXPECT_THROW(LoadAudioSample(u"counting::unpositioned"), RuntimeError);
+  EXPECT_EQ(closedStreams, 3) << "the stream cannot seek";
   loaderRaises = true;
   EXPECT_THROW(LoadAudioSample(u"counting::wav"), RuntimeError);
-  EXPECT_EQ(closes, 3) << "a loader's error passed to the caller";
-  loaderRaises = false;
-
-  EXPECT_THROW(LoadAudioSample(u"counting::unpositioned"), RuntimeError);
-  EXPECT_EQ(closes, 4) << "the stream cannot seek";
+  EXPECT_EQ(closedStreams, 4) << "a loader's error passed to the caller";
 }
 
 TEST_F(SampleLoaderStreams, StreamHandedInStaysOpen) {
   EXPECT_TRUE(LoadAudioSample(New<CountingStream>(wavBytes)));
   loaderRaises = true;
   EXPECT_THROW(LoadAudioSample(New<CountingStream>(wavBytes)), RuntimeError);
-  EXPECT_EQ(closes, 0);
+  EXPECT_EQ(closedStreams, 0);
 }
 
 }  // namespace
-}  // namespace salvo
+}  // namespace salvo::testing

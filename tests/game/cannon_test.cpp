@@ -11,7 +11,7 @@
 namespace salvo {
 namespace {
 
-using testing::FramesUntil;
+using namespace testing;
 using CannonTest = testing::SceneTest;
 
 TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
@@ -30,9 +30,7 @@ TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
   EXPECT_EQ(shell->vz, 3);
   EXPECT_EQ(shell->y, 444);
 
-  EXPECT_EQ(FramesUntil(
-                game, [] { return shots->IsEmpty(); }, 100),
-            62);
+  EXPECT_EQ(FramesUntil(game, 100, [] { return shots->IsEmpty(); }), 62);
   // The burst is about 12 pixels above the cannon.
   ASSERT_EQ(CountList(explosions), 1);
   Ref<TExplosion> burst = Cast<TExplosion>(explosions->First());
@@ -95,9 +93,7 @@ TEST_F(CannonTest, HoldingSpaceThroughTheCooldownChargesAgainOnTheTwentyFifthFra
   game.RunFrames(2);  // fires
   ASSERT_EQ(CountList(shots), 1);
   game.Press(VK_SPACE);  // held again right away, through the cooldown
-  EXPECT_EQ(FramesUntil(
-                game, [] { return charge != 0; }, 100),
-            25);
+  EXPECT_EQ(FramesUntil(game, 100, [] { return charge != 0; }), 25);
   EXPECT_EQ(CountList(shots), 1);
 }
 
@@ -152,8 +148,8 @@ TEST_F(CannonTest, VolleysFanOutByFiveDegreeSteps) {
 }
 
 TEST_F(CannonTest, ChargeHeldWhenTheRoundEndsIsFiredAfterTheNextBanner) {
-  testing::ClearScene(false);
-  testing::Place<TTroop>(u"Troop", 100, 100)->speed = 0;
+  ClearScene(false);
+  Place<TTroop>(u"Troop", 100, 100)->speed = 0;
   game.Press(VK_SPACE);
   game.RunFrames(10);
   float held = charge;

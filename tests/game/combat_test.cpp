@@ -14,12 +14,7 @@
 namespace salvo {
 namespace {
 
-using testing::At;
-using testing::Colour;
-using testing::CountKind;
-using testing::CountOf;
-using testing::FramesUntil;
-using testing::Place;
+using namespace testing;
 using CombatTest = testing::SceneTest;
 
 Ref<TMedTruck> PlaceTruck(float x, float y) {
@@ -72,9 +67,7 @@ TEST_F(CombatTest, TwoHitsBringAShip2DownAndItsCrashPaysSixtyFive) {
   EXPECT_EQ(ship->alive, 0);
   int before = cash;
   // The crash starts in the next frame and takes 44.
-  EXPECT_EQ(FramesUntil(
-                game, [] { return CountKind(u"Ship2") == 0; }, 100),
-            44);
+  EXPECT_EQ(FramesUntil(game, 100, [] { return CountKind(u"Ship2") == 0; }), 44);
   EXPECT_EQ(ship->spin, 176);
   EXPECT_EQ(cash, before + 65);
   EXPECT_EQ(Cast<TExplosion>(explosions->Last())->size, 60);
@@ -114,20 +107,21 @@ TEST_F(CombatTest, KillStreaksPayBonusesAndATripleKillCountsABike) {
 }
 
 TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
-  Ref<TTroop> troop = Place<TTroop>(u"Troop2", 300, 300, 4);
+  Ref<TTroop> troop = Place<TTroop>(u"Troop2", 300, 200, 4);
   cash = 0;
   for (int blast = 1; blast <= 4; blast++) {
     bloodDrops->Clear();
-    Explode(300, 300, 32);
+    Explode(300, 200, 32);
     EXPECT_EQ(troop->hitPoints, 4 - blast);
     EXPECT_EQ(CountList(bloodDrops), blast < 4 ? 6 : 26);
     EXPECT_EQ(cash, blast < 4 ? 0 : 20);
   }
   EXPECT_EQ(CountKind(u"Troop2"), 0);
-  // Drops live 1000 frames, sliding at most 40 pixels.
+  // Drops live 1000 frames, sliding at most 40 pixels from where it died.
   auto gone = [] {
     for (Ref<TBloodDrop> drop : Each<TBloodDrop>(bloodDrops)) {
       EXPECT_LE(std::fabs(drop->x - 300), 40);
+      EXPECT_LE(std::fabs(drop->y - 200), 40);
     }
     return bloodDrops->IsEmpty();
   };
@@ -147,9 +141,7 @@ TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
   EXPECT_EQ(cash, 90);
   // 150 frames later it blows up in its own size-24 blast, which catches it
   // once more (+45).
-  EXPECT_EQ(FramesUntil(
-                game, [] { return CountKind(u"Bike") == 0; }, 400),
-            151);
+  EXPECT_EQ(FramesUntil(game, 400, [] { return CountKind(u"Bike") == 0; }), 151);
   EXPECT_EQ(cash, 135);
   bool sawSize24 = false;
   for (Ref<TExplosion> e : Each<TExplosion>(explosions)) sawSize24 |= e->size == 24;
@@ -197,6 +189,14 @@ TEST_F(CombatTest, BikeTurnsAtTheEdgeAndDropsARow) {
   std::vector<DrawRecord> drawn = game.Images("bike.png");
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_GT(drawn[0].ix, 0);  // unmirrored once riding left
+  // And at the left edge: -18 < -16 in the second frame.
+  bike = Place<TBike>(u"Bike", -10, 100);
+  bike->speed = -4;
+  game.Frame();
+  EXPECT_EQ(bike->speed, -4);
+  game.Frame();
+  EXPECT_EQ(bike->speed, 4);
+  EXPECT_EQ(bike->y, 132);
 }
 
 TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {
@@ -212,8 +212,7 @@ TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {
 
 TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
   int start = lastMedTruckTime;
-  FramesUntil(
-      game, [] { return CountOf<TMedTruck>(enemies) != 0; }, 60 * 70);
+  FramesUntil(game, 60 * 70, [] { return CountOf<TMedTruck>(enemies) != 0; });
   int elapsed = Millis() - start;
   EXPECT_GE(elapsed, 50000);
   EXPECT_LT(elapsed, 50000 + 1000);
@@ -254,14 +253,12 @@ TEST_F(CombatTest, MedicTruckKeepsTheRoundOpenUntilItLeaves) {
   enemies->Clear();
   PlaceTruck(630, 0)->speed = 0.5f;
   // 630 + 21 x 0.5 > 640 in frame 21; the menu opens in frame 22.
-  EXPECT_EQ(FramesUntil(
-                game, [] { return upgradeMenuOpen != 0; }, 100),
-            22);
+  EXPECT_EQ(FramesUntil(game, 100, [] { return upgradeMenuOpen != 0; }), 22);
 }
 
 TEST_F(CombatTest, NoMedicTruckWhileTheMenuIsOpenThenSoonAfterItCloses) {
   lastMedTruckTime = Millis() - 120000;  // long overdue
-  testing::ClearScene(false);
+  ClearScene(false);
   game.Frame();
   ASSERT_EQ(upgradeMenuOpen, 1);
   game.RunFrames(300);
@@ -271,9 +268,7 @@ TEST_F(CombatTest, NoMedicTruckWhileTheMenuIsOpenThenSoonAfterItCloses) {
   ASSERT_EQ(upgradeMenuOpen, 0);
   EXPECT_EQ(CountOf<TMedTruck>(enemies), 0);  // the menu closed after the check
   // One chance in three per frame.
-  EXPECT_GE(FramesUntil(
-                game, [] { return CountOf<TMedTruck>(enemies) != 0; }, 60),
-            1);
+  EXPECT_GE(FramesUntil(game, 60, [] { return CountOf<TMedTruck>(enemies) != 0; }), 1);
   EXPECT_LE(Millis() - lastMedTruckTime, 17);
   // Sent during the banner, it waits frozen at its start.
   EXPECT_EQ(Cast<TMedTruck>(enemies->First())->x, -32);

@@ -163,6 +163,9 @@ TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheGame) {
                              "--record=FILE", "--replay=FILE", "--help", "--version"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
+  for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  255 "}) {
+    EXPECT_NE(help.find(code), std::string::npos) << "exit code" << code;
+  }
   EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
 }
 

@@ -3,11 +3,6 @@
 // volley, Escape and a clean exit.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "x_session.h"
 
 namespace {
@@ -18,51 +13,18 @@ bool Grass(int r, int g, int b) {
   return g > 40 && g > b + 20 && g >= r;
 }
 
-// Screenshots of the 640 x 480 screen until one passes `test` (the game
-// draws at its own pace, slower on a loaded machine); nothing when none did.
-template <class Test>
-std::optional<Screenshot> WaitForScreen(int display, int timeoutMs, Test test) {
-  std::optional<Screenshot> shot;
-  bool passed = PollUntil(timeoutMs, 250, [&] {
-    shot = TakeScreenshot(display);
-    return shot && shot->width == 640 && shot->height == 480 && test(*shot);
-  });
-  return passed ? shot : std::nullopt;
-}
-
 TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
   if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "Xvfb or xdotool not installed";
   ASSERT_TRUE(OnPath("import")) << "ImageMagick's import is needed for the screenshots";
   ASSERT_EQ(access(SalvoPath().c_str(), X_OK), 0) << SalvoPath();
-
-  Child server;
-  int n = StartDisplay(server);
+  Child server, game;
+  const int n = StartDisplay(server);
   ASSERT_NE(n, -1) << "Xvfb did not start";
-
-  // The game reads no environment variable; SDL does. No sound card here.
-  // In a sanitizer build the game keeps every address and undefined-behaviour
-  // check, but not the leak check at exit: the leak checker's thread tracer
-  // can crash while the GL and audio threads of a whole game wind down, which
-  // would fail this test for no fault of the game. Leaks of our code are
-  // checked by the unit suites, which run every module in-process.
-  std::vector<std::string> env = {"DISPLAY=:" + std::to_string(n), "SDL_AUDIODRIVER=dummy",
-                                  "ASAN_OPTIONS=detect_leaks=0"};
-  Child game;
-  ASSERT_TRUE(game.Start({SalvoPath()}, env));
-  bool shown = WaitForWindow(n, game);
-  if (!shown && !game.Running()) {
-    // A game that could not reach a server that has only just started is
-    // given one more try; a second failure is the game's own.
-    std::fprintf(stderr, "game on :%d ended before its window showed (%s); starting it again\n", n,
-                 Describe(game.WaitExit(0)).c_str());
-    SleepMs(1000);
-    ASSERT_TRUE(game.Start({SalvoPath()}, env));
-    shown = WaitForWindow(n, game);
-  }
-  ASSERT_TRUE(shown) << "no game window on :" << n << ", game " << Describe(game.WaitExit(0));
+  ASSERT_TRUE(StartGame(game, n)) << "no game window on :" << n << ", game "
+                                  << Describe(game.WaitExit(0));
 
   // The title: dark background with the artwork and the texts.
-  std::optional<Screenshot> title = WaitForScreen(n, 30000, [](const Screenshot& shot) {
+  std::optional<Screenshot> title = WaitForScreen(n, 640, 480, [](const Screenshot& shot) {
     return Share(shot, 0, 0, 640, 480, [](int r, int g, int b) { return r + g + b > 60; }) > 0.02;
   });
   ASSERT_TRUE(title) << "no title drawn";
@@ -71,8 +33,9 @@ TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
 
   // Enter, then the fade (100 frames) into round 1 on grass.
   ASSERT_TRUE(RunOnDisplay(n, "xdotool key Return"));
-  std::optional<Screenshot> round = WaitForScreen(
-      n, 30000, [](const Screenshot& shot) { return Share(shot, 0, 60, 640, 420, Grass) > 0.6; });
+  std::optional<Screenshot> round = WaitForScreen(n, 640, 480, [](const Screenshot& shot) {
+    return Share(shot, 0, 60, 640, 420, Grass) > 0.6;
+  });
   ASSERT_TRUE(round) << "no playfield of grass";
   ASSERT_TRUE(game.Running());
   EXPECT_LT(Share(*round, 0, 0, 640, 480, [](int r, int g, int b) { return r + g + b < 30; }), 0.5)
@@ -104,7 +67,6 @@ TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
   ASSERT_TRUE(RunOnDisplay(n, "xdotool key Escape"));
   std::optional<int> status = game.WaitExit(30000);
   ASSERT_TRUE(status) << "the game did not end after Escape";
-  SCOPED_TRACE(Describe(status));
   ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
   EXPECT_EQ(WEXITSTATUS(*status), 0);
 }

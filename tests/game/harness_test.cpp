@@ -6,16 +6,13 @@
 #include <string>
 
 #include "game/game_assets.h"
-#include "pixmap/pixmap.h"
-#include "runtime/embedded.h"
 #include "runtime/error.h"
 #include "scene_helpers.h"
 
 namespace salvo {
 namespace {
 
-using testing::Place;
-using testing::SceneTest;
+using namespace testing;
 
 TEST(Harness, EveryPictureAndSoundOfTheGameCarriesItsFileName) {
   HeadlessGame game;
@@ -41,31 +38,6 @@ TEST(Harness, EveryPictureAndSoundOfTheGameCarriesItsFileName) {
   }
   EXPECT_EQ(names.size(), 25u);
   EXPECT_EQ(boomSounds.size(), 3u);
-}
-
-// One blue pixel as an uncompressed 24-bit BMP and TGA.
-// clang-format off
-constexpr unsigned char kBmp[] = {
-    'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header: size, pixel offset
-    40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,             // info header: size, width, height
-    1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0,             // planes, bits, uncompressed, data size
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // resolution, palette
-    255, 0, 0, 0};                                   // blue, green, red, row padding
-constexpr unsigned char kTga[] = {
-    0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0,  // true colour, 1 x 1, 24 bits
-    255, 0, 0};                                             // blue, green, red
-// clang-format on
-
-TEST(Harness, LoadsPicturesWithTheGamesLoaderSet) {
-  HeadlessGame game;
-  RegisterEmbeddedFile(u"pixel.bmp", kBmp, sizeof kBmp);
-  RegisterEmbeddedFile(u"pixel.tga", kTga, sizeof kTga);
-  for (const char16_t* url : {u"incbin::pixel.bmp", u"incbin::pixel.tga"}) {
-    Ref<TPixmap> pixmap = LoadPixmap(url);
-    ASSERT_TRUE(pixmap) << ToUtf8(url);
-    EXPECT_EQ(pixmap->width, 1);
-    EXPECT_EQ(pixmap->height, 1);
-  }
 }
 
 using HarnessScene = SceneTest;

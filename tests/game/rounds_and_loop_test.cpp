@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "game/frame_loop.h"
 #include "game/hud.h"
@@ -15,15 +14,7 @@
 namespace salvo {
 namespace {
 
-using testing::At;
-using testing::ClearScene;
-using testing::Colour;
-using testing::CountKind;
-using testing::FramesUntil;
-using testing::Place;
-using testing::Places;
-using testing::PlacesOf;
-using testing::TextsEqual;
+using namespace testing;
 
 TEST(TitleScreen, WaitsForEnterThenFadesOverAHundredFrames) {
   HeadlessGame game;
@@ -132,36 +123,18 @@ TEST(FrameLoop, DigitPressedDuringPauseActsWhenTheMenuOpens) {
   game.RunFrames(3);
   game.Tap(VK_P);
   game.Frame();
-  testing::ClearScene(false);
+  ClearScene(false);
   game.Frame();  // the menu opens and takes the pending press at once
   EXPECT_EQ(upgradeMenuOpen, 1);
   EXPECT_EQ(shotCount, 2);
   EXPECT_EQ(cash, 4000);
 }
 
-// A digest of everything a frame asked the drivers for.
-uint64_t Digest(const std::vector<DrawRecord>& records) {
-  uint64_t hash = 1469598103934665603ull;
-  auto mix = [&hash](double value) {
-    float f = static_cast<float>(value);
-    uint32_t word;
-    std::memcpy(&word, &f, sizeof word);
-    hash = (hash ^ word) * 1099511628211ull;
-  };
-  for (const DrawRecord& r : records) {
-    for (double v : {r.x0, r.y0, r.x1, r.y1, r.tx, r.ty, r.alpha, r.ix, r.iy, r.jx, r.jy}) mix(v);
-    mix(static_cast<int>(r.kind) + 16 * r.blend);
-    mix(r.red * 65536 + r.green * 256 + r.blue);
-    for (char c : r.image) mix(c);
-    for (char16_t c : r.text) mix(c);
-  }
-  return hash;
-}
-
-std::vector<uint64_t> PlayScript(int startMillis) {
+// Every frame's draws, then the cash and the sounds started.
+std::pair<std::vector<std::vector<DrawRecord>>, std::vector<int>> PlayScript(int startMillis) {
   HeadlessGame game(startMillis);
   game.StartGame();
-  std::vector<uint64_t> digests;
+  std::vector<std::vector<DrawRecord>> frames;
   for (int pass = 0; pass < 900; pass++) {
     if (pass % 90 == 0) game.Press(VK_SPACE);
     if (pass % 90 == 40) game.Release(VK_SPACE);
@@ -170,18 +143,18 @@ std::vector<uint64_t> PlayScript(int startMillis) {
     if (pass % 200 == 100) game.Press(VK_LEFT);
     if (pass % 200 == 140) game.Release(VK_LEFT);
     game.Frame();
-    digests.push_back(Digest(game.LastFrame()));
+    frames.push_back(game.LastFrame());
   }
-  digests.push_back(static_cast<uint64_t>(cash));
-  digests.push_back(static_cast<uint64_t>(game.Audio().events.size()));
-  return digests;
+  return {frames, {cash, static_cast<int>(game.Audio().events.size())}};
 }
 
 TEST(FrameLoop, SameClockAndScriptGiveTheSameGameFrameForFrame) {
-  std::vector<uint64_t> first = PlayScript(123456);
-  std::vector<uint64_t> second = PlayScript(123456);
-  ASSERT_EQ(first.size(), second.size());
-  for (size_t i = 0; i < first.size(); i++) ASSERT_EQ(first[i], second[i]) << "frame " << i;
+  const auto first = PlayScript(123456), second = PlayScript(123456);
+  ASSERT_EQ(first.first.size(), second.first.size());
+  for (size_t i = 0; i < first.first.size(); i++) {
+    ASSERT_EQ(first.first[i], second.first[i]) << "frame " << i;
+  }
+  EXPECT_EQ(first.second, second.second);
   EXPECT_NE(first, PlayScript(654321));
 }
 
@@ -194,23 +167,32 @@ TEST(FrameLoop, DrawingStateIsRestoredBetweenSteps) {
   EXPECT_EQ(GetBlendMode(), BlendAlpha);
   EXPECT_EQ(GetRotation(), 0);
   int r, g, b;
-  GetColor(r, g, b);
-  EXPECT_EQ(r + g + b, 765);
   float sx, sy;
+  GetColor(r, g, b);
   GetScale(sx, sy);
-  EXPECT_EQ(std::pair(sx, sy), std::pair(1.0f, 1.0f));
+  EXPECT_EQ(std::tuple(r + g + b, sx, sy), std::tuple(765, 1.0f, 1.0f));
 }
 
-// A game past its first banner with the wave cleared away.
-void StartWithoutEnemies(HeadlessGame& game) {
-  game.StartGame();
-  game.SkipBanner();
-  ClearScene(false);
-}
-
-TEST(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
+// A game at its first banner, and one past it with the wave cleared away.
+class StartedGame : public ::testing::Test {
+ protected:
+  void SetUp() override { game.StartGame(); }
   HeadlessGame game;
-  game.StartGame();
+};
+class EmptiedRound : public SceneTest {
+ protected:
+  void SetUp() override {
+    SceneTest::SetUp();
+    ClearScene(false);
+  }
+};
+using Rounds = StartedGame;
+using Hud = StartedGame;
+using Message = StartedGame;
+using UpgradeMenu = EmptiedRound;
+using GameOver = EmptiedRound;
+
+TEST_F(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   EXPECT_EQ(salvo::round, 1);
   EXPECT_EQ(CountKind(u"Troop"), 4);
   EXPECT_EQ(CountKind(u"Ship"), 1);
@@ -251,9 +233,7 @@ struct WaveCount {
   int round, troop, troop2, bike, ship, ship2;
 };
 
-TEST(Rounds, EnemyCountsFollowTheWaveTable) {
-  HeadlessGame game;
-  game.StartGame();
+TEST_F(Rounds, EnemyCountsFollowTheWaveTable) {
   const WaveCount table[] = {
       {1, 4, 0, 0, 1, 0},      {2, 7, 0, 0, 2, 0},     {3, 10, 0, 2, 2, 0},
       {4, 13, 0, 2, 3, 0},     {5, 16, 0, 3, 4, 0},    {6, 19, 0, 3, 4, 0},
@@ -281,9 +261,7 @@ TEST(Rounds, EnemyCountsFollowTheWaveTable) {
   }
 }
 
-TEST(Rounds, GroundChangesWithTheRound) {
-  HeadlessGame game;
-  game.StartGame();
+TEST_F(Rounds, GroundChangesWithTheRound) {
   const std::pair<int, const char*> grounds[] = {
       {1, "grass.png"}, {6, "grass.png"}, {7, "snow.png"},   {13, "snow.png"},
       {14, "sand.png"}, {20, "sand.png"}, {21, "grass.png"}, {30, "grass.png"},
@@ -313,9 +291,7 @@ TEST(Rounds, GroundChangesWithTheRound) {
   EXPECT_EQ(At(track[13]), std::pair(13 * 48.0f, 444.0f));
 }
 
-TEST(Hud, CashAndHealthBlocks) {
-  HeadlessGame game;
-  game.StartGame();
+TEST_F(Hud, CashAndHealthBlocks) {
   cash = -35;
   game.Frame();
   EXPECT_EQ(PlacesOf(game, u"Cash: $-35"), (Places{{6, 6}, {5, 5}}));
@@ -341,9 +317,7 @@ TEST(Hud, CashAndHealthBlocks) {
   }
 }
 
-TEST(UpgradeMenu, PricesLimitsAndKeys) {
-  HeadlessGame game;
-  StartWithoutEnemies(game);
+TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
   game.Frame();
   ASSERT_EQ(upgradeMenuOpen, 1);
   // Invisible in the frame it opened, opaque from its 86th frame.
@@ -407,9 +381,7 @@ TEST(UpgradeMenu, PricesLimitsAndKeys) {
   EXPECT_EQ(TextsEqual(game, u"Round 2").size(), 2u);
 }
 
-TEST(UpgradeMenu, RefusesPurchasesBelowThePrice) {
-  HeadlessGame game;
-  StartWithoutEnemies(game);
+TEST_F(UpgradeMenu, RefusesPurchasesBelowThePrice) {
   game.Frame();
   cash = 999;
   game.Tap(VK_1);
@@ -422,9 +394,7 @@ TEST(UpgradeMenu, RefusesPurchasesBelowThePrice) {
   EXPECT_EQ(TextsEqual(game, u"(1)      Number of shots   - $1000").size(), 1u);
 }
 
-TEST(Message, ScrollsAcrossInFlickeringColours) {
-  HeadlessGame game;
-  game.StartGame();
+TEST_F(Message, ScrollsAcrossInFlickeringColours) {
   messageX = 0;
   messageText = u"Double kill!";
   game.Frame();
@@ -433,9 +403,7 @@ TEST(Message, ScrollsAcrossInFlickeringColours) {
   EXPECT_EQ(1 + FramesUntil(game, [] { return messageX == -1; }), 286);
 }
 
-TEST(GameOver, TextAndEffects) {
-  HeadlessGame game;
-  StartWithoutEnemies(game);
+TEST_F(GameOver, TextAndEffects) {
   Place<TTroop>(u"Troop", 100, 100);
   Place<TTroop>(u"Troop2", 400, 100, 4)->speed = 0;
   Ref<TShip> ship = Place<TShip>(u"Ship", 300, 200);
@@ -457,9 +425,12 @@ TEST(GameOver, TextAndEffects) {
   EXPECT_EQ(bike->burnTimer, -1);
   game.RunFrames(3);
   EXPECT_EQ(CountKind(u"Troop2"), 0);
-  // The game never leaves the state, and no menu opens.
+  // The game never leaves the state, and no menu opens, not even once the
+  // field is empty.
   health = 10;
   game.RunFrames(200);
+  ClearScene(false);
+  game.RunFrames(2);
   EXPECT_EQ(gameOver, 1);
   EXPECT_EQ(upgradeMenuOpen, 0);
   EXPECT_EQ(TextsEqual(game, u"Game Over").size(), 2u);

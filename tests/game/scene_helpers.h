@@ -10,9 +10,9 @@
 #include "game/cannon.h"
 #include "game/enemies.h"
 #include "game/globals.h"
-#include "harness/headless_game.h"
 #include "game/med_truck.h"
 #include "game/shots.h"
+#include "harness/headless_game.h"
 #include "runtime/list.h"
 
 namespace salvo::testing {
@@ -69,7 +69,7 @@ inline Places PlacesOf(const HeadlessGame& game, const String& text) {
 
 // Runs frames until `done` holds and returns how many it took; gives up
 // after `limit` frames.
-inline int FramesUntil(HeadlessGame& game, const std::function<bool()>& done, int limit = 5000) {
+inline int FramesUntil(HeadlessGame& game, int limit, const std::function<bool()>& done) {
   int frames = 0;
   while (!done()) {
     if (frames == limit) {
@@ -80,6 +80,10 @@ inline int FramesUntil(HeadlessGame& game, const std::function<bool()>& done, in
     frames++;
   }
   return frames;
+}
+
+inline int FramesUntil(HeadlessGame& game, const std::function<bool()>& done) {
+  return FramesUntil(game, 5000, done);
 }
 
 // Clears the wave away so a scene can place exactly the units it needs. A

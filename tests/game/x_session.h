@@ -1,6 +1,6 @@
 // Running the real `salvo` executable on an Xvfb server of its own in a test:
-// child processes that are always reaped, the server, the game's window, and
-// screenshots through ImageMagick's `import`.
+// child processes that are always reaped, the server, the game and its
+// window, and screenshots through ImageMagick's `import`.
 #pragma once
 
 #include <fcntl.h>
@@ -110,19 +110,31 @@ class Child {
   std::optional<int> status_;
 };
 
+// What a shell command wrote on stdout, and its exit code (-1: it did not exit).
+struct Outcome {
+  std::string output;
+  int exitCode = -1;
+};
+
+inline Outcome RunShell(const std::string& line) {
+  Outcome outcome;
+  FILE* pipe = popen(line.c_str(), "r");
+  if (!pipe) return outcome;
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, got);
+  const int status = pclose(pipe);
+  if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
+  return outcome;
+}
+
 // Runs a shell command with the display set; its standard output, or nothing
 // when it failed.
 inline std::optional<std::string> RunOnDisplay(int display, const std::string& command) {
-  std::string line = "DISPLAY=:" + std::to_string(display) + " " + command + " 2>/dev/null";
-  FILE* pipe = popen(line.c_str(), "r");
-  if (!pipe) return std::nullopt;
-  std::string output;
-  char buffer[65536];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  int status = pclose(pipe);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return output;
+  Outcome outcome =
+      RunShell("DISPLAY=:" + std::to_string(display) + " " + command + " 2>/dev/null");
+  if (outcome.exitCode != 0) return std::nullopt;
+  return outcome.output;
 }
 
 struct Screenshot {
@@ -158,6 +170,19 @@ double Share(const Screenshot& shot, int left, int top, int right, int bottom, T
   return static_cast<double>(hits) / ((right - left) * (bottom - top));
 }
 
+// Screenshots of the width x height screen until one passes `test` (the game
+// draws at its own pace, slower on a loaded machine); nothing when none did
+// within 30 s.
+template <class Test>
+std::optional<Screenshot> WaitForScreen(int display, int width, int height, Test test) {
+  std::optional<Screenshot> shot;
+  const bool passed = PollUntil(30000, 250, [&] {
+    shot = TakeScreenshot(display);
+    return shot && shot->width == width && shot->height == height && test(*shot);
+  });
+  return passed ? shot : std::nullopt;
+}
+
 // Starts an X server of the screen size (WIDTHxHEIGHTxDEPTH) on `server`: Xvfb picks a free display
 // number itself and reports it on a pipe. The number, or -1.
 inline int StartDisplay(Child& server, const std::string& screen = "640x480x24") {
@@ -179,11 +204,13 @@ inline int StartDisplay(Child& server, const std::string& screen = "640x480x24")
   return number.empty() ? -1 : std::atoi(number.c_str());
 }
 
-// Polls for the game's window; gives up early when the game has ended.
+// Polls for the game's window (titled Salvo in a window or on the desktop,
+// with the runtime's title otherwise); gives up early when the game has ended.
 inline bool WaitForWindow(int display, Child& game) {
   bool found = false;
   PollUntil(60000, 200, [&] {
-    std::optional<std::string> windows = RunOnDisplay(display, "xdotool search --name QuarnGL");
+    std::optional<std::string> windows =
+        RunOnDisplay(display, "xdotool search --name '^(QuarnGL .*|Salvo)$'");
     found = windows && !windows->empty();
     return found || !game.Running();
   });
@@ -195,6 +222,36 @@ inline std::string Describe(std::optional<int> status) {
   if (WIFEXITED(*status)) return "exit code " + std::to_string(WEXITSTATUS(*status));
   if (WIFSIGNALED(*status)) return "signal " + std::to_string(WTERMSIG(*status));
   return "status " + std::to_string(*status);
+}
+
+// What every game here runs with; SDL reads it, the game reads no variable.
+// No sound card. In a sanitizer build the game keeps every address and
+// undefined-behaviour check but not the leak check at exit: the leak
+// checker's thread tracer can crash while the GL and audio threads of a whole
+// game wind down. Leaks of our code are checked by the unit suites, which run
+// every module in-process.
+inline const char* const kGameEnv = "SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+
+// Starts the game with `options` on the display and waits for its window;
+// `extraEnv` entries win over kGameEnv. A game that could not reach a server
+// that has only just started is given one more try; a second failure is the
+// game's own.
+inline bool StartGame(Child& game, int display, const std::vector<std::string>& options = {},
+                      const std::vector<std::string>& extraEnv = {}) {
+  std::vector<std::string> command = {SalvoPath()};
+  command.insert(command.end(), options.begin(), options.end());
+  std::vector<std::string> env = {"DISPLAY=:" + std::to_string(display), "SDL_AUDIODRIVER=dummy",
+                                  "ASAN_OPTIONS=detect_leaks=0"};
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+  for (int attempt = 0; attempt < 2; attempt++) {
+    if (!game.Start(command, env)) return false;
+    if (WaitForWindow(display, game)) return true;
+    if (game.Running()) return false;
+    std::fprintf(stderr, "game on :%d ended before its window showed (%s)\n", display,
+                 Describe(game.WaitExit(0)).c_str());
+    SleepMs(1000);
+  }
+  return false;
 }
 
 }  // namespace salvo_x

@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "input/input.h"
 #include "input/input_state.h"
@@ -95,22 +97,35 @@ TEST_F(GamepadMapperTest, StickAndTriggerPressPastHalfAndLetGoBelowAQuarter) {
   EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
 }
 
-TEST_F(GamepadMapperTest, AKeyHeldByTwoControlsOrPadsGoesUpWithTheLast) {
-  std::optional<GamepadMapper> first(std::in_place);
-  GamepadMapper second;
-  first->Button(PadButton::kDpadLeft, true);
-  first->Axis(PadAxis::kLeftX, -32768);
-  second.Button(PadButton::kA, true);
-  first->Button(PadButton::kA, true);
-  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
-  first->Button(PadButton::kDpadLeft, false);
-  EXPECT_EQ(KeyDown(VK_LEFT), 1);  // the stick still holds it
-  second.Button(PadButton::kA, false);
-  EXPECT_EQ(KeyDown(VK_SPACE), 1);
-  first.reset();  // unplugged: lets go of the stick and of A
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  EXPECT_EQ(KeyDown(VK_SPACE), 0);
+// Right held by the keyboard, a pad's d-pad and stick and a second pad, let go
+// in every order (a pad unplugged lets go of all it holds): the key is down
+// until the last source lets go and counts one press.
+TEST_F(GamepadMapperTest, AKeyIsDownWhileAnySourceHoldsItAndCountsOnePress) {
+  enum Source { kKeyboard, kDpad, kStick, kOtherPad, kUnplug };
+  const std::vector<std::vector<Source>> orders = {
+      {kKeyboard, kDpad, kStick, kOtherPad}, {kDpad, kKeyboard, kOtherPad, kStick},
+      {kUnplug, kKeyboard, kOtherPad},       {kOtherPad, kUnplug, kKeyboard},
+      {kStick, kOtherPad, kDpad, kKeyboard}, {kKeyboard, kUnplug, kOtherPad}};
+  for (const auto& order : orders) {
+    SCOPED_TRACE(::testing::PrintToString(order));
+    ClearInputState();
+    std::optional<GamepadMapper> first(std::in_place);
+    GamepadMapper second;
+    second.Button(PadButton::kDpadRight, true);
+    FeedKeyDown(VK_RIGHT);
+    first->Button(PadButton::kDpadRight, true);
+    first->Axis(PadAxis::kLeftX, 32767);
+    const std::function<void()> letGo[] = {
+        [] { FeedKeyUp(VK_RIGHT); }, [&] { first->Button(PadButton::kDpadRight, false); },
+        [&] { first->Axis(PadAxis::kLeftX, 0); },
+        [&] { second.Button(PadButton::kDpadRight, false); }, [&] { first.reset(); }};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      EXPECT_EQ(KeyDown(VK_RIGHT), 1) << i;
+      letGo[order[i]]();
+    }
+    EXPECT_EQ(KeyDown(VK_RIGHT), 0);
+    EXPECT_EQ(KeyPressCount(VK_RIGHT), 1);
+  }
 }
 
 // A virtual pad on SDL's own joystick layer, read through the SDL driver.
@@ -119,28 +134,41 @@ class VirtualPadTest : public ::testing::Test {
   VirtualPadTest() {
     ClearInputState();
     EXPECT_TRUE(StartSDLGamepads()) << SDL_GetError();
+    first = Attach();
+    PumpMessages();
+  }
+  ~VirtualPadTest() override {
+    while (!attached.empty()) Detach(attached.front());
+    PumpMessages();
+    SetGamepadStartKey(VK_RETURN);
+    ClearInputState();
+  }
+  // A new virtual pad (its events wait for the next pump); its instance id.
+  SDL_JoystickID Attach() {
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
     desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
     desc.naxes = SDL_CONTROLLER_AXIS_MAX;
     desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
     desc.name = "Test pad";
-    deviceIndex = SDL_JoystickAttachVirtualEx(&desc);
-    EXPECT_GE(deviceIndex, 0) << SDL_GetError();
-    PumpMessages();
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    EXPECT_GE(index, 0) << SDL_GetError();
+    attached.push_back(SDL_JoystickGetDeviceInstanceID(index));
+    return attached.back();
   }
-  ~VirtualPadTest() override {
-    SDL_JoystickDetachVirtual(deviceIndex);
-    PumpMessages();
-    SetGamepadStartKey(VK_RETURN);
-    ClearInputState();
+  void Detach(SDL_JoystickID id) {
+    for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+      if (SDL_JoystickGetDeviceInstanceID(index) == id) SDL_JoystickDetachVirtual(index);
+    }
+    std::erase(attached, id);
   }
-  // The virtual device's joystick; SDL keeps it open while the pad is open.
-  SDL_Joystick* Joystick() {
-    return SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(deviceIndex));
-  }
-  void SetButton(SDL_GameControllerButton button, bool down) {
-    ASSERT_EQ(SDL_JoystickSetVirtualButton(Joystick(), button, down ? 1 : 0), 0) << SDL_GetError();
+  // A pad's joystick; SDL has it only while the game has the pad open.
+  SDL_Joystick* Joystick(SDL_JoystickID id) { return SDL_JoystickFromInstanceID(id); }
+  SDL_Joystick* Joystick() { return Joystick(first); }
+  void SetButton(SDL_GameControllerButton button, bool down, SDL_JoystickID id = -1) {
+    SDL_Joystick* joystick = Joystick(id == -1 ? first : id);
+    ASSERT_NE(joystick, nullptr) << "pad " << id << " not open";
+    ASSERT_EQ(SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0), 0) << SDL_GetError();
     PumpMessages();
   }
   void SetAxis(SDL_GameControllerAxis axis, int value) {
@@ -151,7 +179,8 @@ class VirtualPadTest : public ::testing::Test {
 
   Ref<TSDLSystemDriver> driver = New<TSDLSystemDriver>();
   DriverScope scope{driver};
-  int deviceIndex = -1;
+  std::vector<SDL_JoystickID> attached;
+  SDL_JoystickID first = -1;
 };
 
 TEST_F(VirtualPadTest, PluggedPadPressesTheMappedKeysUntilUnplugged) {
@@ -189,11 +218,29 @@ TEST_F(VirtualPadTest, PluggedPadPressesTheMappedKeysUntilUnplugged) {
   EXPECT_EQ(KeyDown(VK_LEFT), 1);
 
   // Unplugged with the d-pad held: the key goes up with the pad.
-  SDL_JoystickDetachVirtual(deviceIndex);
+  Detach(first);
   PumpMessages();
   EXPECT_EQ(OpenSDLGamepadCount(), 0);
   EXPECT_EQ(KeyDown(VK_LEFT), 0);
   EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
+}
+
+// A pad plugged in while another is pulled out: the index in the "added"
+// event is stale by the time it is read, and every pad must still open.
+TEST_F(VirtualPadTest, PadsAreOpenedByIdentityWhateverTheEventsIndexSays) {
+  const SDL_JoystickID second = Attach();
+  Detach(first);
+  PumpMessages();
+  const SDL_JoystickID third = Attach();
+  PumpMessages();
+  EXPECT_EQ(OpenSDLGamepadCount(), 2);
+  for (SDL_JoystickID pad : {second, third}) {
+    SCOPED_TRACE(pad);
+    SetButton(SDL_CONTROLLER_BUTTON_A, true, pad);
+    EXPECT_EQ(KeyDown(VK_SPACE), 1);
+    SetButton(SDL_CONTROLLER_BUTTON_A, false, pad);
+  }
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 2);
 }
 
 }  // namespace

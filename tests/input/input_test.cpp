@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "input/input_state.h"
-#include "runtime/error.h"
 #include "scripted_driver.h"
 
 namespace salvo {
@@ -119,30 +118,14 @@ TEST_F(InputTest, WaitKeyIgnoresEarlierPressesAndReturnsTheNextKey) {
   EXPECT_EQ(KeyPressCount(VK_P), 1);
 }
 
-TEST_F(InputTest, WaitCharReturnsTheNextTypedCharacter) {
+TEST_F(InputTest, WaitCharAndWaitMouseReturnTheNextCharacterAndButtonNumber) {
   Arrive([] { FeedChar(u'q'); });
   driver->arrivals.push_back([] { FeedKeyDown(VK_SHIFT); });
   driver->arrivals.push_back([] { FeedChar(u'Z'); });
   EXPECT_EQ(WaitChar(), 'Z');
-}
-
-TEST_F(InputTest, WaitMouseReturnsTheButtonNumber) {
   Arrive([] { FeedMouseButton(VK_LBUTTON, true); });
   driver->arrivals.push_back([] { FeedMouseButton(VK_MBUTTON, true); });
   EXPECT_EQ(WaitMouse(), 3);
-}
-
-TEST(SystemDriverTest, BaseSlotsAreAbstract) {
-  Ref<TSystemDriver> base = New<TSystemDriver>();
-  EXPECT_THROW(base->Millis(), RuntimeError);
-  EXPECT_THROW(base->KeyDown(1), RuntimeError);
-  EXPECT_THROW(base->MoveMouse(1, 1), RuntimeError);
-  try {
-    base->Poll();
-    ADD_FAILURE() << "Poll returned";
-  } catch (const RuntimeError& error) {
-    EXPECT_STREQ(error.what(), "Attempt to call abstract method");
-  }
 }
 
 TEST_F(InputTest, InitKeepsAnInstalledDriverWhoseDefaultWaitTimeoutSleepsThenPolls) {

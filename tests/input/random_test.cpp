@@ -33,10 +33,8 @@ TEST(RandomTest, SeedsThatTheGeneratorCannotUseBecomeTheInitialState) {
 TEST(RandomTest, FloatUsesBitsFourToTwentySevenOfTheNextState) {
   SeedRandom(1);
   EXPECT_EQ(RandomFloat(), 48256.0f / 268435456.0f);
-  EXPECT_EQ(RandomSeed(), 48271);
   SeedRandom(0);  // 0x1234
   EXPECT_EQ(RandomFloat(), static_cast<float>((224942860 & 0x0FFFFFF0) / 268435456.0));
-  EXPECT_EQ(RandomSeed(), 224942860);
 }
 
 TEST(RandomTest, StepsMatchSixtyFourBitArithmeticAndFloatsStayBelowOne) {
@@ -113,8 +111,7 @@ TEST(RandomIntTest, NegativeDrawsTruncateTowardZero) {
 
 TEST(RandomIntTest, FullIntegerRangeStaysInRange) {
   auto counts = Histogram(99, INT32_MIN, INT32_MAX, 10000);  // no overflowing conversion
-  EXPECT_LT(counts.begin()->first, 0);
-  EXPECT_GT(counts.rbegin()->first, 0);
+  EXPECT_TRUE(counts.begin()->first < 0 && counts.rbegin()->first > 0);
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "input/clock.h"
@@ -16,44 +19,74 @@
 #include "input/input_state.h"
 #include "scripted_driver.h"
 #include "tests/unique_test_path.h"
+
 namespace salvo {
 namespace {
 
-// A recording file of this test's own.
-std::string UniquePath() {
-  return UniqueTestPath(".rec");
-}
-
-using Bytes = std::vector<uint8_t>;
 using testing::DriverScope;
 using testing::ScriptedDriver;
 
 constexpr uint16_t kGame = 7;
 
+// A header and records of either format, with checksums that fit.
+class Bytes : public std::vector<uint8_t> {
+ public:
+  explicit Bytes(uint16_t format) : format_(format) {
+    const uint8_t head[12] = {
+        'S', 'A', 'L', 'V', 'O', 'R', 'E', 'C', static_cast<uint8_t>(format), 0, kGame, 0};
+    assign(head, head + 12);
+    Crc(0);
+  }
+  Bytes& Add(char kind, std::initializer_list<uint8_t> payload) {
+    const size_t start = size();
+    push_back(static_cast<uint8_t>(kind));
+    push_back(static_cast<uint8_t>(payload.size()));
+    if (format_ == 2) {
+      Crc(start);
+      resize(size() - 2);  // the low half only
+    }
+    insert(end(), payload);
+    Crc(start);
+    return *this;
+  }
+  Bytes& Trim(size_t bytes) {
+    resize(size() - bytes);
+    return *this;
+  }
+
+ private:
+  void Crc(size_t from) {
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, data() + from, size() - from));
+    for (int i = 0; i < 4; ++i) push_back(static_cast<uint8_t>(crc >> (8 * i)));
+  }
+  uint16_t format_;
+};
+
+std::string Error(const Bytes& bytes) {
+  try {
+    ReplayContents contents(bytes, kGame);
+  } catch (const ReplayError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+std::vector<PassInput> AllPasses(ReplayContents& contents) {
+  std::vector<PassInput> passes;
+  PassInput pass;
+  std::optional<uint64_t> check;
+  while (contents.NextPass(pass, check)) passes.push_back(pass);
+  return passes;
+}
+
 class ReplayFileTest : public ::testing::Test {
  protected:
   ~ReplayFileTest() override { std::remove(path.c_str()); }
-  Bytes Read() const {
+  std::vector<uint8_t> Read() const {
     std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
   }
-  // A record with a correct checksum around any payload.
-  static Bytes Record(char kind, const Bytes& payload) {
-    Bytes record{static_cast<uint8_t>(kind), static_cast<uint8_t>(payload.size())};
-    record.insert(record.end(), payload.begin(), payload.end());
-    uint32_t crc = static_cast<uint32_t>(crc32(0, record.data(), static_cast<uInt>(record.size())));
-    for (int i = 0; i < 4; ++i) record.push_back(static_cast<uint8_t>(crc >> (8 * i)));
-    return record;
-  }
-  std::string Error(const Bytes& bytes) const {
-    try {
-      ParseReplay(bytes, kGame);
-    } catch (const ReplayError& error) {
-      return error.what();
-    }
-    return "";
-  }
-  std::string path = UniquePath();
+  std::string path = UniqueTestPath(".rec");
 };
 
 TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
@@ -61,8 +94,8 @@ TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
       {2147483000, {}},
       {-2147483000, {{VK_SPACE, 1, 1}, {'1', 255, 0}}},  // the clock wraps past 2^31
       {-5, {{VK_LEFT, 0, 0}}},
-      {3, {}},
-      {1, {}},  // and goes back
+      {59, {}},  // a step of 64: 128 zigzagged, the first number of two bytes
+      {1, {}},   // and goes back
   };
   {
     ReplayWriter writer(path, kGame);
@@ -70,55 +103,143 @@ TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
       if (i == 2) writer.WriteHash(2, 0xFEDCBA9876543210ull);
       writer.WritePass(passes[i]);
     }
-    writer.WriteEnd(static_cast<uint32_t>(passes.size()));
+    writer.WriteEnd(static_cast<uint32_t>(passes.size()), 77, true);
+    writer.Commit();
     EXPECT_EQ(writer.Failure(), "");
   }
-  const ReplayContents read = ReadReplayFile(path, kGame);
-  EXPECT_EQ(read.passes, passes);
-  EXPECT_EQ(read.hashes, (std::map<uint32_t, uint64_t>{{2, 0xFEDCBA9876543210ull}}));
-  EXPECT_TRUE(read.ended);
-  EXPECT_EQ(read.endPasses, passes.size());
+  ReplayContents read = ReadReplayFile(path, kGame);
+  ASSERT_TRUE(read.End());
+  EXPECT_EQ(read.End()->passes, passes.size());
+  EXPECT_EQ(read.End()->hash, 77u);
+  EXPECT_TRUE(read.End()->stopped);
+  PassInput pass;
+  std::optional<uint64_t> check;
+  for (size_t i = 0; i < passes.size(); ++i) {
+    ASSERT_TRUE(read.NextPass(pass, check));
+    EXPECT_EQ(pass, passes[i]);
+    EXPECT_EQ(check, i == 2 ? std::optional<uint64_t>(0xFEDCBA9876543210ull) : std::nullopt);
+  }
+  EXPECT_FALSE(read.NextPass(pass, check));
 
   // Every prefix cut inside the records reads as a recording that breaks off.
-  const Bytes whole = Read();
+  const std::vector<uint8_t> whole = Read();
   for (size_t size = 16; size < whole.size(); ++size) {
-    ReplayContents cut = ParseReplay(Bytes(whole.begin(), whole.begin() + size), kGame);
-    EXPECT_FALSE(cut.ended) << size;
-    EXPECT_LE(cut.passes.size(), passes.size());
+    ReplayContents cut(std::vector<uint8_t>(whole.begin(), whole.begin() + size), kGame);
+    EXPECT_FALSE(cut.End()) << size;
+    EXPECT_LE(AllPasses(cut).size(), passes.size());
   }
 }
 
-TEST_F(ReplayFileTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) {
-  { ReplayWriter writer(path, kGame); }
-  const Bytes header = Read();
-  ASSERT_EQ(header.size(), 16u);
+TEST(ReplayContentsTest, RecordsOfTheFirstFormatStillRead) {
+  Bytes old(1);
+  old.Add('P', {32, 1, VK_SPACE, 1, 1}).Add('H', {1, 1, 2, 3, 4, 5, 6, 7, 8}).Add('P', {34, 0});
+  old.Add('E', {2});
+  ReplayContents contents(old, kGame);
+  EXPECT_EQ(AllPasses(contents), (std::vector<PassInput>{{16, {{VK_SPACE, 1, 1}}}, {33, {}}}));
+  ASSERT_TRUE(contents.End());
+  EXPECT_EQ(contents.End()->passes, 2u);
+  EXPECT_FALSE(contents.End()->hash);
+}
+
+TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) {
+  const Bytes header(2);
   EXPECT_EQ(Error(header), "");
-  auto with = [&](std::initializer_list<Bytes> records) {
-    Bytes bytes = header;
-    for (const Bytes& record : records) bytes.insert(bytes.end(), record.begin(), record.end());
-    return Error(bytes);
+  const std::initializer_list<uint8_t> pass = {0, 0};
+  struct Case {
+    Bytes bytes;
+    const char* error;
   };
-  const Bytes pass = Record('P', {0, 0});
-  EXPECT_EQ(with({pass, Record('E', {1})}), "");
-  EXPECT_EQ(with({Record('Q', {0, 0})}), "damaged at byte 16 (bad record)");
-  EXPECT_EQ(with({pass, Record('H', {0, 1, 2, 3, 4, 5, 6, 7, 8})}),
-            "damaged at byte 24 (bad record)");
-  EXPECT_EQ(with({pass, Record('E', {2})}), "damaged at byte 24 (bad record)");
-  EXPECT_EQ(with({pass, Record('E', {1}), pass}), "damaged at byte 31 (data after the end)");
-  EXPECT_EQ(with({Record('P', {0, 1, 0, 0, 0})}), "damaged at byte 16 (bad record)");   // key 0
-  EXPECT_EQ(with({Record('P', {0, 1, 32, 1, 2})}), "damaged at byte 16 (bad record)");  // held 2
-  EXPECT_EQ(with({Record('P', {0, 0, 9})}), "damaged at byte 16 (bad record)");         // left over
-  EXPECT_EQ(with({Record('P', {0x80, 0x80, 0x80, 0x80, 0x80, 0})}),
-            "damaged at byte 16 (bad record)");  // a varint of 6 bytes
+  const Case cases[] = {
+      {Bytes(header).Add('P', pass).Add('E', {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}), ""},
+      {Bytes(header).Add('Q', pass), "damaged at byte 16 (bad record)"},
+      {Bytes(header).Add('P', pass).Add('H', {0, 1, 2, 3, 4, 5, 6, 7, 8}),
+       "damaged at byte 26 (bad record)"},
+      {Bytes(header).Add('P', pass).Add('E', {2, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+       "damaged at byte 26 (bad record)"},
+      {Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), "damaged at byte 16 (bad record)"},
+      {Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Add('P', pass),
+       "damaged at byte 34 (data after the end)"},
+      {Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Add('P', pass).Trim(9),
+       "damaged at byte 34 (data after the end)"},  // a piece of a record
+      {Bytes(header).Add('P', {0, 1, 0, 0, 0}), "damaged at byte 16 (bad record)"},   // key 0
+      {Bytes(header).Add('P', {0, 1, 32, 1, 2}), "damaged at byte 16 (bad record)"},  // held 2
+      {Bytes(header).Add('P', {0, 0, 9}), "damaged at byte 16 (bad record)"},         // left over
+      {Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x80, 0}),
+       "damaged at byte 16 (bad record)"},  // a varint of 6 bytes
+      {Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
+       "damaged at byte 16 (bad record)"},  // bits above 32
+      {Bytes(1).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}), "damaged at byte 16 (bad record)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    EXPECT_EQ(Error(c.bytes), c.error);
+  }
+}
+
+TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
+  const Bytes good =
+      Bytes(2).Add('P', {0, 0}).Add('P', {0, 0}).Add('E', {2, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  for (size_t at : {size_t{17}, size_t{27}, size_t{37}}) {  // the length of each record
+    for (uint8_t bit : {0x01, 0x40, 0x80}) {
+      Bytes damaged = good;
+      damaged[at] ^= bit;
+      EXPECT_EQ(Error(damaged),
+                "damaged at byte " + std::to_string(at - 1) + " (record header checksum)")
+          << at << " " << int{bit};
+    }
+  }
+}
+
+std::string ReadError(const std::string& path) {
+  try {
+    ReadReplayFile(path, kGame);
+  } catch (const ReplayError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(ReplayFileReadTest, UnreadablePathsAndForeignFilesSayWhy) {
+  EXPECT_EQ(ReadError(::testing::TempDir()), "cannot read the file: Is a directory");
+  // Of 4 MB in a pipe, only the header is read: the rest stays undelivered.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::signal(SIGPIPE, SIG_IGN);
+  size_t delivered = 0;
+  std::thread writer([&] {
+    const std::vector<char> zeros(65536);
+    ssize_t wrote = 0;
+    for (int i = 0; i < 64 && (wrote = write(fds[1], zeros.data(), zeros.size())) > 0; ++i) {
+      delivered += static_cast<size_t>(wrote);
+    }
+    close(fds[1]);
+  });
+  EXPECT_EQ(ReadError("/dev/fd/" + std::to_string(fds[0])), "not a Salvo recording");
+  close(fds[0]);
+  writer.join();
+  EXPECT_LT(delivered, 64u * 65536);
+}
+
+TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecording) {
+  std::ofstream(path) << "yesterday";
+  for (bool commit : {false, true}) {
+    {
+      ReplayWriter writer(path, kGame);
+      writer.WriteEnd(0, 0, false);
+      if (commit) writer.Commit();
+    }
+    EXPECT_EQ(Read().size(), commit ? 34u : 9u);
+    EXPECT_FALSE(std::ifstream(path + ".part"));
+  }
 }
 
 TEST(ReplayWriterTest, AFileThatCannotBeCreatedIsAnErrorWithItsReason) {
-  try {
-    ReplayWriter writer("/nonexistent-folder/game.rec", kGame);
-    FAIL() << "no error";
-  } catch (const ReplayError& error) {
-    EXPECT_STREQ(error.what(), "cannot create the file: No such file or directory");
-  }
+  EXPECT_THROW(
+      try { ReplayWriter("/nonexistent-folder/game.rec", kGame); } catch (const ReplayError& e) {
+        EXPECT_STREQ(e.what(), "cannot create the file: No such file or directory");
+        throw;
+      },
+      ReplayError);
 }
 
 // The recorder and the replayer around a scripted driver.
@@ -130,7 +251,7 @@ class RecordedInputTest : public ::testing::Test {
     std::remove(path.c_str());
   }
   static uint64_t Hash() { return 42; }
-  std::string path = UniquePath();
+  std::string path = UniqueTestPath(".rec");
 };
 
 TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
@@ -170,6 +291,7 @@ TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
       if (pass % 3 == 0) KeyPressCount(VK_SPACE);  // the game reads a key now and then
     }
     recorder->Finish();
+    recorder->Commit();
   }
   ClearInputState();
   Ref<ScriptedDriver> other = New<ScriptedDriver>();
@@ -179,7 +301,7 @@ TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
   DriverScope scope(replayer);
   for (int pass = 0; pass < 130; ++pass) {
     other->pending.push_back([] { FeedKeyDown(VK_RIGHT); });  // live keys: ignored
-    replayer->BeginPass();
+    ASSERT_TRUE(replayer->BeginPass());
     ASSERT_EQ(Millis(), clocks[pass]) << pass;
     ASSERT_EQ(std::memcmp(&InputState, &states[pass], sizeof InputState), 0) << pass;
     if (pass % 3 == 0) KeyPressCount(VK_SPACE);
@@ -187,6 +309,7 @@ TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
   EXPECT_FALSE(replayer->LiveEscape());
   // The replay went at the recorded pace on the live clock.
   EXPECT_EQ(other->now - 777, clocks.back() - clocks.front());
+  EXPECT_NO_THROW(replayer->Finish());
   EXPECT_THROW(replayer->BeginPass(), ReplayError);  // past the recorded end
 }
 

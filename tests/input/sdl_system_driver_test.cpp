@@ -49,8 +49,7 @@ class SDLDriverTest : public ::testing::Test {
     Push(type, [&](SDL_Event& e) {
       e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
       e.key.repeat = repeat;
-      e.key.keysym.scancode = scancode;
-      e.key.keysym.sym = testing::UsKeycode(scancode);
+      e.key.keysym = {scancode, testing::UsKeycode(scancode), 0, 0};
     });
   }
   static void Tap(SDL_Scancode scancode) {
@@ -64,12 +63,6 @@ class SDLDriverTest : public ::testing::Test {
     Push(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP, [&](SDL_Event& e) {
       e.button.button = button;
       e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    });
-  }
-  static void Wheel(int y, Uint32 direction = SDL_MOUSEWHEEL_NORMAL) {
-    Push(SDL_MOUSEWHEEL, [&](SDL_Event& e) {
-      e.wheel.y = y;
-      e.wheel.direction = direction;
     });
   }
   static void Window(Uint8 what) {
@@ -143,8 +136,11 @@ TEST_F(SDLDriverTest, MouseMotionButtonsAndWheelSurviveResetKeys) {
   Button(SDL_BUTTON_RIGHT, true);
   Button(SDL_BUTTON_RIGHT, false);
   Button(SDL_BUTTON_X1, true);
-  Wheel(2);
-  Wheel(1, SDL_MOUSEWHEEL_FLIPPED);
+  Push(SDL_MOUSEWHEEL, [](SDL_Event& e) { e.wheel.y = 2; });
+  Push(SDL_MOUSEWHEEL, [](SDL_Event& e) {
+    e.wheel.y = 1;
+    e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+  });
   Key(SDL_KEYDOWN, SDL_SCANCODE_LEFT);
   Text("x");
   EXPECT_EQ(Results(MousePressCount, {1, 2, 3, 4}), (Ints{0, 1, 1, 0}));  // X1 is no button

@@ -2,7 +2,7 @@
 # Installs the build into a scratch DESTDIR and checks what a desktop needs:
 # the program, a valid desktop entry that starts it on the desktop's own
 # resolution, icons of the four sizes, valid AppStream metadata, the manual
-# page and the font's licence. Usage: install_test.sh BUILD_DIR
+# page and the licence texts. Usage: install_test.sh BUILD_DIR
 set -u
 build=$1
 dest=$(mktemp -d)
@@ -46,7 +46,8 @@ metainfo=$share/metainfo/org.salvo.Salvo.metainfo.xml
 if [[ -f $metainfo ]]; then
   appstreamcli validate --no-net --pedantic "$metainfo" >/dev/null ||
     fail "AppStream metadata does not validate: $(appstreamcli validate --no-net "$metainfo")"
-  grep -q '<screenshot' "$metainfo" || fail "AppStream metadata lists no screenshot"
+  grep -q '<project_license>Zlib' "$metainfo" || fail "AppStream metadata names no zlib licence"
+  ! grep -q 'example\.org' "$metainfo" || fail "AppStream metadata has a placeholder address"
 else
   fail "no AppStream metadata"
 fi
@@ -63,5 +64,7 @@ else
 fi
 
 grep -q "SIL OPEN FONT LICENSE" "$share"/doc/salvo/*OFL* 2>/dev/null || fail "no font licence"
+grep -q "LESSER GENERAL PUBLIC LICENSE" "$share"/doc/salvo/LGPL-2.1.txt 2>/dev/null ||
+  fail "no LGPL text for the sine and cosine"
 
 exit $((failures > 0))

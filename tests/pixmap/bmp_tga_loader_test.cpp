@@ -1,4 +1,15 @@
+// The BMP and TGA loaders; and pictures of every loader whose headers claim
+// far more pixels than the data holds: each loader must refuse them before
+// allocating what the header claims. Such a load runs in a child process
+// whose address space may grow by only 64 MiB, so an allocation of the
+// 256 MiB such a header claims fails there.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 
 #include "pixmap/bmp_loader.h"
 #include "pixmap/png_loader.h"
@@ -20,39 +31,29 @@ class BMPTGALoaderTest : public ::testing::Test {
   Ref<TBMPPixmapLoader> bmp = New<TBMPPixmapLoader>();
 };
 
-// Appends each value as little-endian bytes, as many as its size says.
-void PutLE(Bytes& out, std::initializer_list<std::pair<int64_t, int>> fields) {
-  for (auto [value, size] : fields) {
+// Appends each value as `size` little-endian bytes.
+void PutLE(Bytes& out, int size, std::initializer_list<int64_t> values) {
+  for (int64_t value : values) {
     for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> (8 * i)));
   }
 }
 
 Bytes TGA(int kind, int width, int height, int depth, int descriptor, const Bytes& data) {
   Bytes out = {3, 0, uint8_t(kind), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  PutLE(out, {{width, 2}, {height, 2}, {depth, 1}, {descriptor, 1}});
+  PutLE(out, 2, {width, height});
+  PutLE(out, 1, {depth, descriptor});
   out.insert(out.end(), {'i', 'd', '!'});  // image ID, skipped
   out.insert(out.end(), data.begin(), data.end());
   return out;
 }
 
-// rows: stored rows in file order, already padded to 4 bytes.
+// rows: stored rows in file order, already padded to 4 bytes. Uncompressed.
 Bytes BMP(int width, int height, int bitCount, const Bytes& palette, const Bytes& rows) {
   const int64_t offset = 14 + 40 + int64_t(palette.size()), size = int64_t(rows.size());
   Bytes out = {'B', 'M'};
-  PutLE(out, {{offset + size, 4},
-              {0, 4},
-              {offset, 4},
-              {40, 4},
-              {width, 4},
-              {height, 4},
-              {1, 2},
-              {bitCount, 2},
-              {0, 4} /* uncompressed */,
-              {size, 4},
-              {2835, 4},
-              {2835, 4},
-              {int64_t(palette.size() / 4), 4},
-              {0, 4}});
+  PutLE(out, 4, {offset + size, 0, offset, 40, width, height});
+  PutLE(out, 2, {1, bitCount});
+  PutLE(out, 4, {0, size, 2835, 2835, int64_t(palette.size() / 4), 0});
   out.insert(out.end(), palette.begin(), palette.end());
   out.insert(out.end(), rows.begin(), rows.end());
   return out;
@@ -171,6 +172,89 @@ TEST_F(BMPTGALoaderTest, RegisteredTogetherEachFormatLoads) {
     EXPECT_EQ(pixmap->format, format);
     EXPECT_EQ(ReadPixel(pixmap, 0, 0), pixel);
   }
+}
+
+constexpr long kHeadroom = 64L << 20;
+
+long AddressSpaceBytes() {
+  long pages = 0;
+  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+  if (!statm) return -1;
+  if (std::fscanf(statm, "%ld", &pages) != 1) pages = -1;
+  std::fclose(statm);
+  return pages < 0 ? -1 : pages * sysconf(_SC_PAGESIZE);
+}
+
+// True when load() returns true in a child whose address space is limited to
+// its size at the start plus kHeadroom; an allocation beyond that fails there
+// (an exception, or the sanitizer's out-of-memory report) and gives false.
+bool LoadsWithinHeadroom(const std::function<bool()>& load) {
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    long limit = AddressSpaceBytes() + kHeadroom;
+    rlimit bound{rlim_t(limit), rlim_t(limit)};
+    if (limit <= kHeadroom || setrlimit(RLIMIT_AS, &bound) != 0) _exit(3);
+    try {
+      _exit(load() ? 0 : 1);
+    } catch (...) {
+      _exit(2);
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+template <class Loader>
+bool GivesNull(Bytes bytes) {
+  return !New<Loader>()->LoadPixmap(StreamOver(bytes));
+}
+
+TEST(OversizedHeader, TGAClaimingTwoHundredFiftySixMiBIsRefusedBeforeAllocating) {
+  // 8192 x 8192 BGRA: exactly the largest picture the loaders accept.
+  EXPECT_TRUE(LoadsWithinHeadroom(
+      [] { return GivesNull<TTGAPixmapLoader>(TGA(2, 8192, 8192, 32, 0, {})); }));
+  // Run-length: 2,000 bytes of packets expand to at most 51,200 pixels.
+  Bytes runs = TGA(10, 8192, 8192, 32, 0, {});
+  runs.resize(runs.size() + 2000, 0xFF);
+  EXPECT_TRUE(LoadsWithinHeadroom([runs] { return GivesNull<TTGAPixmapLoader>(runs); }));
+}
+
+TEST(OversizedHeader, TGARunsOfTheLongestLengthStillLoad) {
+  // 256 x 256 of one colour in 512 packets of 128 pixels: exactly as many
+  // pixels as the bytes left can expand to.
+  Bytes file = TGA(10, 256, 256, 32, 0, {});
+  for (int packet = 0; packet < 512; ++packet) file.insert(file.end(), {0xFF, 1, 2, 3, 4});
+  Ref<TPixmap> pixmap = New<TTGAPixmapLoader>()->LoadPixmap(StreamOver(file));
+  ASSERT_TRUE(pixmap);
+  EXPECT_EQ(pixmap->width, 256);
+  EXPECT_EQ(GetPixelPtr(pixmap, 255, 255)[3], 4);
+  file.pop_back();  // one byte short: the last packet is cut
+  EXPECT_FALSE(New<TTGAPixmapLoader>()->LoadPixmap(StreamOver(file)));
+}
+
+TEST(OversizedHeader, BMPClaimingTwoHundredFiftySixMiBIsRefusedBeforeAllocating) {
+  // 8192 x 8192 at 32 bits, with the first few rows' worth of pixels at most.
+  const Bytes file = BMP(8192, 8192, 32, {}, Bytes(1000, 0x80));
+  EXPECT_TRUE(LoadsWithinHeadroom([file] { return GivesNull<TBMPPixmapLoader>(file); }));
+}
+
+TEST(OversizedHeader, PNGClaimingTwoHundredFiftySixMiBIsRefusedBeforeAllocating) {
+  test::PNGImage image(4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80));
+  Bytes file = test::EncodePNG(image);
+  test::PatchHeaderSize(file, 8192, 8192);
+  EXPECT_TRUE(LoadsWithinHeadroom([file] { return GivesNull<TPNGPixmapLoader>(file); }));
+}
+
+TEST(OversizedHeader, PNGCompressedAsTightlyAsDeflateCanStillLoads) {
+  // 2048 x 2048 of one grey: about 4 MiB of rows in a few kilobytes.
+  test::PNGImage image(2048, 2048, 8, PNG_COLOR_TYPE_GRAY, Bytes(2048 * 2048, 0));
+  Bytes file = test::EncodePNG(image);
+  ASSERT_LT(file.size(), 2048u * 2049 / 500);
+  Ref<TPixmap> pixmap = New<TPNGPixmapLoader>()->LoadPixmap(StreamOver(file));
+  ASSERT_TRUE(pixmap);
+  EXPECT_EQ(pixmap->height, 2048);
 }
 
 }  // namespace

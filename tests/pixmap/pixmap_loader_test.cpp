@@ -5,10 +5,11 @@
 
 #include <vector>
 
+#include "../runtime/test_streams.h"
 #include "pixmap/pixmap.h"
 #include "runtime/error.h"
 
-namespace salvo {
+namespace salvo::testing {
 namespace {
 
 enum class Outcome { kNull, kStreamError, kRuntimeError, kPixmap };
@@ -36,18 +37,7 @@ class ScriptedLoader : public TPixmapLoader {
   Script* script_;
 };
 
-uint8_t sourceBytes[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-int closes = 0;
-
-// A memory stream over sourceBytes that counts its Close calls.
-class CountingStream : public TMemoryStream {
- public:
-  CountingStream() : TMemoryStream(sourceBytes, int32_t(sizeof sourceBytes), true, false) {}
-  int32_t Close() override {
-    ++closes;
-    return 0;
-  }
-};
+std::vector<uint8_t> sourceBytes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 // Serves "scripted::" URLs with counting streams.
 class ScriptedFactory : public TStreamFactory {
@@ -55,14 +45,8 @@ class ScriptedFactory : public TStreamFactory {
   Ref<TStream> CreateStream(const String&, const String& protocol, const String&, bool,
                             bool) override {
     if (protocol != u"scripted") return nullptr;
-    return New<CountingStream>();
+    return New<CountingStream>(sourceBytes);
   }
-};
-
-// A stream that cannot tell its position.
-class UnpositionedStream : public TStream {
- public:
-  int32_t Read(void*, int32_t) override { return 0; }
 };
 
 // Three loaders, tried in the order third, second, first.
@@ -88,7 +72,7 @@ class PixmapLoaderTest : public ::testing::Test {
       *s = Script();
       s->active = true;
     }
-    closes = 0;
+    closedStreams = 0;
   }
   void TearDown() override {
     for (Script* s : {&loaders.first, &loaders.second, &loaders.third}) s->active = false;
@@ -113,7 +97,7 @@ TEST_F(PixmapLoaderTest, LoadersAreTriedNewestFirstFromTheSamePositionUntilOneGi
     loaders.third.outcome = c.third;
     loaders.second.outcome = c.second;
     loaders.first.outcome = c.first;
-    Ref<TStream> stream = New<TMemoryStream>(sourceBytes, int32_t(sizeof sourceBytes), true, false);
+    Ref<TStream> stream = StreamOver(sourceBytes);
     stream->Seek(3);
     Ref<TPixmap> pixmap = LoadPixmap(stream);
     EXPECT_EQ(pixmap ? pixmap->format : PF_NONE, c.loads ? PF_I8 : PF_NONE);
@@ -129,17 +113,17 @@ TEST_F(PixmapLoaderTest, OtherErrorsPassToTheCallerAndTheStreamIsClosed) {
   loaders.second.outcome = Outcome::kRuntimeError;
   EXPECT_THROW(LoadPixmap(u"scripted::any"), RuntimeError);
   EXPECT_TRUE(loaders.first.starts.empty());
-  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(closedStreams, 1);
 }
 
 TEST_F(PixmapLoaderTest, UrlStreamsAreClosedAfterLoadingBorrowedStreamsStayOpen) {
   EXPECT_FALSE(LoadPixmap(u"scripted::nothing"));
-  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(closedStreams, 1);
   loaders.first.outcome = Outcome::kPixmap;
   EXPECT_TRUE(LoadPixmap(u"scripted::something"));
-  EXPECT_EQ(closes, 2);
-  EXPECT_TRUE(LoadPixmap(New<CountingStream>()));
-  EXPECT_EQ(closes, 2);
+  EXPECT_EQ(closedStreams, 2);
+  EXPECT_TRUE(LoadPixmap(New<CountingStream>(sourceBytes)));
+  EXPECT_EQ(closedStreams, 2);
 }
 
 TEST_F(PixmapLoaderTest, UnopenableSourcesAndStreamsWithoutPositionGiveNull) {
@@ -152,4 +136,4 @@ TEST_F(PixmapLoaderTest, UnopenableSourcesAndStreamsWithoutPositionGiveNull) {
 }
 
 }  // namespace
-}  // namespace salvo
+}  // namespace salvo::testing

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "../runtime/test_streams.h"
 #include "pixmap/pixmap.h"
-#include "runtime/stream.h"
 
 namespace salvo::test {
 
@@ -109,9 +109,6 @@ inline void PatchHeaderSize(std::vector<uint8_t>& png, uint32_t width, uint32_t 
   FixChunkCRC(png, header);
 }
 
-// A read-only memory stream over the bytes (which must outlive it).
-inline Ref<TStream> StreamOver(std::vector<uint8_t>& bytes) {
-  return New<TMemoryStream>(bytes.data(), int32_t(bytes.size()), true, false);
-}
+using testing::StreamOver;
 
 }  // namespace salvo::test

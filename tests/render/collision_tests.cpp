@@ -59,16 +59,9 @@ class CollisionTest : public ::testing::Test {
 
 TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollide) {
   // One pixel of overlap is enough, in every direction.
-  ExpectOverlaps(SolidImage(16, 16), 0, 0, SolidImage(16, 16),
-                 {{16, 0, 0},
-                  {0, 16, 0},
-                  {16, 16, 0},
-                  {-16, 0, 0},
-                  {0, -16, 0},
-                  {100, 0, 0},
-                  {15, 0, 1},
-                  {0, 15, 1},
-                  {-15, -15, 1}});
+  Ref<TImage> box = SolidImage(16, 16);
+  ExpectOverlaps(box, 0, 0, box, {{16, 0, 0}, {0, 16, 0}, {16, 16, 0}, {-16, 0, 0}, {0, -16, 0}});
+  ExpectOverlaps(box, 0, 0, box, {{100, 0, 0}, {15, 0, 1}, {0, 15, 1}, {-15, -15, 1}});
 }
 
 TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolid) {
@@ -152,6 +145,10 @@ TEST_F(CollisionTest, MirroredQuadsSampleTheMirroredTexture) {
 TEST_F(CollisionTest, ScaleGrowsTheQuadAndItsTexels) {
   // Scaled by 4 the checker covers 0..8 x 0..4, opaque at 0..4; the dot is 4 x 4.
   Ref<TImage> checker = PaintedImage(2, 1, [](int x, int) { return x == 0 ? kOpaque : kClear; });
+  // Unscaled first: texel rows are picked by the height, here of an 8 x 2
+  // image with only its top row solid.
+  Ref<TImage> wide = PaintedImage(8, 2, [](int, int y) { return y == 0 ? kOpaque : kClear; });
+  ExpectOverlaps(wide, 0, 0, SolidImage(1, 1), {{3, 0, 1}, {3, 1, 0}});
   Rotate(0, 4, 4);
   ExpectOverlaps(checker, 0, 0, SolidImage(1, 1), {{1, 0, 1}, {4, 0, 0}, {0, 4, 0}, {-3, -3, 1}});
 }

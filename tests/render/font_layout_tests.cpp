@@ -4,7 +4,6 @@
 
 #include "recording_driver.h"
 #include "render/image_font.h"
-#include "runtime/embedded.h"
 
 namespace salvo::testing {
 namespace {
@@ -45,36 +44,6 @@ Ref<TImageFont> HandMadeFont(float advance, int glyphX, int glyphY, bool withIma
     font->glyphs.push_back(glyph);
   }
   return font;
-}
-
-// Each glyph's pixmap is the bitmap's 8 x 16 cell (a byte a row, bit 0 on
-// the left): opaque white for ink, clear elsewhere. Drawn glyphs are placed
-// and sized by the tests below and compared on screen by the OpenGL tests.
-TEST_F(FontLayoutTest, BuiltInFontHoldsTheEmbeddedBitmap) {
-  Ref<TImageFont> font = GetImageFont();
-  ASSERT_TRUE(font);
-  EXPECT_EQ(Args({1.f * font->style, 1.f * font->height, 1.f * font->firstChar}),
-            Args({0, 16, 32}));
-  ASSERT_EQ(font->CountGlyphs(), 96);
-  ASSERT_EQ(EmbeddedFileSize(u"quarnfont.bin"), 1536);
-  const auto* bits = static_cast<const uint8_t*>(EmbeddedFileData(u"quarnfont.bin"));
-  int inked = 0;
-  for (int g = 0; g < 96; ++g) {
-    for (int row = 0; row < 16; ++row) {
-      for (int column = 0; column < 8; ++column) {
-        const bool ink = (bits[row * 96 + g] >> column) & 1;
-        inked += ink;
-        ASSERT_EQ(ReadPixel(font->glyphs[g]->image->pixmaps[0], column, row), ink ? ~0u : 0u)
-            << "glyph " << g << " column " << column << " row " << row;
-      }
-    }
-  }
-  EXPECT_GT(inked, 1000);  // a real font, not an empty file
-  for (int row = 0; row < 16; ++row) EXPECT_EQ(bits[row * 96 + 0], 0);  // space has no ink
-  // Unfiltered frames, so that text stays crisp.
-  OpenGraphics(640, 480, 0, 0);
-  ASSERT_EQ(driver->Count("CreateFrameFromPixmap"), 96);
-  for (const Call& call : driver->Named("CreateFrameFromPixmap")) EXPECT_EQ(call.args, Args({0}));
 }
 
 TEST_F(FontLayoutTest, GlyphsFollowThePenAndCharactersOutsideTheFontAreSkipped) {

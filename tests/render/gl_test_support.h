@@ -26,22 +26,19 @@ struct Rgb {
 };
 
 inline Rgb PixelAt(int x, int y) {
-  const uint32_t value = ReadPixel(CapturePixmap(x, y, 1, 1), 0, 0);
-  return {static_cast<int>((value >> 16) & 255), static_cast<int>((value >> 8) & 255),
-          static_cast<int>(value & 255)};
+  const uint32_t v = ReadPixel(CapturePixmap(x, y, 1, 1), 0, 0);
+  return {int(v >> 16 & 255), int(v >> 8 & 255), int(v & 255)};
 }
 
 // Channels equal within the rounding GL may apply.
-inline ::testing::AssertionResult Near(Rgb actual, Rgb expected) {
-  const int tolerance = 1;
-  if (std::abs(actual.r - expected.r) <= tolerance &&
-      std::abs(actual.g - expected.g) <= tolerance &&
-      std::abs(actual.b - expected.b) <= tolerance) {
+inline ::testing::AssertionResult Near(Rgb got, Rgb want) {
+  if (std::abs(got.r - want.r) <= 1 && std::abs(got.g - want.g) <= 1 &&
+      std::abs(got.b - want.b) <= 1) {
     return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure()
-         << "got (" << actual.r << ", " << actual.g << ", " << actual.b << "), expected ("
-         << expected.r << ", " << expected.g << ", " << expected.b << ")";
+         << "got (" << got.r << ", " << got.g << ", " << got.b << "), expected (" << want.r << ", "
+         << want.g << ", " << want.b << ")";
 }
 
 inline bool IsLit(int x, int y) {
@@ -106,15 +103,12 @@ inline ::testing::AssertionResult SamePixels(const Ref<TPixmap>& expected,
     return ::testing::AssertionFailure() << "the captures differ in size";
   }
   int differing = 0;
-  std::string first;
+  ::testing::Message first;
   for (int y = 0; y < expected->height; ++y) {
     for (int x = 0; x < expected->width; ++x) {
-      const uint32_t want = ReadPixel(expected, x, y);
-      const uint32_t got = ReadPixel(actual, x, y);
-      if (want == got) continue;
-      if (differing++ == 0) {
-        first = "(" + std::to_string(x) + ", " + std::to_string(y) + "): " + std::to_string(got) +
-                " instead of " + std::to_string(want);
+      const uint32_t want = ReadPixel(expected, x, y), got = ReadPixel(actual, x, y);
+      if (want != got && differing++ == 0) {
+        first << "(" << x << ", " << y << "): " << got << " instead of " << want;
       }
     }
   }

@@ -2,10 +2,12 @@
 // command makes, with which resolved arguments, and the state it keeps.
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <utility>
 
 #include "recording_driver.h"
 #include "render/collision.h"
+#include "render/image_font.h"
 #include "runtime/error.h"
 
 namespace salvo::testing {
@@ -45,9 +47,15 @@ TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
   EXPECT_EQ(driver->LastArgs("SetMatrix"), Args({1, 0, 0, 1}));
   EXPECT_EQ(driver->LastArgs("SetBlend"), Args({1}));
   EXPECT_EQ(driver->LastArgs("SetColor"), Args({255, 255, 255}));
+  // The built-in font: 96 glyphs of height 16 from the space, in unfiltered
+  // frames for crisp text (their pixels are compared on screen by FontGLTest).
   ASSERT_TRUE(context.currentFont);
   EXPECT_EQ(context.currentFont, context.defaultFont);
-  EXPECT_EQ(context.currentFont->CountGlyphs(), 96);
+  TImageFont& font = *context.currentFont;
+  EXPECT_EQ(std::tuple(font.CountGlyphs(), font.style, font.height, font.firstChar),
+            std::tuple(96, 0, 16, 32));
+  ASSERT_EQ(driver->Count("CreateFrameFromPixmap"), 96);
+  for (const Call& call : driver->Named("CreateFrameFromPixmap")) EXPECT_EQ(call.args, Args({0}));
 
   SetDefaultImageFlags(-1);  // negative: left as it is
   EXPECT_EQ(DrawingContext().defaultImageFlags, ImageFiltered | ImageMasked);

@@ -80,12 +80,10 @@ class RecordingDriver : public TDrawingDriver {
   // The recorded calls of one name, oldest first.
   std::vector<Call> Named(const std::string& name) const {
     std::vector<Call> found;
-    for (const Call& call : calls) {
-      if (call.name == name) found.push_back(call);
-    }
+    for (const Call& call : calls) found.insert(found.end(), call.name == name ? 1 : 0, call);
     return found;
   }
-  int Count(const std::string& name) const { return static_cast<int>(Named(name).size()); }
+  int Count(const std::string& name) const { return int(Named(name).size()); }
   Args LastArgs(const std::string& name) const {
     const std::vector<Call> found = Named(name);
     return found.empty() ? Args{} : found.back().args;

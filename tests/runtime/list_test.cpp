@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace salvo {
 namespace {
 
@@ -17,15 +19,24 @@ class Number : public Object {
 
 class Other : public Object {};
 
-std::vector<Object*> Walk(const Ref<TList>& list) {
-  std::vector<Object*> seen;
-  for (Ref<Object> value : Each<Object>(list)) seen.push_back(value.Get());
-  return seen;
-}
+using Seen = std::vector<Object*>;
 
 class ListTest : public ::testing::Test {
  protected:
   void TearDown() override { ReleaseStep(); }
+  // The list holding a, b and c in that order.
+  void FillABC() {
+    for (Ref<Object> v : {a, b, c}) list->AddLast(v);
+  }
+  // The values a for-each walk visits, calling during(value) at each.
+  static Seen Walk(const Ref<TList>& list, const std::function<void(Ref<Object>)>& during = {}) {
+    Seen seen;
+    for (Ref<Object> value : Each<Object>(list)) {
+      seen.push_back(value.Get());
+      if (during) during(value);
+    }
+    return seen;
+  }
   Ref<TList> list = CreateList();
   Ref<Object> a = New<Number>(1);
   Ref<Object> b = New<Number>(2);
@@ -42,28 +53,21 @@ TEST_F(ListTest, NewListIsEmpty) {
 }
 
 TEST_F(ListTest, WalkRemovingEachVisitedValueEmptiesTheList) {
-  for (Ref<Object> v : {a, b, c}) list->AddLast(v);
-  std::vector<Object*> seen;
-  for (Ref<Object> value : Each<Object>(list)) {
-    seen.push_back(value.Get());
-    list->Remove(value);
-  }
-  EXPECT_EQ(seen, (std::vector<Object*>{a.Get(), b.Get(), c.Get()}));
+  FillABC();
+  EXPECT_EQ(Walk(list, [&](Ref<Object> v) { list->Remove(v); }), (Seen{a.Get(), b.Get(), c.Get()}));
   EXPECT_TRUE(list->IsEmpty());
 }
 
 TEST_F(ListTest, ValueRemovedAheadOfTheWalkIsNotVisited) {
-  for (Ref<Object> v : {a, b, c}) list->AddLast(v);
-  std::vector<Object*> seen;
-  for (Ref<Object> value : Each<Object>(list)) {
-    seen.push_back(value.Get());
-    if (value == a) list->Remove(b);
-  }
-  EXPECT_EQ(seen, (std::vector<Object*>{a.Get(), c.Get()}));
+  FillABC();
+  auto removeB = [&](Ref<Object> v) {
+    if (v == a) list->Remove(b);
+  };
+  EXPECT_EQ(Walk(list, removeB), (Seen{a.Get(), c.Get()}));
 }
 
 TEST_F(ListTest, EnumeratorStandingOnARemovedLinkYieldsNullThenGoesOn) {
-  for (Ref<Object> v : {a, b, c}) list->AddLast(v);
+  FillABC();
   Ref<TListEnum> walk = list->ObjectEnumerator();
   EXPECT_EQ(walk->NextObject(), a);  // now stands on b's link
   list->Remove(b);
@@ -76,72 +80,58 @@ TEST_F(ListTest, EnumeratorStandingOnARemovedLinkYieldsNullThenGoesOn) {
 TEST_F(ListTest, AddLastDuringAWalkIsVisitedAddFirstIsNot) {
   list->AddLast(a);
   list->AddLast(b);
-  Ref<Object> x = New<Number>(10);
-  Ref<Object> y = New<Number>(11);
-  std::vector<Object*> seen;
-  for (Ref<Object> value : Each<Object>(list)) {
-    seen.push_back(value.Get());
-    if (value == a) {
-      list->AddFirst(x);
-      list->AddLast(y);
-    }
-  }
-  EXPECT_EQ(seen, (std::vector<Object*>{a.Get(), b.Get(), y.Get()}));
+  Ref<Object> x = New<Number>(10), y = New<Number>(11);
+  auto addBoth = [&](Ref<Object> v) {
+    if (v != a) return;
+    list->AddFirst(x);
+    list->AddLast(y);
+  };
+  EXPECT_EQ(Walk(list, addBoth), (Seen{a.Get(), b.Get(), y.Get()}));
   EXPECT_EQ(list->Count(), 4);
 }
 
-TEST_F(ListTest, EachSkipsValuesOfOtherClasses) {
-  Ref<Object> other = New<Other>();
-  list->AddLast(a);
-  list->AddLast(other);
-  list->AddLast(b);
-  int numbers = 0;
-  for (Ref<Number> n : Each<Number>(list)) numbers += n->value;
-  EXPECT_EQ(numbers, 3);
-}
-
-TEST_F(ListTest, EachOfABaseClassVisitsDerivedValuesToo) {
+TEST_F(ListTest, EachOfAClassVisitsItsDerivedValuesAndSkipsOthers) {
   // Like particles and blood drops: a derived class walked as its base.
   class Spark : public Object {};
   class Drop : public Spark {};
-  Ref<Object> spark = New<Spark>();
-  Ref<Object> drop = New<Drop>();
-  Ref<Object> other = New<Other>();
+  Ref<Object> spark = New<Spark>(), drop = New<Drop>(), other = New<Other>();
   for (const Ref<Object>& value : {spark, drop, other, drop, spark}) list->AddLast(value);
   list->AddLast(nullptr);
-  std::vector<Object*> sparks, drops;
+  Seen sparks, drops;
   for (int walk = 0; walk < 2; walk++) {
     sparks.clear();
     drops.clear();
     for (Ref<Spark> s : Each<Spark>(list)) sparks.push_back(s.Get());
     for (Ref<Drop> d : Each<Drop>(list)) drops.push_back(d.Get());
   }
-  EXPECT_EQ(sparks, (std::vector<Object*>{spark.Get(), drop.Get(), drop.Get(), spark.Get()}));
-  EXPECT_EQ(drops, (std::vector<Object*>{drop.Get(), drop.Get()}));
+  EXPECT_EQ(sparks, (Seen{spark.Get(), drop.Get(), drop.Get(), spark.Get()}));
+  EXPECT_EQ(drops, (Seen{drop.Get(), drop.Get()}));
 }
 
-TEST_F(ListTest, RemoveTakesOnlyTheFirstOccurrence) {
-  list->AddLast(a);
-  list->AddLast(b);
-  list->AddLast(a);
+TEST_F(ListTest, RemoveTakesOnlyTheFirstOccurrenceAndRemoveLastTheLast) {
+  for (Ref<Object> v : {a, b, a}) list->AddLast(v);
   EXPECT_TRUE(list->Remove(a));
   EXPECT_EQ(list->Count(), 2);
   EXPECT_EQ(list->First(), b);
   EXPECT_EQ(list->Last(), a);
   EXPECT_FALSE(list->Remove(c));
+  EXPECT_EQ(list->RemoveLast(), a);
+  EXPECT_EQ(Walk(list), (Seen{b.Get()}));
 }
 
 TEST_F(ListTest, SortIsByCompareAndStable) {
   Ref<Object> b2 = New<Number>(2);
   for (Ref<Object> v : {c, b, a, b2}) list->AddLast(v);
   list->Sort(true);
-  EXPECT_EQ(Walk(list), (std::vector<Object*>{a.Get(), b.Get(), b2.Get(), c.Get()}));
+  EXPECT_EQ(Walk(list), (Seen{a.Get(), b.Get(), b2.Get(), c.Get()}));
   list->Sort(false);
-  EXPECT_EQ(Walk(list), (std::vector<Object*>{c.Get(), b.Get(), b2.Get(), a.Get()}));
+  EXPECT_EQ(Walk(list), (Seen{c.Get(), b.Get(), b2.Get(), a.Get()}));
 }
 
-TEST_F(ListTest, ValueAtIndexRaisesOutOfRange) {
-  for (Ref<Object> v : {a, b, c}) list->AddLast(v);
+TEST_F(ListTest, ValueAtIndexSkipsNullValuesAndRaisesOutOfRange) {
+  FillABC();
+  list->AddFirst(nullptr);  // Null values are not counted
+  EXPECT_EQ(list->ValueAtIndex(0), a);
   EXPECT_EQ(list->ValueAtIndex(2), c);
   for (int index : {3, -1}) {
     try {
@@ -154,11 +144,11 @@ TEST_F(ListTest, ValueAtIndexRaisesOutOfRange) {
 }
 
 TEST_F(ListTest, CopyReversedAndArrays) {
-  for (Ref<Object> v : {a, b, c}) list->AddLast(v);
-  EXPECT_EQ(Walk(list->Reversed()), (std::vector<Object*>{c.Get(), b.Get(), a.Get()}));
+  FillABC();
+  EXPECT_EQ(Walk(list->Reversed()), (Seen{c.Get(), b.Get(), a.Get()}));
   EXPECT_EQ(Walk(list->Copy()), Walk(list));
   list->Reverse();
-  EXPECT_EQ(Walk(list), (std::vector<Object*>{c.Get(), b.Get(), a.Get()}));
+  EXPECT_EQ(Walk(list), (Seen{c.Get(), b.Get(), a.Get()}));
   std::vector<Ref<Object>> array = list->ToArray();
   ASSERT_EQ(array.size(), 3u);
   array.insert(array.begin() + 1, nullptr);

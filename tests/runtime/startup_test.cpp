@@ -36,15 +36,6 @@ int TerminatedProgram(int signal) {
   EndIfTerminationRequested();
   return 0;
 }
-int TerminatedBySigterm() {
-  return TerminatedProgram(SIGTERM);
-}
-int TerminatedBySigint() {
-  return TerminatedProgram(SIGINT);
-}
-int TerminatedBySighup() {
-  return TerminatedProgram(SIGHUP);
-}
 
 // Asked to terminate, it never looks at the input again.
 int StuckProgram() {
@@ -68,7 +59,10 @@ TEST(StartupDeathTest, FatalSignalReportsReceivedSignal) {
 
 TEST(StartupDeathTest, TerminationSignalsEndThroughTheExitHandlersAtTheNextInputCheck) {
   const char* expected = "still running\nReceived Signal\nexit handlers ran\n";
-  for (int (*program)() : {TerminatedBySigterm, TerminatedBySigint, TerminatedBySighup}) {
+  using Program = int (*)();
+  for (Program program :
+       {+[] { return TerminatedProgram(SIGTERM); }, +[] { return TerminatedProgram(SIGINT); },
+        +[] { return TerminatedProgram(SIGHUP); }}) {
     EXPECT_EXIT(RunProgram(1, arguments, program), ::testing::ExitedWithCode(255), expected);
   }
 }

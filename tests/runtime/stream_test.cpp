@@ -1,15 +1,16 @@
 #include "runtime/stream.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
 #include "assets/bundled_assets.h"
 #include "runtime/embedded.h"
 #include "runtime/list.h"
-#include <unistd.h>
 
 namespace salvo {
 namespace {
@@ -18,7 +19,17 @@ Ref<TMemoryStream> MemoryOver(std::string& bytes, bool writeable = false) {
   return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, writeable);
 }
 
-// A stream whose Read always fails to make progress.
+// The message of the error that action raises; empty when it raises none.
+std::string Raised(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return "";
+}
+
+// A stream whose Read and Write always fail to make progress.
 class StuckStream : public TStream {
  public:
   int32_t Pos() override { return 0; }
@@ -27,21 +38,15 @@ class StuckStream : public TStream {
   int32_t Write(const void*, int32_t) override { return 0; }
 };
 
-TEST(MemoryStream, TypedReadsAreLittleEndian) {
-  std::string bytes("\x01\x02\x03\x04\x05\x06\x07\x08\xFF\xFF", 10);
+TEST(MemoryStream, TypedReadsAreLittleEndianAndReadZerosPastTheEnd) {
+  std::string bytes("\x01\x02\x03\x04\x05\x06\x07\x08\xFF\xFF\x34\x12", 12);
   Ref<TMemoryStream> stream = MemoryOver(bytes);
   EXPECT_EQ(stream->ReadShort(), 0x0201);
   EXPECT_EQ(stream->ReadInt(), 0x06050403);
   EXPECT_EQ(stream->ReadByte(), 7);
   EXPECT_EQ(stream->ReadByte(), 8);
   EXPECT_EQ(stream->ReadShort(), 0xFFFF);  // no sign extension
-  EXPECT_TRUE(stream->Eof());
-}
-
-TEST(MemoryStream, ReadIntAtTheEndFillsWithZeros) {
-  std::string bytes("\x34\x12", 2);
-  Ref<TMemoryStream> stream = MemoryOver(bytes);
-  EXPECT_EQ(stream->ReadInt(), 0x1234);
+  EXPECT_EQ(stream->ReadInt(), 0x1234);    // two bytes left: the rest are zeros
   EXPECT_TRUE(stream->Eof());
   EXPECT_EQ(stream->ReadInt(), 0);
   EXPECT_EQ(stream->ReadLong(), 0);
@@ -64,10 +69,8 @@ TEST(MemoryStream, SeekIsClampedAndWritesStayInside) {
 
 TEST(MemoryStream, NegativeSizesAndCountsReadNothing) {
   std::string bytes("abc");
-  Ref<TMemoryStream> stream = New<TMemoryStream>(bytes.data(), -20, true, false);
-  EXPECT_EQ(stream->Size(), 0);
   char out[4] = {};
-  EXPECT_EQ(stream->Read(out, 4), 0);
+  EXPECT_EQ(New<TMemoryStream>(bytes.data(), -20, true, false)->Size(), 0);
   Ref<TMemoryStream> whole = MemoryOver(bytes);
   EXPECT_EQ(whole->Read(out, -3), 0);
   EXPECT_EQ(whole->ReadString(-1), u"");
@@ -75,49 +78,29 @@ TEST(MemoryStream, NegativeSizesAndCountsReadNothing) {
   EXPECT_EQ(whole->Pos(), 0);
 }
 
-TEST(Stream, NoProgressRaisesTheReadAndWriteExceptions) {
-  Ref<StuckStream> stream = New<StuckStream>();
+TEST(Stream, NoProgressOrNoOverrideRaisesTheStreamErrors) {
+  Ref<StuckStream> stuck = New<StuckStream>();
   char buffer[4];
-  try {
-    stream->ReadBytes(buffer, 4);
-    FAIL();
-  } catch (const TStreamException& error) {
-    EXPECT_STREQ(error.what(), "Error reading from stream");
-  }
-  EXPECT_THROW(stream->SkipBytes(3), TStreamReadException);
-  EXPECT_THROW(stream->WriteInt(3), TStreamWriteException);
-}
-
-TEST(Stream, BaseStreamIsNeitherReadableNorWriteable) {
-  Ref<TStream> stream = New<TStream>();
-  char byte = 0;
-  try {
-    stream->Read(&byte, 1);
-    FAIL();
-  } catch (const RuntimeError& error) {
-    EXPECT_STREQ(error.what(), "Stream is not readable");
-  }
-  try {
-    stream->Write(&byte, 1);
-    FAIL();
-  } catch (const RuntimeError& error) {
-    EXPECT_STREQ(error.what(), "Stream is not writeable");
-  }
-  EXPECT_EQ(stream->Pos(), -1);
+  EXPECT_EQ(Raised([&] { stuck->ReadBytes(buffer, 4); }), "Error reading from stream");
+  EXPECT_THROW(stuck->ReadBytes(buffer, 4), TStreamReadException);
+  EXPECT_THROW(stuck->SkipBytes(3), TStreamReadException);
+  EXPECT_THROW(stuck->WriteInt(3), TStreamWriteException);
+  // The base stream is neither readable nor writeable.
+  Ref<TStream> base = New<TStream>();
+  EXPECT_THROW(base->Read(buffer, 1), RuntimeError);
+  EXPECT_EQ(Raised([&] { base->Read(buffer, 1); }), "Stream is not readable");
+  EXPECT_EQ(Raised([&] { base->Write(buffer, 1); }), "Stream is not writeable");
+  EXPECT_EQ(base->Pos(), -1);
 }
 
 TEST(Stream, LinesAndStrings) {
   std::string bytes("first\r\nsecond\nlast\0tail", 23);
   Ref<TMemoryStream> stream = MemoryOver(bytes);
-  EXPECT_EQ(stream->ReadLine(), u"first");
-  EXPECT_EQ(stream->ReadLine(), u"second");
-  EXPECT_EQ(stream->ReadLine(), u"last");
+  for (const char16_t* line : {u"first", u"second", u"last"}) EXPECT_EQ(stream->ReadLine(), line);
   EXPECT_EQ(stream->ReadString(4), u"tail");
   EXPECT_EQ(stream->ReadLine(), u"");
-
   std::string out(16, '\0');
-  Ref<TMemoryStream> writer = MemoryOver(out, true);
-  writer->WriteLine(u"hi\u0141");  // only the low 8 bits of each character
+  MemoryOver(out, true)->WriteLine(u"hi\u0141");  // only the low 8 bits of each character
   EXPECT_EQ(out.substr(0, 5), std::string("hi\x41\r\n"));
 }
 
@@ -191,18 +174,16 @@ TEST(FileStream, ReadsWritesAndFailsToOpen) {
 TEST(BundledAssets, EveryFileOfTheAssetsFolderIsBuiltIn) {
   const char* source = SALVO_SOURCE_DIR;
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(source) /
-                                                               "assets")) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(source) / "assets")) {
     std::string extension = entry.path().extension().string();
     if (extension != ".png" && extension != ".wav" && extension != ".bin") continue;
     ++files;
     const BundledAsset* asset = FindBundledAsset(entry.path().filename().string());
     ASSERT_NE(asset, nullptr) << entry.path();
     ASSERT_EQ(asset->size, static_cast<int32_t>(entry.file_size()));
-    std::FILE* file = std::fopen(entry.path().c_str(), "rb");
-    std::string bytes(entry.file_size(), '\0');
-    ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
-    std::fclose(file);
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(asset->data), bytes.size()), bytes);
   }
   EXPECT_EQ(static_cast<int>(BundledAssets().size()), files);

@@ -81,54 +81,46 @@ class TRelayDriver : public TDrawingDriver {
   Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) override {
     return New<TRelayFrame>(this, gl_->CreateFrameFromPixmap(pixmap, flags));
   }
-  void SetBlend(int mode) override {
-    Set(0, [this, mode] { gl_->SetBlend(mode); });
-  }
-  void SetAlpha(float alpha) override {
-    Set(1, [this, alpha] { gl_->SetAlpha(alpha); });
-  }
-  void SetColor(int r, int g, int b) override {
-    Set(2, [=, this] { gl_->SetColor(r, g, b); });
-  }
+  void SetBlend(int mode) override { Set(0, &TDrawingDriver::SetBlend, mode); }
+  void SetAlpha(float alpha) override { Set(1, &TDrawingDriver::SetAlpha, alpha); }
+  void SetColor(int r, int g, int b) override { Set(2, &TDrawingDriver::SetColor, r, g, b); }
   void SetClearColor(int r, int g, int b) override {
-    Set(3, [=, this] { gl_->SetClearColor(r, g, b); });
+    Set(3, &TDrawingDriver::SetClearColor, r, g, b);
   }
   void SetViewport(int x, int y, int w, int h) override {
-    Set(4, [=, this] { gl_->SetViewport(x, y, w, h); });
+    Set(4, &TDrawingDriver::SetViewport, x, y, w, h);
   }
   void SetMatrix(float ix, float iy, float jx, float jy) override {
-    Set(5, [=, this] { gl_->SetMatrix(ix, iy, jx, jy); });
+    Set(5, &TDrawingDriver::SetMatrix, ix, iy, jx, jy);
   }
-  void SetLineWidth(float width) override {
-    Set(6, [=, this] { gl_->SetLineWidth(width); });
-  }
-  void Clear() override {
-    Hold([this] { gl_->Clear(); });
-  }
-  void Plot(float x, float y) override {
-    Hold([=, this] { gl_->Plot(x, y); });
-  }
+  void SetLineWidth(float width) override { Set(6, &TDrawingDriver::SetLineWidth, width); }
+  void Clear() override { Set(-1, &TDrawingDriver::Clear); }
+  void Plot(float x, float y) override { Set(-1, &TDrawingDriver::Plot, x, y); }
   void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Hold([=, this] { gl_->DrawLine(x0, y0, x1, y1, tx, ty); });
+    Set(-1, &TDrawingDriver::DrawLine, x0, y0, x1, y1, tx, ty);
   }
   void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Hold([=, this] { gl_->DrawRect(x0, y0, x1, y1, tx, ty); });
+    Set(-1, &TDrawingDriver::DrawRect, x0, y0, x1, y1, tx, ty);
   }
   void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    Hold([=, this] { gl_->DrawOval(x0, y0, x1, y1, tx, ty); });
+    Set(-1, &TDrawingDriver::DrawOval, x0, y0, x1, y1, tx, ty);
   }
   void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
-    Hold([=, this] { gl_->DrawPoly(points, hx, hy, tx, ty); });
+    Set(-1, &TDrawingDriver::DrawPoly, points, hx, hy, tx, ty);
   }
   void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override {
-    Hold([=, this] { gl_->DrawPixmap(pixmap, x, y); });
+    Set(-1, &TDrawingDriver::DrawPixmap, pixmap, x, y);
   }
   Ref<TPixmap> CapturePixmap(int x, int y, int width, int height) override {
     return gl_->CapturePixmap(x, y, width, height);
   }
 
  private:
-  void Set(int kind, Call call) { calls_.push_back({kind, std::move(call)}); }
+  // Holds a call of the OpenGL driver: a setter of the given kind, or a draw (kind -1).
+  template <class... Params, class... Args>
+  void Set(int kind, void (TDrawingDriver::*method)(Params...), Args... args) {
+    calls_.push_back({kind, [=, this] { (gl_.Get()->*method)(args...); }});
+  }
 
   Ref<TPixmap> DrawHeldFrame(int mask) {
     UseShortcuts(mask);
@@ -152,12 +144,6 @@ void TRelayFrame::Draw(float x0, float y0, float x1, float y1, float tx, float t
   relay_->Hold([=] { inner->Draw(x0, y0, x1, y1, tx, ty); });
 }
 
-// Round 30 with every upgrade bought and a player sweeping the track and
-// firing full volleys into the wave, the fight kept going with fresh waves.
-void StartRoundThirty() {
-  StartCrowdedWave(30, 7, 64);
-}
-
 TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithout) {
   InitStreamModule();
   InitPNGModule();
@@ -176,12 +162,14 @@ TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithou
     Game game;
     game.LoadAssets();
     game.SetUpGame();
-    StartRoundThirty();
+    // Round 30 with every upgrade bought and a player sweeping the track and
+    // firing full volleys into the wave, the fight kept going with fresh waves.
+    StartCrowdedWave(30, 7, 64);
     int compared = 0;
     for (int frame = 0; frame < 490; ++frame) {
       ScriptSweepingPlayer(*system, frame);
       health = 10;
-      if (upgradeMenuOpen != 0 || CountList(enemies) < 100) StartRoundThirty();
+      if (upgradeMenuOpen != 0 || CountList(enemies) < 100) StartCrowdedWave(30, 7, 64);
       // Plain, all shortcuts, then each on its own.
       const bool compare = frame >= 400 && frame % 30 == 0;
       relay->masks = compare ? std::vector<int>{0, kAllShortcuts, 1, 2, 4} : std::vector<int>{};

@@ -1,0 +1,32 @@
+// Streams the loader tests hand out: memory streams over bytes, one that
+// counts its Close calls and one that cannot tell its position.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "runtime/stream.h"
+
+namespace salvo::testing {
+
+// A read-only memory stream over the bytes (which must outlive it).
+inline Ref<TMemoryStream> StreamOver(std::vector<uint8_t>& bytes) {
+  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, false);
+}
+
+inline int closedStreams = 0;  // Close calls of the streams below
+
+class CountingStream : public TMemoryStream {
+ public:
+  explicit CountingStream(std::vector<uint8_t>& bytes)
+      : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false) {}
+  int32_t Close() override { return ++closedStreams, 0; }
+};
+
+class UnpositionedStream : public TStream {
+ public:
+  int32_t Read(void*, int32_t) override { return 0; }
+  int32_t Close() override { return ++closedStreams, 0; }
+};
+
+}  // namespace salvo::testing
