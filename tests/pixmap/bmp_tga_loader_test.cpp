@@ -20,6 +20,7 @@ namespace salvo {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::LoadsOnlyWhole;
 using test::StreamOver;
 
 class BMPTGALoaderTest : public ::testing::Test {
@@ -132,19 +133,13 @@ TEST_F(BMPTGALoaderTest, TGARejectsWhatItCannotRead) {
   EXPECT_FALSE(LoadTGA(TGA(2, 1, 1, 16, 0, {0, 0})));      // 16-bit colour
   EXPECT_FALSE(LoadTGA(TGA(2, 0, 1, 24, 0, {})));          // empty
   EXPECT_FALSE(LoadTGA(TGA(2, 65535, 65535, 32, 0, {})));  // far too large
-  Bytes whole = TGA(2, 2, 2, 24, 0, Bytes(12, 50));
-  ASSERT_TRUE(LoadTGA(whole));
-  for (size_t size = 0; size < whole.size(); ++size) {
-    EXPECT_FALSE(LoadTGA(Bytes(whole.begin(), whole.begin() + size))) << size;
-  }
+  EXPECT_TRUE(
+      LoadsOnlyWhole(TGA(2, 2, 2, 24, 0, Bytes(12, 50)), [&](Bytes& b) { return LoadTGA(b); }));
 }
 
 TEST_F(BMPTGALoaderTest, BMPRejectsWhatItCannotRead) {
   Bytes whole = BMP(2, 2, 24, {}, Bytes(16, 7));
-  ASSERT_TRUE(LoadBMP(whole));
-  for (size_t size = 0; size < whole.size(); ++size) {
-    EXPECT_FALSE(LoadBMP(Bytes(whole.begin(), whole.begin() + size))) << size;
-  }
+  EXPECT_TRUE(LoadsOnlyWhole(whole, [&](Bytes& b) { return LoadBMP(b); }));
   Bytes compressed = whole;
   compressed[30] = 1;  // run-length encoded
   EXPECT_FALSE(LoadBMP(compressed));
@@ -211,17 +206,31 @@ bool GivesNull(Bytes bytes) {
   return !New<Loader>()->LoadPixmap(StreamOver(bytes));
 }
 
-TEST(OversizedHeader, TGAClaimingTwoHundredFiftySixMiBIsRefusedBeforeAllocating) {
-  // 8192 x 8192 BGRA: exactly the largest picture the loaders accept.
-  EXPECT_TRUE(LoadsWithinHeadroom(
-      [] { return GivesNull<TTGAPixmapLoader>(TGA(2, 8192, 8192, 32, 0, {})); }));
+TEST(OversizedHeader, TGABMPAndPNGClaimingTwoHundredFiftySixMiBAreRefusedBeforeAllocating) {
   // Run-length: 2,000 bytes of packets expand to at most 51,200 pixels.
-  Bytes runs = TGA(10, 8192, 8192, 32, 0, {});
-  runs.resize(runs.size() + 2000, 0xFF);
-  EXPECT_TRUE(LoadsWithinHeadroom([runs] { return GivesNull<TTGAPixmapLoader>(runs); }));
+  const Bytes runs = TGA(10, 8192, 8192, 32, 0, Bytes(2000, 0xFF));
+  // Fewer pixels than the limit has bytes, but at four bytes each more memory,
+  // in as many run-length packets as that many pixels need.
+  Bytes wide = TGA(10, 16384, 4097, 32, 0, {});
+  for (int packet = 0; packet <= 16384 * 4097 / 128; ++packet) {
+    wide.insert(wide.end(), {0xFF, 1, 2, 3, 4});
+  }
+  // 8192 x 8192 at 32 bits, with the first few rows' worth of pixels at most.
+  const Bytes bitmap = BMP(8192, 8192, 32, {}, Bytes(1000, 0x80));
+  Bytes png = test::EncodePNG(test::PNGImage(4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)));
+  test::PatchHeaderSize(png, 8192, 8192);
+  const std::pair<const char*, std::function<bool()>> loads[] = {
+      // 8192 x 8192 BGRA: exactly the largest picture the loaders accept.
+      {"TGA", [] { return GivesNull<TTGAPixmapLoader>(TGA(2, 8192, 8192, 32, 0, {})); }},
+      {"TGA run-length", [&] { return GivesNull<TTGAPixmapLoader>(runs); }},
+      {"TGA over the byte limit", [&] { return GivesNull<TTGAPixmapLoader>(wide); }},
+      {"BMP", [&] { return GivesNull<TBMPPixmapLoader>(bitmap); }},
+      {"PNG", [&] { return GivesNull<TPNGPixmapLoader>(png); }},
+  };
+  for (const auto& [name, load] : loads) EXPECT_TRUE(LoadsWithinHeadroom(load)) << name;
 }
 
-TEST(OversizedHeader, TGARunsOfTheLongestLengthStillLoad) {
+TEST(OversizedHeader, TGARunsOfTheLongestLengthAndPNGCompressedAsTightlyAsDeflateCanStillLoad) {
   // 256 x 256 of one colour in 512 packets of 128 pixels: exactly as many
   // pixels as the bytes left can expand to.
   Bytes file = TGA(10, 256, 256, 32, 0, {});
@@ -232,27 +241,12 @@ TEST(OversizedHeader, TGARunsOfTheLongestLengthStillLoad) {
   EXPECT_EQ(GetPixelPtr(pixmap, 255, 255)[3], 4);
   file.pop_back();  // one byte short: the last packet is cut
   EXPECT_FALSE(New<TTGAPixmapLoader>()->LoadPixmap(StreamOver(file)));
-}
 
-TEST(OversizedHeader, BMPClaimingTwoHundredFiftySixMiBIsRefusedBeforeAllocating) {
-  // 8192 x 8192 at 32 bits, with the first few rows' worth of pixels at most.
-  const Bytes file = BMP(8192, 8192, 32, {}, Bytes(1000, 0x80));
-  EXPECT_TRUE(LoadsWithinHeadroom([file] { return GivesNull<TBMPPixmapLoader>(file); }));
-}
-
-TEST(OversizedHeader, PNGClaimingTwoHundredFiftySixMiBIsRefusedBeforeAllocating) {
-  test::PNGImage image(4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80));
-  Bytes file = test::EncodePNG(image);
-  test::PatchHeaderSize(file, 8192, 8192);
-  EXPECT_TRUE(LoadsWithinHeadroom([file] { return GivesNull<TPNGPixmapLoader>(file); }));
-}
-
-TEST(OversizedHeader, PNGCompressedAsTightlyAsDeflateCanStillLoads) {
   // 2048 x 2048 of one grey: about 4 MiB of rows in a few kilobytes.
-  test::PNGImage image(2048, 2048, 8, PNG_COLOR_TYPE_GRAY, Bytes(2048 * 2048, 0));
-  Bytes file = test::EncodePNG(image);
-  ASSERT_LT(file.size(), 2048u * 2049 / 500);
-  Ref<TPixmap> pixmap = New<TPNGPixmapLoader>()->LoadPixmap(StreamOver(file));
+  Bytes png =
+      test::EncodePNG(test::PNGImage(2048, 2048, 8, PNG_COLOR_TYPE_GRAY, Bytes(1 << 22, 0)));
+  ASSERT_LT(png.size(), 2048u * 2049 / 500);
+  pixmap = New<TPNGPixmapLoader>()->LoadPixmap(StreamOver(png));
   ASSERT_TRUE(pixmap);
   EXPECT_EQ(pixmap->height, 2048);
 }

@@ -148,7 +148,7 @@ TEST_F(PixmapTest, WindowSharesMemoryWithItsParent) {
   EXPECT_EQ(ReadPixel(parent, 1, 1), 0x01020304u);
 }
 
-TEST_F(PixmapTest, CopyIsIndependentAndRepacked) {
+TEST_F(PixmapTest, CopyIsIndependentAndRepackedAndPasteConvertsIntoPlace) {
   Ref<TPixmap> parent = CreatePixmap(5, 4, PF_RGB888, 1);
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 5; ++x) WritePixel(parent, x, y, 0xFF000000u | uint32_t(y * 16 + x));
@@ -161,9 +161,7 @@ TEST_F(PixmapTest, CopyIsIndependentAndRepacked) {
   EXPECT_EQ(ReadPixel(copy, 2, 1), 0xFF000023u);
   WritePixel(copy, 0, 0, 0xFFFFFFFFu);
   EXPECT_EQ(ReadPixel(parent, 1, 1), 0xFF000011u);
-}
 
-TEST_F(PixmapTest, PasteConvertsIntoPlace) {
   Ref<TPixmap> destination = Filled(4, 4, PF_RGBA8888, [](int, int) { return 0u; });
   Ref<TPixmap> source =
       Filled(2, 2, PF_BGR888, [](int x, int y) { return 0xFF000000u | uint32_t(x << 16 | y); });
@@ -189,7 +187,7 @@ TEST_F(PixmapTest, Flips) {
   }
 }
 
-TEST_F(PixmapTest, ResizeHalvingAveragesTwoByTwoBlocksTruncating) {
+TEST_F(PixmapTest, ResizeHalvingAveragesTwoByTwoBlocksTruncatingAndDoublingClampsAtEdges) {
   Ref<TPixmap> source = Filled(4, 4, PF_RGBA8888, [](int x, int y) {
     uint32_t alpha = x == y ? 0 : 255;  // blocks on the diagonal average 127.5
     return alpha << 24 | uint32_t(x * 40 + y * 10) << 16 | uint32_t(200 - x * 20) << 8 | (y * 60);
@@ -205,11 +203,8 @@ TEST_F(PixmapTest, ResizeHalvingAveragesTwoByTwoBlocksTruncating) {
       }
     }
   }
-}
-
-TEST_F(PixmapTest, ResizeClampsAtEdgesAndKeepsFormat) {
   // Doubling: edge pixels sample beyond the source and clamp to the edge.
-  Ref<TPixmap> source = CreatePixmap(2, 1, PF_I8);
+  source = CreatePixmap(2, 1, PF_I8);
   source->pixels[0] = 0;
   source->pixels[1] = 200;
   Ref<TPixmap> doubled = ResizePixmap(source, 4, 1);
@@ -226,7 +221,7 @@ TEST_F(PixmapTest, ResizeClampsAtEdgesAndKeepsFormat) {
   EXPECT_EQ(ResizePixmap(CreatePixmap(4, 4, PF_RGB888), 0, 0)->capacity, 0);
 }
 
-TEST_F(PixmapTest, MaskClearsKeyPixelsAndGivesThemTheNeighbourAverage) {
+TEST_F(PixmapTest, MaskClearsKeyPixelsGivesThemTheNeighbourAverageAndConvertsOtherFormats) {
   EXPECT_EQ(PixelBytes(MaskPixmap(RGBA(1, 1, {0, 0, 0, 255}), 0, 0, 0), 0, 0), (Bytes{0, 0, 0, 0}));
   Ref<TPixmap> one = MaskPixmap(RGBA(2, 1, {0, 0, 0, 255, 90, 60, 30, 255}), 0, 0, 0);
   EXPECT_EQ(one->format, PF_RGBA8888);
@@ -242,13 +237,11 @@ TEST_F(PixmapTest, MaskClearsKeyPixelsAndGivesThemTheNeighbourAverage) {
   EXPECT_EQ(PixelBytes(masked, 2, 0), (Bytes{1, 2, 4, 0}));
   EXPECT_EQ(PixelBytes(masked, 0, 1), (Bytes{10, 20, 31, 0}));
   EXPECT_EQ(PixelBytes(masked, 2, 1), (Bytes{1, 2, 4, 255}));
-}
-
-TEST_F(PixmapTest, MaskConvertsOtherFormatsAndHonoursTheKey) {
+  // Other formats are converted, and the key is honoured.
   Ref<TPixmap> source = CreatePixmap(2, 1, PF_BGR888);
   WritePixel(source, 0, 0, 0xFFFF00FFu);  // magenta key
   WritePixel(source, 1, 0, 0xFF102030u);
-  Ref<TPixmap> masked = MaskPixmap(source, 255, 0, 255);
+  masked = MaskPixmap(source, 255, 0, 255);
   EXPECT_EQ(masked->format, PF_RGBA8888);
   EXPECT_EQ(ReadPixel(masked, 0, 0), 0x00102030u);
   EXPECT_EQ(ReadPixel(masked, 1, 0), 0xFF102030u);

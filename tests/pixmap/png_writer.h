@@ -1,13 +1,15 @@
 // Writes small PNG files into memory with libpng, so the loader tests can
 // build every colour type and bit depth they need on the fly, and damages
-// them in chosen ways.
+// them in chosen ways; and cuts files short for any loader.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -110,5 +112,16 @@ inline void PatchHeaderSize(std::vector<uint8_t>& png, uint32_t width, uint32_t 
 }
 
 using testing::StreamOver;
+
+// The whole file loads, and every start of it that stops short is refused.
+inline ::testing::AssertionResult LoadsOnlyWhole(
+    std::vector<uint8_t> file, const std::function<Ref<TPixmap>(std::vector<uint8_t>&)>& load) {
+  if (!load(file)) return ::testing::AssertionFailure() << "the whole file is refused";
+  for (size_t size = 0; size < file.size(); ++size) {
+    std::vector<uint8_t> start(file.begin(), file.begin() + size);
+    if (load(start)) return ::testing::AssertionFailure() << "the first " << size << " bytes load";
+  }
+  return ::testing::AssertionSuccess();
+}
 
 }  // namespace salvo::test
