@@ -90,7 +90,7 @@ TEST_F(CollisionTest, FramesWithoutPixmapsAreSolidRectangles) {
   ExpectOverlaps(SolidImage(10, 10), 5, 5, block, {{0, 0, 1}});
 }
 
-TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImage) {
+TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImageAndRotationTurnsItAboutTheHandle) {
   Ref<TImage> a = SolidImage(16, 16);
   a->handleX = 8;
   a->handleY = 8;  // covers -8..8
@@ -100,13 +100,9 @@ TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImage) {
   DrawingContext().originX = 300;
   DrawingContext().originY = -50;
   ExpectOverlaps(a, 0, 0, b, {{8, 0, 0}, {7, 0, 1}});
-}
 
-TEST_F(CollisionTest, RotationTurnsBothQuadsAboutTheirHandles) {
-  Ref<TImage> a = SolidImage(16, 16);
-  a->handleX = 8;
-  a->handleY = 8;
-  // Unrotated: side neighbours 20 apart leave a gap of 4; diagonal ones overlap.
+  // Both quads turn about their handles. Unrotated: side neighbours 20 apart
+  // leave a gap of 4; diagonal ones overlap.
   ExpectOverlaps(a, 100, 100, a, {{120, 100, 0}, {114, 114, 1}});
   // As diamonds the side neighbours' tips (half diagonal 11.3) reach each other
   // and the diagonal neighbours face each other with flat sides ~4 pixels apart.

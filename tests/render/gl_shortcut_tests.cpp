@@ -152,10 +152,7 @@ TEST_F(GLShortcutTest, PendingDrawsComeBeforeWhatReadsOrChangesTheirState) {
   const Ref<TImage> spot = LoadImage(PaintedPixmap(16, 16, Spot), -1);
   Ref<TPixmap> capturedMidway;
   const auto scene = [&] {
-    Ref<TPixmap> pixels = LockImage(canvas);
-    for (int y = 0; y < 16; ++y) {
-      for (int x = 0; x < 16; ++x) WritePixel(pixels, x, y, 0xFF00FF00);
-    }
+    PastePixmap(LockImage(canvas), SolidPixmap(16, 16, 0xFF00FF00), 0, 0);
     UnlockImage(canvas);
     DrawImage(canvas, 20, 40);
     SetColor(255, 0, 0);
@@ -172,10 +169,8 @@ TEST_F(GLShortcutTest, PendingDrawsComeBeforeWhatReadsOrChangesTheirState) {
     DrawOval(60, 10, 20, 20);
     SetColor(255, 255, 255);
     DrawImage(canvas, 150, 100);
-    pixels = LockImage(canvas);  // the frame's new pixels apply to later draws only
-    for (int y = 0; y < 16; ++y) {
-      for (int x = 0; x < 16; ++x) WritePixel(pixels, x, y, 0xFFFF00FF);
-    }
+    // The frame's new pixels apply to later draws only.
+    PastePixmap(LockImage(canvas), SolidPixmap(16, 16, 0xFFFF00FF), 0, 0);
     UnlockImage(canvas);
     DrawImage(canvas, 170, 100);
     SetColor(255, 255, 0);

@@ -158,9 +158,8 @@ TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLock) {
 
   const Ref<TPixmap> pixels = LockImage(image, 1, 0, 1);
   EXPECT_EQ(std::pair(pixels->width, pixels->height), std::pair(20, 10));
-  for (int y = 0; y < 10; ++y) {
-    for (int x = 0; x < 20; ++x) WritePixel(pixels, x, y, x < 10 ? 0xFF00FF00u : 0u);
-  }
+  PastePixmap(pixels, PaintedPixmap(20, 10, [](int x, int) { return x < 10 ? 0xFF00FF00u : 0u; }),
+              0, 0);
   UnlockImage(image, 1);
   DrawImage(image, 100, 100, 1);
   ExpectColour({{105, 105}}, {0, 255, 0});
