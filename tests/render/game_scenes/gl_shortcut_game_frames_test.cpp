@@ -62,8 +62,6 @@ class TRelayDriver : public TDrawingDriver {
 
   void Open(int width, int height, int depth, int hertz) override {
     gl_->Open(width, height, depth, hertz);
-    width_ = width;
-    height_ = height;
   }
   void Close() override { gl_->Close(); }
   void Present() override {
@@ -124,19 +122,17 @@ class TRelayDriver : public TDrawingDriver {
 
   Ref<TPixmap> DrawHeldFrame(int mask) {
     UseShortcuts(mask);
-    gl_->SetViewport(0, 0, width_, height_);
+    gl_->SetViewport(0, 0, GetGraphicsWidth(), GetGraphicsHeight());
     gl_->SetClearColor(0, 0, 0);
     gl_->Clear();
     for (auto& [kind, call] : state_) call();
     for (auto& [kind, call] : calls_) call();
-    return gl_->CapturePixmap(0, 0, width_, height_);
+    return gl_->CapturePixmap(0, 0, GetGraphicsWidth(), GetGraphicsHeight());
   }
 
   Ref<TDrawingDriver> gl_;
   std::vector<std::pair<int, Call>> calls_;
   std::map<int, Call> state_;  // the last call of each setter before this frame
-  int width_ = 0;
-  int height_ = 0;
 };
 
 void TRelayFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
