@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
 
 #include "pixmap/bmp_loader.h"
@@ -172,11 +173,8 @@ TEST_F(BMPTGALoaderTest, RegisteredTogetherEachFormatLoads) {
 constexpr long kHeadroom = 64L << 20;
 
 long AddressSpaceBytes() {
-  long pages = 0;
-  std::FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (!statm) return -1;
-  if (std::fscanf(statm, "%ld", &pages) != 1) pages = -1;
-  std::fclose(statm);
+  long pages = -1;
+  std::ifstream("/proc/self/statm") >> pages;
   return pages < 0 ? -1 : pages * sysconf(_SC_PAGESIZE);
 }
 
