@@ -130,7 +130,6 @@ TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
 
 TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
   Ref<TBike> bike = Place<TBike>(u"Bike", 300, 300);
-  bike->speed = 0;
   cash = 0;
   Explode(300, 300, 32);
   EXPECT_EQ(cash, 45);
@@ -149,11 +148,8 @@ TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
 }
 
 TEST_F(CombatTest, BurningBikeSmokesHarmlesslyUpTheScreen) {
-  Ref<TBike> bike = Place<TBike>(u"Bike", 300, 200);
-  bike->speed = 0;
-  bike->burnTimer = 150;
+  Place<TBike>(u"Bike", 300, 200)->burnTimer = 150;
   Ref<TTroop> bystander = Place<TTroop>(u"Troop", 300, 200);
-  bystander->speed = 0;
   cash = 0;
   int puffs = 0;
   for (int frame = 0; frame < 120; frame++) {

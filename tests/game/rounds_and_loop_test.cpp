@@ -402,10 +402,9 @@ TEST_F(Message, ScrollsAcrossInFlickeringColours) {
 TEST_F(GameOver, TextAndEffects) {
   ClearScene(false);
   Place<TTroop>(u"Troop", 100, 100);
-  Place<TTroop>(u"Troop2", 400, 100, 4)->speed = 0;
+  Place<TTroop>(u"Troop2", 400, 100, 4);
   Ref<TShip> ship = Place<TShip>(u"Ship", 300, 200);
   Ref<TBike> bike = Place<TBike>(u"Bike", 500, 300);
-  bike->speed = 0;
   health = 0;
   int before = cash;
   game.Frame();
