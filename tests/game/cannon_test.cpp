@@ -149,7 +149,7 @@ TEST_F(CannonTest, VolleysFanOutByFiveDegreeSteps) {
 
 TEST_F(CannonTest, ChargeHeldWhenTheRoundEndsIsFiredAfterTheNextBanner) {
   ClearScene(false);
-  Place<TTroop>(u"Troop", 100, 100)->speed = 0;
+  Place<TTroop>(u"Troop", 100, 100);
   game.Press(VK_SPACE);
   game.RunFrames(10);
   float held = charge;

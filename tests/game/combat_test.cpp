@@ -130,7 +130,6 @@ TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
 
 TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
   Ref<TBike> bike = Place<TBike>(u"Bike", 300, 300);
-  bike->speed = 0;
   cash = 0;
   Explode(300, 300, 32);
   EXPECT_EQ(cash, 45);
@@ -149,11 +148,8 @@ TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
 }
 
 TEST_F(CombatTest, BurningBikeSmokesHarmlesslyUpTheScreen) {
-  Ref<TBike> bike = Place<TBike>(u"Bike", 300, 200);
-  bike->speed = 0;
-  bike->burnTimer = 150;
+  Place<TBike>(u"Bike", 300, 200)->burnTimer = 150;
   Ref<TTroop> bystander = Place<TTroop>(u"Troop", 300, 200);
-  bystander->speed = 0;
   cash = 0;
   int puffs = 0;
   for (int frame = 0; frame < 120; frame++) {
@@ -177,26 +173,23 @@ TEST_F(CombatTest, BurningBikeSmokesHarmlesslyUpTheScreen) {
   EXPECT_EQ(cash, 0);
 }
 
-TEST_F(CombatTest, BikeTurnsAtTheEdgeAndDropsARow) {
-  Ref<TBike> bike = Place<TBike>(u"Bike", 650, 100);
-  bike->speed = 4;
-  game.Frame();
-  EXPECT_EQ(bike->speed, 4);
-  game.Frame();  // x 658 > 656
-  EXPECT_EQ(bike->speed, -4);
-  EXPECT_EQ(bike->y, 132);
-  game.Frame();
-  std::vector<DrawRecord> drawn = game.Images("bike.png");
-  ASSERT_EQ(drawn.size(), 1u);
-  EXPECT_GT(drawn[0].ix, 0);  // unmirrored once riding left
-  // And at the left edge: -18 < -16 in the second frame.
-  bike = Place<TBike>(u"Bike", -10, 100);
-  bike->speed = -4;
-  game.Frame();
-  EXPECT_EQ(bike->speed, -4);
-  game.Frame();
-  EXPECT_EQ(bike->speed, 4);
-  EXPECT_EQ(bike->y, 132);
+TEST_F(CombatTest, BikeTurnsAtTheEdgeAndDropsARowFacingTheWayItRides) {
+  // In the second frame: 658 > 656 at the right edge, -18 < -16 at the left.
+  for (auto [x, speed] : {std::pair{650.0f, 4}, {-10.0f, -4}}) {
+    SCOPED_TRACE(x);
+    Ref<TBike> bike = Place<TBike>(u"Bike", x, 100);
+    bike->speed = speed;
+    game.Frame();
+    EXPECT_EQ(bike->speed, speed);
+    game.Frame();
+    EXPECT_EQ(bike->speed, -speed);
+    EXPECT_EQ(bike->y, 132);
+    game.Frame();
+    std::vector<DrawRecord> drawn = game.Images("bike.png");
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0].ix > 0, speed > 0);  // unmirrored riding left, mirrored riding right
+    enemies->Remove(bike);
+  }
 }
 
 TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {

@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace salvo {
@@ -15,60 +16,45 @@ using Action = CommandLine::Action;
 using Display = GameOptions::Display;
 using Scaling = GameOptions::Scaling;
 
-CommandLine Parse(std::initializer_list<const char*> args) {
-  std::vector<const char*> argv = {"salvo"};
-  argv.insert(argv.end(), args.begin(), args.end());
+// The arguments after the program's own name.
+std::vector<const char*> Argv(std::vector<const char*> args) {
+  args.insert(args.begin(), "salvo");
+  return args;
+}
+
+CommandLine Parse(const std::vector<const char*>& args) {
+  const std::vector<const char*> argv = Argv(args);
   return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(CommandLine, NoOptionIsTheFullScreenModeWithSound) {
-  const CommandLine line = Parse({});
-  EXPECT_EQ(line.action, Action::kRun);
-  EXPECT_EQ(line.options.display, Display::kMode);
-  EXPECT_EQ(line.options.scaling, Scaling::kFit);
-  EXPECT_EQ(line.options.windowScale, 0);
-  EXPECT_FALSE(line.options.mute);
-  EXPECT_TRUE(line.options.recordPath.empty());
-  EXPECT_TRUE(line.options.replayPath.empty());
+// The options read: display, window scale, scaling, mute, record and replay paths.
+using Fields = std::tuple<Display, int, Scaling, bool, std::string, std::string>;
+Fields Of(const GameOptions& o) {
+  return {o.display, o.windowScale, o.scaling, o.mute, o.recordPath, o.replayPath};
 }
 
-TEST(CommandLine, EveryOptionIsRead) {
-  CommandLine line = Parse({"--window"});
-  EXPECT_EQ(line.action, Action::kRun);
-  EXPECT_EQ(line.options.display, Display::kWindow);
-  EXPECT_EQ(line.options.windowScale, 0);
-
-  line = Parse({"--window=3", "--scale=integer", "--mute"});
-  EXPECT_EQ(line.action, Action::kRun);
-  EXPECT_EQ(line.options.display, Display::kWindow);
-  EXPECT_EQ(line.options.windowScale, 3);
-  EXPECT_EQ(line.options.scaling, Scaling::kInteger);
-  EXPECT_TRUE(line.options.mute);
-
-  line = Parse({"--desktop", "--scale=fit"});
-  EXPECT_EQ(line.action, Action::kRun);
-  EXPECT_EQ(line.options.display, Display::kDesktop);
-  EXPECT_EQ(line.options.scaling, Scaling::kFit);
-
-  line = Parse({"--window=16", "--record=game.rec"});
-  EXPECT_EQ(line.options.windowScale, 16);
-  EXPECT_EQ(line.options.recordPath, "game.rec");
-
-  // The path is everything after the first '=', '=' included.
-  line = Parse({"--replay=dir/a=b.rec"});
-  EXPECT_EQ(line.action, Action::kRun);
-  EXPECT_EQ(line.options.replayPath, "dir/a=b.rec");
-}
-
-TEST(CommandLine, TheLastOfARepeatedOptionCounts) {
-  const CommandLine line = Parse({"--window=2", "--window=4", "--scale=integer", "--scale=fit",
-                                  "--record=a", "--record=b", "--mute", "--mute"});
-  EXPECT_EQ(line.action, Action::kRun);
-  EXPECT_EQ(line.options.windowScale, 4);
-  EXPECT_EQ(line.options.scaling, Scaling::kFit);
-  EXPECT_EQ(line.options.recordPath, "b");
-  // A bare --window after a scaled one goes back to the desktop's choice.
-  EXPECT_EQ(Parse({"--window=2", "--window"}).options.windowScale, 0);
+TEST(CommandLine, NoOptionIsTheFullScreenModeWithSoundEveryOptionIsReadAndTheLastRepeatCounts) {
+  const std::pair<std::vector<const char*>, Fields> cases[] = {
+      {{}, {Display::kMode, 0, Scaling::kFit, false, "", ""}},
+      {{"--window"}, {Display::kWindow, 0, Scaling::kFit, false, "", ""}},
+      {{"--window=3", "--scale=integer", "--mute"},
+       {Display::kWindow, 3, Scaling::kInteger, true, "", ""}},
+      {{"--desktop", "--scale=fit"}, {Display::kDesktop, 0, Scaling::kFit, false, "", ""}},
+      {{"--window=16", "--record=game.rec"},
+       {Display::kWindow, 16, Scaling::kFit, false, "game.rec", ""}},
+      // The path is everything after the first '=', '=' included.
+      {{"--replay=dir/a=b.rec"}, {Display::kMode, 0, Scaling::kFit, false, "", "dir/a=b.rec"}},
+      {{"--window=2", "--window=4", "--scale=integer", "--scale=fit", "--record=a", "--record=b",
+        "--mute", "--mute"},
+       {Display::kWindow, 4, Scaling::kFit, true, "b", ""}},
+      // A bare --window after a scaled one goes back to the desktop's choice.
+      {{"--window=2", "--window"}, {Display::kWindow, 0, Scaling::kFit, false, "", ""}},
+  };
+  for (const auto& [args, fields] : cases) {
+    const CommandLine line = Parse(args);
+    EXPECT_EQ(line.action, Action::kRun) << line.error;
+    EXPECT_EQ(Of(line.options), fields) << ::testing::PrintToString(args);
+  }
 }
 
 TEST(CommandLine, HelpAndVersionWinOverOtherValidOptions) {
@@ -104,6 +90,7 @@ TEST(CommandLine, EachKindOfBadInputIsAnErrorNamingIt) {
       {{"--window="}, "bad window scale ''"},
       {{"--window=99999999999"}, "bad window scale '99999999999'"},
       {{"--window= 2"}, "bad window scale ' 2'"},
+      {{"--window=016"}, "bad window scale '016'"},
       {{"--window", "--scale=stretch"}, "bad scaling 'stretch'"},
       {{"--window", "--scale=Fit"}, "bad scaling 'Fit'"},
       {{"--window", "--scale="}, "bad scaling ''"},
@@ -121,9 +108,7 @@ TEST(CommandLine, EachKindOfBadInputIsAnErrorNamingIt) {
       {{"--scale=integer"}, "--scale needs --window or --desktop"},
   };
   for (const BadCase& bad : cases) {
-    std::vector<const char*> argv = {"salvo"};
-    argv.insert(argv.end(), bad.args.begin(), bad.args.end());
-    const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    const CommandLine line = Parse(bad.args);
     std::string shown;
     for (const char* arg : bad.args) shown += std::string(arg) + " ";
     EXPECT_EQ(line.action, Action::kError) << shown;
@@ -136,9 +121,8 @@ TEST(CommandLine, EachKindOfBadInputIsAnErrorNamingIt) {
 // HandleCommandLine's effects, in a child process so stdout and stderr can
 // be matched.
 TEST(CommandLineDeathTest, HandlingPrintsAndReturnsTheExitCode) {
-  auto handle = [](std::initializer_list<const char*> args) {
-    std::vector<const char*> argv = {"salvo"};
-    argv.insert(argv.end(), args.begin(), args.end());
+  auto handle = [](const std::vector<const char*>& args) {
+    const std::vector<const char*> argv = Argv(args);
     GameOptions options;
     std::exit(HandleCommandLine(static_cast<int>(argv.size()), argv.data(), options));
   };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "game/game_icon.h"
 #include "game/runtime_modules.h"
@@ -18,23 +19,26 @@ namespace salvo {
 namespace {
 
 TEST(DisplayOptions, WindowAndDesktopAskTheRuntimeForScaledOutput) {
-  GameOptions options;
-  options.display = GameOptions::Display::kWindow;
-  options.windowScale = 3;
-  options.scaling = GameOptions::Scaling::kInteger;
-  ApplyDisplayOptions(options);
-  EXPECT_EQ(DrawingContext().scaleTarget, ScaleToWindow);
-  EXPECT_EQ(DrawingContext().scaleMethod, ScaleInteger);
-  EXPECT_EQ(DrawingContext().scaleWindow, 3);
-
-  options.display = GameOptions::Display::kDesktop;
-  options.scaling = GameOptions::Scaling::kFit;
-  ApplyDisplayOptions(options);
-  EXPECT_EQ(DrawingContext().scaleTarget, ScaleToDesktop);
-  EXPECT_EQ(DrawingContext().scaleMethod, ScaleFit);
-
-  ApplyDisplayOptions(GameOptions());
-  EXPECT_EQ(DrawingContext().scaleTarget, ScaleOff);
+  using Display = GameOptions::Display;
+  using Scaling = GameOptions::Scaling;
+  // The options, then the scale target, method and window scale the runtime is asked for.
+  const std::tuple<Display, int, Scaling, int, int, int> cases[] = {
+      {Display::kWindow, 3, Scaling::kInteger, ScaleToWindow, ScaleInteger, 3},
+      {Display::kDesktop, 3, Scaling::kFit, ScaleToDesktop, ScaleFit, 0},
+      {Display::kDesktop, 0, Scaling::kInteger, ScaleToDesktop, ScaleInteger, 0},
+      {Display::kMode, 2, Scaling::kInteger, ScaleOff, ScaleFit, 0},
+  };
+  for (const auto& [display, scale, scaling, target, method, window] : cases) {
+    GameOptions options;
+    options.display = display;
+    options.windowScale = scale;
+    options.scaling = scaling;
+    ApplyDisplayOptions(options);
+    const TDrawingContext& context = DrawingContext();
+    EXPECT_EQ(std::tuple(context.scaleTarget, context.scaleMethod, context.scaleWindow),
+              std::tuple(target, method, window))
+        << static_cast<int>(display);
+  }
 }
 
 // Only a window or the desktop is named for the game; its icon is the round

@@ -43,7 +43,7 @@ TEST(Harness, EveryPictureAndSoundOfTheGameCarriesItsFileName) {
 using HarnessScene = SceneTest;
 
 TEST_F(HarnessScene, DrawingAPictureOutsideTheTableStopsThePass) {
-  Place<TShip>(u"Ship2", 320, 200, 2)->speed = 0;  // drawn with ship.png
+  Place<TShip>(u"Ship2", 320, 200, 2);  // drawn with ship.png
   game.Frame();
   EXPECT_EQ(game.Images("ship.png").size(), 2u);  // shadow and craft
 

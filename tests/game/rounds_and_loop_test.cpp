@@ -173,24 +173,18 @@ TEST(FrameLoop, DrawingStateIsRestoredBetweenSteps) {
   EXPECT_EQ(std::tuple(r + g + b, sx, sy), std::tuple(765, 1.0f, 1.0f));
 }
 
-// A game at its first banner, and one past it with the wave cleared away.
+// A game at its first banner; the menu and game-over tests start past it and
+// clear the wave away.
 class StartedGame : public ::testing::Test {
  protected:
   void SetUp() override { game.StartGame(); }
   HeadlessGame game;
 };
-class EmptiedRound : public SceneTest {
- protected:
-  void SetUp() override {
-    SceneTest::SetUp();
-    ClearScene(false);
-  }
-};
 using Rounds = StartedGame;
 using Hud = StartedGame;
 using Message = StartedGame;
-using UpgradeMenu = EmptiedRound;
-using GameOver = EmptiedRound;
+using UpgradeMenu = SceneTest;
+using GameOver = SceneTest;
 
 TEST_F(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   EXPECT_EQ(salvo::round, 1);
@@ -318,6 +312,7 @@ TEST_F(Hud, CashAndHealthBlocks) {
 }
 
 TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
+  ClearScene(false);
   game.Frame();
   ASSERT_EQ(upgradeMenuOpen, 1);
   // Invisible in the frame it opened, opaque from its 86th frame.
@@ -382,6 +377,7 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
 }
 
 TEST_F(UpgradeMenu, RefusesPurchasesBelowThePrice) {
+  ClearScene(false);
   game.Frame();
   cash = 999;
   game.Tap(VK_1);
@@ -404,11 +400,11 @@ TEST_F(Message, ScrollsAcrossInFlickeringColours) {
 }
 
 TEST_F(GameOver, TextAndEffects) {
+  ClearScene(false);
   Place<TTroop>(u"Troop", 100, 100);
-  Place<TTroop>(u"Troop2", 400, 100, 4)->speed = 0;
+  Place<TTroop>(u"Troop2", 400, 100, 4);
   Ref<TShip> ship = Place<TShip>(u"Ship", 300, 200);
   Ref<TBike> bike = Place<TBike>(u"Bike", 500, 300);
-  bike->speed = 0;
   health = 0;
   int before = cash;
   game.Frame();

@@ -94,7 +94,7 @@ inline void ClearScene(bool keepRoundOpen = true) {
   shots->Clear();
   explosions->Clear();
   bloodDrops->Clear();
-  if (keepRoundOpen) Place<TTroop>(u"Troop", 600, 40)->speed = 0;
+  if (keepRoundOpen) Place<TTroop>(u"Troop", 600, 40);
 }
 
 // A game past the title with the round banner gone and the scene cleared.
