@@ -219,6 +219,20 @@ TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
   EXPECT_LT(drawn[0].ix, 0);  // mirrored: facing right
 }
 
+// Once fifty seconds have passed, each chance sends a truck with odds of one
+// in three: over 3,000 chances the count lies far from a half or a quarter.
+TEST_F(CombatTest, EachChanceAfterFiftySecondsSendsATruckOneTimeInThree) {
+  int sent = 0;
+  for (int chance = 0; chance < 3000; chance++) {
+    lastMedTruckTime = Millis() - 50000;
+    SpawnMedTruckMaybe();
+    if (lastMedTruckTime == Millis()) sent++;
+  }
+  EXPECT_EQ(CountOf<TMedTruck>(enemies), sent);
+  EXPECT_GT(sent, 900);
+  EXPECT_LT(sent, 1100);
+}
+
 TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
   PlaceTruck(200, 200);
   // Two troops within the truck's size-64 blast, out of the first blast.
