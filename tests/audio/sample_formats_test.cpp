@@ -8,6 +8,7 @@
 
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
+#include "tests/runtime/raised.h"
 
 namespace salvo {
 namespace {
@@ -89,12 +90,8 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
 
 TEST(AudioSample, BadFormatsRaise) {
   Ref<TAudioSample> sample = CreateAudioSample(2, 8000, SampleFormat::kMono8);
-  try {
-    sample->Convert(7);
-    ADD_FAILURE() << "no error";
-  } catch (const RuntimeError& e) {
-    EXPECT_STREQ(e.what(), "Unimplemented sample format conversion");
-  }
+  EXPECT_EQ(testing::Raised<RuntimeError>([&] { sample->Convert(7); }),
+            "Unimplemented sample format conversion");
   EXPECT_THROW(sample->Convert(0), RuntimeError);
   Ref<TAudioSample> none = CreateAudioSample(2, 8000, SampleFormat::kNone);
   EXPECT_THROW(none->Convert(5), RuntimeError);
@@ -125,36 +122,24 @@ class SampleLoading : public ::testing::Test {
   Ref<TAudioSample> Load(std::vector<uint8_t> file) { return LoadAudioSample(StreamOver(file)); }
 };
 
-WavLayout Layout(int32_t channels, int32_t bits, int32_t hertz = 11025) {
-  WavLayout layout;
-  layout.channels = channels;
-  layout.bits = bits;
-  layout.hertz = hertz;
-  return layout;
-}
-
 TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
+  using namespace SampleFormat;
   struct Case {
     const char* what;
     WavLayout layout;
     size_t dataBytes;
     int32_t format, length;
   };
-  std::vector<Case> cases = {
-      {"16-bit stereo, LIST chunk", Layout(2, 16, 22050), 400, SampleFormat::kStereo16LE, 100},
-      {"8-bit mono, fact chunk, odd size", Layout(1, 8), 1001, SampleFormat::kMono8, 1001},
-      {"18-byte format chunk", Layout(2, 8), 64, SampleFormat::kStereo8, 32},
-      {"partial frame at the end", Layout(2, 16), 43, SampleFormat::kStereo16LE, 10},
+  const Case cases[] = {
+      {"LIST chunk", {.channels = 2, .bits = 16, .listChunk = true}, 400, kStereo16LE, 100},
+      {"8-bit mono, fact chunk, odd size", {.factChunk = true}, 1001, kMono8, 1001},
+      {"18-byte format chunk", {.channels = 2, .fmtSize = 18}, 64, kStereo8, 32},
+      {"partial frame", {.channels = 2, .hertz = 22050, .bits = 16}, 43, kStereo16LE, 10},
       // Streaming writers leave the size unknown (-1); about 2 GB claimed
       // with 12 bytes present is bounded by the file.
-      {"size -1", Layout(1, 8), 20, SampleFormat::kMono8, 20},
-      {"size beyond the file", Layout(1, 16), 12, SampleFormat::kMono16LE, 6},
+      {"size -1", {.claimedDataSize = -1}, 20, kMono8, 20},
+      {"size beyond the file", {.bits = 16, .claimedDataSize = 0x7FFFFFF0}, 12, kMono16LE, 6},
   };
-  cases[0].layout.listChunk = true;
-  cases[1].layout.factChunk = true;
-  cases[2].layout.fmtSize = 18;
-  cases[4].layout.claimedDataSize = -1;
-  cases[5].layout.claimedDataSize = 0x7FFFFFF0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::vector<uint8_t> data = Bytes(c.dataBytes);
@@ -174,9 +159,7 @@ TEST_F(SampleLoading, WavUnsupportedOrBrokenFilesLoadAsNull) {
   // Float, ADPCM, 24-bit and six-channel data.
   const int32_t layouts[][3] = {{3, 1, 32}, {2, 1, 8}, {1, 1, 24}, {1, 6, 8}};
   for (const auto& [tag, channels, bits] : layouts) {
-    WavLayout layout = Layout(channels, bits);
-    layout.formatTag = tag;
-    files.push_back(MakeWav(layout, Bytes(16)));
+    files.push_back(MakeWav({.formatTag = tag, .channels = channels, .bits = bits}, Bytes(16)));
   }
   const std::vector<uint8_t> good = MakeWav(WavLayout{}, Bytes(8));
   auto changed = [&](size_t at, const char* bytes, size_t count, bool insert) {
@@ -208,7 +191,7 @@ class ShortStream : public TMemoryStream {
 
 TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
   std::vector<uint8_t> data = Bytes(100, 1);
-  std::vector<uint8_t> file = MakeWav(Layout(2, 8), data);
+  std::vector<uint8_t> file = MakeWav({.channels = 2}, data);
   int32_t real = static_cast<int32_t>(file.size()) - 60;  // 40 data bytes arrive
   Ref<TAudioSample> sample = LoadAudioSample(New<ShortStream>(file, real));
   ASSERT_TRUE(sample);

@@ -18,6 +18,7 @@
 #include "input/input.h"
 #include "input/input_state.h"
 #include "scripted_driver.h"
+#include "tests/runtime/raised.h"
 #include "tests/unique_test_path.h"
 
 namespace salvo {
@@ -63,12 +64,7 @@ class Bytes : public std::vector<uint8_t> {
 };
 
 std::string Error(const Bytes& bytes) {
-  try {
-    ReplayContents contents(bytes, kGame);
-  } catch (const ReplayError& error) {
-    return error.what();
-  }
-  return "";
+  return testing::Raised<ReplayError>([&] { ReplayContents contents(bytes, kGame); });
 }
 
 std::vector<PassInput> AllPasses(ReplayContents& contents) {
@@ -191,12 +187,7 @@ TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
 }
 
 std::string ReadError(const std::string& path) {
-  try {
-    ReadReplayFile(path, kGame);
-  } catch (const ReplayError& error) {
-    return error.what();
-  }
-  return "";
+  return testing::Raised<ReplayError>([&] { ReadReplayFile(path, kGame); });
 }
 
 TEST(ReplayFileReadTest, UnreadablePathsAndForeignFilesSayWhy) {
@@ -234,12 +225,9 @@ TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecording) {
 }
 
 TEST(ReplayWriterTest, AFileThatCannotBeCreatedIsAnErrorWithItsReason) {
-  EXPECT_THROW(
-      try { ReplayWriter("/nonexistent-folder/game.rec", kGame); } catch (const ReplayError& e) {
-        EXPECT_STREQ(e.what(), "cannot create the file: No such file or directory");
-        throw;
-      },
-      ReplayError);
+  EXPECT_EQ(
+      testing::Raised<ReplayError>([] { ReplayWriter("/nonexistent-folder/game.rec", kGame); }),
+      "cannot create the file: No such file or directory");
 }
 
 // The recorder and the replayer around a scripted driver.

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "raised.h"
+
 namespace salvo {
 namespace {
 
@@ -134,12 +136,9 @@ TEST_F(ListTest, ValueAtIndexSkipsNullValuesAndRaisesOutOfRange) {
   EXPECT_EQ(list->ValueAtIndex(0), a);
   EXPECT_EQ(list->ValueAtIndex(2), c);
   for (int index : {3, -1}) {
-    try {
-      list->ValueAtIndex(index);
-      FAIL() << "index " << index;
-    } catch (const RuntimeError& error) {
-      EXPECT_STREQ(error.what(), "List index out of range");
-    }
+    EXPECT_EQ(testing::Raised<RuntimeError>([&] { list->ValueAtIndex(index); }),
+              "List index out of range")
+        << index;
   }
 }
 
