@@ -200,15 +200,6 @@ TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
   for (int i = 40; i < 100; ++i) ASSERT_EQ(sample->samples[i], 128) << i;
 }
 
-TEST_F(SampleLoading, WavUnregisteredNameIsNullAndUnseekableStreamRaises) {
-  EXPECT_FALSE(LoadAudioSample(u"incbin::no-such-sound.wav"));
-  class Unseekable : public TStream {
-   public:
-    int32_t Read(void*, int32_t) override { return 0; }
-  };
-  EXPECT_THROW(LoadAudioSample(New<Unseekable>()), RuntimeError);
-}
-
 // A 440 Hz sine at half scale, one channel or more (the others at the
 // opposite phase).
 float Tone(int32_t frame, int32_t channel, int32_t hertz) {

@@ -62,6 +62,7 @@ TEST_F(SampleLoaderStreams, UrlStreamIsClosedOnceWhateverTheOutcome) {
 
 TEST_F(SampleLoaderStreams, StreamHandedInStaysOpen) {
   EXPECT_TRUE(LoadAudioSample(New<CountingStream>(wavBytes)));
+  EXPECT_THROW(LoadAudioSample(New<UnpositionedStream>()), RuntimeError);
   loaderRaises = true;
   EXPECT_THROW(LoadAudioSample(New<CountingStream>(wavBytes)), RuntimeError);
   EXPECT_EQ(closedStreams, 0);
