@@ -2,7 +2,6 @@
 // leaves a stream it was handed open.
 #include <gtest/gtest.h>
 
-#include "../runtime/test_streams.h"
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
 #include "runtime/error.h"
