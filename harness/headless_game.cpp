@@ -75,12 +75,8 @@ void HeadlessGame::InstallDrivers() {
   SetAudioDriver(audio_);
   ClearInputState();
   TScriptedSystemDriver* system = system_.Get();
-  TRecordingAudioDriver* audio = audio_.Get();
   TRecordingDriver* drawing = drawing_.Get();
-  drawing_->onPresent = [drawing, system, audio] {
-    system->AdvanceFrame();
-    audio->frame = drawing->Presents();
-  };
+  drawing_->onPresent = [system] { system->AdvanceFrame(); };
   SetTextObserver(
       [drawing](const String& text, float x, float y) { drawing->RecordText(text, x, y); });
 }

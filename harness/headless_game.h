@@ -52,7 +52,6 @@ class HeadlessGame {
   TRecordingDriver& Drawing() { return *drawing_; }
   TScriptedSystemDriver& System() { return *system_; }
   TRecordingAudioDriver& Audio() { return *audio_; }
-  Game& game() { return game_; }
 
   // Records of the last presented frame (none when counting).
   const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }

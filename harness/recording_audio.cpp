@@ -20,7 +20,7 @@ Ref<TChannel> TRecordingAudioDriver::AllocateChannel() {
 }
 
 void TRecordingAudioDriver::Log(const std::string& name) {
-  events.push_back({name, frame});
+  events.push_back({name});
 }
 
 }  // namespace salvo

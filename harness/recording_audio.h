@@ -1,5 +1,4 @@
-// An audio driver that plays nothing and logs every sound started, with the
-// number of frames presented at that moment.
+// An audio driver that plays nothing and logs every sound started.
 #pragma once
 
 #include <string>
@@ -11,7 +10,6 @@ namespace salvo {
 
 struct SoundEvent {
   std::string name;  // the file name the sound was loaded from
-  int frame = 0;     // frames presented when it started
 };
 
 class TRecordingAudioDriver;
@@ -34,8 +32,6 @@ class TRecordingAudioDriver : public TAudioDriver {
   Ref<TChannel> AllocateChannel() override;
 
   void Log(const std::string& name);
-  // The frame number stamped on new events (the harness keeps it current).
-  int frame = 0;
   std::vector<SoundEvent> events;
 };
 

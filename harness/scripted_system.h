@@ -42,7 +42,6 @@ class TScriptedSystemDriver : public TPolledSystemDriver {
   void NextPass() { pass_ += 1; }
 
   int Pass() const { return pass_; }
-  int Frames() const { return frames_; }
   int TimedWaits() const { return timedWaits_; }
   int TimedWaitMs() const { return timedWaitMs_; }
 

@@ -2,7 +2,6 @@
 // leaves a stream it was handed open.
 #include <gtest/gtest.h>
 
-#include "../runtime/test_streams.h"
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
 #include "runtime/error.h"
@@ -62,6 +61,7 @@ TEST_F(SampleLoaderStreams, UrlStreamIsClosedOnceWhateverTheOutcome) {
 
 TEST_F(SampleLoaderStreams, StreamHandedInStaysOpen) {
   EXPECT_TRUE(LoadAudioSample(New<CountingStream>(wavBytes)));
+  EXPECT_THROW(LoadAudioSample(New<UnpositionedStream>()), RuntimeError);
   loaderRaises = true;
   EXPECT_THROW(LoadAudioSample(New<CountingStream>(wavBytes)), RuntimeError);
   EXPECT_EQ(closedStreams, 0);

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "input/input.h"
@@ -187,33 +188,28 @@ TEST_F(VirtualPadTest, PluggedPadPressesTheMappedKeysUntilUnplugged) {
   ASSERT_EQ(OpenSDLGamepadCount(), 1);
   ASSERT_NE(Joystick(), nullptr);
 
-  SetButton(SDL_CONTROLLER_BUTTON_START, true);
-  SetButton(SDL_CONTROLLER_BUTTON_START, false);
-  EXPECT_EQ(KeyPressCount(VK_RETURN), 1);
-
-  SetButton(SDL_CONTROLLER_BUTTON_A, true);
-  EXPECT_EQ(KeyDown(VK_SPACE), 1);
-  SetButton(SDL_CONTROLLER_BUTTON_A, false);
-  EXPECT_EQ(KeyDown(VK_SPACE), 0);
-  SetAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
-  EXPECT_EQ(KeyDown(VK_SPACE), 1);
-  SetAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 2);
-
-  for (auto [button, key] : {std::pair{SDL_CONTROLLER_BUTTON_X, '1'},
+  for (auto [button, key] : {std::pair{SDL_CONTROLLER_BUTTON_START, VK_RETURN},
+                             {SDL_CONTROLLER_BUTTON_A, VK_SPACE},
+                             {SDL_CONTROLLER_BUTTON_X, '1'},
                              {SDL_CONTROLLER_BUTTON_Y, '2'},
                              {SDL_CONTROLLER_BUTTON_B, '3'},
                              {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, '4'},
-                             {SDL_CONTROLLER_BUTTON_BACK, char(VK_ESCAPE)}}) {
+                             {SDL_CONTROLLER_BUTTON_BACK, VK_ESCAPE}}) {
     SetButton(button, true);
+    EXPECT_EQ(KeyDown(key), 1) << key;
     SetButton(button, false);
+    EXPECT_EQ(KeyDown(key), 0) << key;
     EXPECT_EQ(KeyPressCount(key), 1) << key;
   }
-
-  SetAxis(SDL_CONTROLLER_AXIS_LEFTX, 32767);
-  EXPECT_EQ(KeyDown(VK_RIGHT), 1);
-  SetAxis(SDL_CONTROLLER_AXIS_LEFTX, 0);
-  EXPECT_EQ(KeyDown(VK_RIGHT), 0);
+  // A trigger at rest is at the low end of the joystick axis, a stick in the middle.
+  for (auto [axis, key, rest] : {std::tuple{SDL_CONTROLLER_AXIS_TRIGGERRIGHT, VK_SPACE, -32768},
+                                 {SDL_CONTROLLER_AXIS_LEFTX, VK_RIGHT, 0}}) {
+    SetAxis(axis, 32767);
+    EXPECT_EQ(KeyDown(key), 1) << key;
+    SetAxis(axis, rest);
+    EXPECT_EQ(KeyDown(key), 0) << key;
+    EXPECT_EQ(KeyPressCount(key), 1) << key;
+  }
   SetButton(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
   EXPECT_EQ(KeyDown(VK_LEFT), 1);
 

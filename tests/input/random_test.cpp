@@ -77,41 +77,38 @@ TEST(RandomTest, RangeTakesTwoStepsAndAcceptsReversedBounds) {
 }
 
 TEST(RandomIntTest, CoversExactlyTheBoundsInEitherOrder) {
-  for (auto [a, b] : {std::pair{9, 2}, std::pair{2, 9}}) {
-    auto counts = Histogram(11, a, b, 8000);
-    EXPECT_EQ(counts.size(), 8u);
-    EXPECT_EQ(counts.begin()->first, 2);
-    EXPECT_EQ(counts.rbegin()->first, 9);
+  // A negative range reaches its upper end plus one, never its lower end;
+  // -8 needs a draw of exactly 0 (see below).
+  struct Case {
+    int32_t seed, a, b, draws, lowest, highest;
+  };
+  const Case cases[] = {{11, 9, 2, 8000, 2, 9},
+                        {11, 2, 9, 8000, 2, 9},
+                        {3, 5, 5, 1000, 5, 5},
+                        {8, -45, -135, 50000, -134, -44},
+                        {555, -8, 8, 68000, -7, 8}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.a << " to " << c.b);
+    auto counts = Histogram(c.seed, c.a, c.b, c.draws);
+    EXPECT_EQ(counts.begin()->first, c.lowest);
+    EXPECT_EQ(counts.rbegin()->first, c.highest);
+    EXPECT_EQ(counts.size(), static_cast<size_t>(c.highest - c.lowest + 1));  // all in between
   }
-  EXPECT_EQ(Histogram(3, 5, 5, 1000), (std::map<int, int>{{5, 1000}}));
-  // A negative range reaches its upper end plus one, never its lower end.
-  auto negative = Histogram(8, -45, -135, 50000);
-  EXPECT_EQ(negative.begin()->first, -134);
-  EXPECT_EQ(negative.rbegin()->first, -44);
+  auto full = Histogram(99, INT32_MIN, INT32_MAX, 10000);  // no overflowing conversion
+  EXPECT_TRUE(full.begin()->first < 0 && full.rbegin()->first > 0);
 }
 
-TEST(RandomIntTest, ZeroToTwoIsUniform) {
+TEST(RandomIntTest, ZeroToTwoIsUniformAndNegativeDrawsTruncateTowardZero) {
   const int draws = 30000;
   auto counts = Histogram(2024, 0, 2, draws);
   ASSERT_EQ(counts.size(), 3u);
   for (auto [value, count] : counts) EXPECT_NEAR(count, draws / 3, draws / 3 / 20) << value;
-}
-
-TEST(RandomIntTest, NegativeDrawsTruncateTowardZero) {
-  const int draws = 68000;
-  auto counts = Histogram(555, -8, 8, draws);
-  // (-1, 1) collapses onto 0, so 0 comes twice as often as any other value
-  // and -8 needs a draw of exactly 0.
-  EXPECT_EQ(counts.begin()->first, -7);
-  EXPECT_EQ(counts.rbegin()->first, 8);
-  EXPECT_NEAR(counts[0], 2 * draws / 17, draws / 17 / 5);
-  EXPECT_NEAR(counts[5], draws / 17, draws / 17 / 10);
-  EXPECT_NEAR(counts[-5], draws / 17, draws / 17 / 10);
-}
-
-TEST(RandomIntTest, FullIntegerRangeStaysInRange) {
-  auto counts = Histogram(99, INT32_MIN, INT32_MAX, 10000);  // no overflowing conversion
-  EXPECT_TRUE(counts.begin()->first < 0 && counts.rbegin()->first > 0);
+  // (-1, 1) collapses onto 0, so 0 comes twice as often as any other value.
+  const int many = 68000;
+  counts = Histogram(555, -8, 8, many);
+  EXPECT_NEAR(counts[0], 2 * many / 17, many / 17 / 5);
+  EXPECT_NEAR(counts[5], many / 17, many / 17 / 10);
+  EXPECT_NEAR(counts[-5], many / 17, many / 17 / 10);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "input/input.h"
 #include "input/input_state.h"
 #include "scripted_driver.h"
+#include "tests/runtime/raised.h"
 #include "tests/unique_test_path.h"
 
 namespace salvo {
@@ -37,15 +38,17 @@ class Bytes : public std::vector<uint8_t> {
     assign(head, head + 12);
     Crc(0);
   }
-  Bytes& Add(char kind, std::initializer_list<uint8_t> payload) {
+  Bytes& Add(char kind, const std::vector<uint8_t>& payload) {
     const size_t start = size();
     push_back(static_cast<uint8_t>(kind));
-    push_back(static_cast<uint8_t>(payload.size()));
+    size_t length = payload.size();  // a varint
+    for (; length >= 0x80; length >>= 7) push_back(static_cast<uint8_t>(length | 0x80));
+    push_back(static_cast<uint8_t>(length));
     if (format_ == 2) {
       Crc(start);
       resize(size() - 2);  // the low half only
     }
-    insert(end(), payload);
+    insert(end(), payload.begin(), payload.end());
     Crc(start);
     return *this;
   }
@@ -63,12 +66,7 @@ class Bytes : public std::vector<uint8_t> {
 };
 
 std::string Error(const Bytes& bytes) {
-  try {
-    ReplayContents contents(bytes, kGame);
-  } catch (const ReplayError& error) {
-    return error.what();
-  }
-  return "";
+  return testing::Raised<ReplayError>([&] { ReplayContents contents(bytes, kGame); });
 }
 
 std::vector<PassInput> AllPasses(ReplayContents& contents) {
@@ -144,7 +142,9 @@ TEST(ReplayContentsTest, RecordsOfTheFirstFormatStillRead) {
 TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) {
   const Bytes header(2);
   EXPECT_EQ(Error(header), "");
-  const std::initializer_list<uint8_t> pass = {0, 0};
+  const std::vector<uint8_t> pass = {0, 0};
+  std::vector<uint8_t> keys256 = {0, 0x80, 0x02};  // 256 keys: more than there are
+  for (int i = 0; i < 256; ++i) keys256.insert(keys256.end(), {32, 1, 1});
   struct Case {
     Bytes bytes;
     const char* error;
@@ -164,6 +164,7 @@ TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) 
       {Bytes(header).Add('P', {0, 1, 0, 0, 0}), "damaged at byte 16 (bad record)"},   // key 0
       {Bytes(header).Add('P', {0, 1, 32, 1, 2}), "damaged at byte 16 (bad record)"},  // held 2
       {Bytes(header).Add('P', {0, 0, 9}), "damaged at byte 16 (bad record)"},         // left over
+      {Bytes(header).Add('P', keys256), "damaged at byte 16 (bad record)"},
       {Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x80, 0}),
        "damaged at byte 16 (bad record)"},  // a varint of 6 bytes
       {Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
@@ -174,6 +175,15 @@ TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) 
     SCOPED_TRACE(c.error);
     EXPECT_EQ(Error(c.bytes), c.error);
   }
+}
+
+TEST(ReplayContentsTest, AHeaderNotFittingItsChecksumOrOfAnotherGameIsRefused) {
+  Bytes damaged(2);
+  damaged[10] ^= 1;  // the game version
+  EXPECT_EQ(Error(damaged), "damaged at byte 0 (header checksum)");
+  EXPECT_EQ(testing::Raised<ReplayError>([] { ReplayContents(Bytes(2), kGame + 1); }),
+            "recorded by another version of Salvo (recording format 2, game 7; this build plays "
+            "formats 1 to 2, game 8)");
 }
 
 TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
@@ -191,12 +201,7 @@ TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
 }
 
 std::string ReadError(const std::string& path) {
-  try {
-    ReadReplayFile(path, kGame);
-  } catch (const ReplayError& error) {
-    return error.what();
-  }
-  return "";
+  return testing::Raised<ReplayError>([&] { ReadReplayFile(path, kGame); });
 }
 
 TEST(ReplayFileReadTest, UnreadablePathsAndForeignFilesSayWhy) {
@@ -234,12 +239,9 @@ TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecording) {
 }
 
 TEST(ReplayWriterTest, AFileThatCannotBeCreatedIsAnErrorWithItsReason) {
-  EXPECT_THROW(
-      try { ReplayWriter("/nonexistent-folder/game.rec", kGame); } catch (const ReplayError& e) {
-        EXPECT_STREQ(e.what(), "cannot create the file: No such file or directory");
-        throw;
-      },
-      ReplayError);
+  EXPECT_EQ(
+      testing::Raised<ReplayError>([] { ReplayWriter("/nonexistent-folder/game.rec", kGame); }),
+      "cannot create the file: No such file or directory");
 }
 
 // The recorder and the replayer around a scripted driver.

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "raised.h"
 #include "runtime/list.h"
 
 namespace salvo {
@@ -23,14 +24,15 @@ class Tracked : public Object {
 
 class Other : public Object {};
 
+// A new object, dropped at once: parked until the release step.
+Tracked* Dropped(int* destroyed) {
+  return New<Tracked>(destroyed).Get();
+}
+
 TEST(ReleaseStep, DroppedObjectSurvivesUntilTheReleaseStep) {
   ReleaseStep();
   int destroyed = 0;
-  Tracked* raw = nullptr;
-  {
-    Ref<Tracked> object = New<Tracked>(&destroyed);
-    raw = object.Get();
-  }
+  Tracked* raw = Dropped(&destroyed);
   EXPECT_EQ(destroyed, 0);
   EXPECT_EQ(raw->RefCount(), 0);
   { Ref<Tracked> again = Ref<Tracked>::Retain(raw); }  // dropped again: still parked once
@@ -44,11 +46,7 @@ TEST(ReleaseStep, ObjectReferencedAgainSurvivesTheReleaseStep) {
   ReleaseStep();
   int destroyed = 0;
   Ref<TList> keeper = New<TList>();
-  Tracked* raw = nullptr;
-  {
-    Ref<Tracked> object = New<Tracked>(&destroyed);
-    raw = object.Get();
-  }
+  Tracked* raw = Dropped(&destroyed);
   // Parked with a count of 0, then referenced again before the step.
   keeper->AddLast(Ref<Tracked>::Retain(raw));
   ReleaseStep();
@@ -78,12 +76,8 @@ TEST(ReleaseStep, ChainsOfReferencesAreFreedInOneStep) {
 TEST(Ref, NullAccessRaisesTheRuntimeError) {
   Ref<Tracked> nothing;
   EXPECT_TRUE(nothing.IsNull());
-  try {
-    nothing->other = nullptr;
-    FAIL() << "no error raised";
-  } catch (const RuntimeError& error) {
-    EXPECT_STREQ(error.what(), "Attempt to access field or method of Null object");
-  }
+  EXPECT_EQ(testing::Raised<RuntimeError>([&] { nothing->other = nullptr; }),
+            "Attempt to access field or method of Null object");
 }
 
 // A family of classes for the cast tests: more of them than a cast remembers.
