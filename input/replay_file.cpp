@@ -231,12 +231,21 @@ ReplayWriter::~ReplayWriter() {
   if (!partPath_.empty()) std::remove(partPath_.c_str());
 }
 
+// Windows renames no file that is open: the file is closed, renamed, and
+// opened again at its end for the records still to come.
 void ReplayWriter::Commit() {
-  if (partPath_.empty()) return;
+  if (partPath_.empty() || !file_) return;
+  std::fclose(file_);
+  file_ = nullptr;
   std::error_code error;
   std::filesystem::rename(partPath_, path_, error);
-  if (error && failure_.empty()) failure_ = "cannot replace the file: " + error.message();
-  if (!error) partPath_.clear();
+  if (error) {
+    if (failure_.empty()) failure_ = "cannot replace the file: " + error.message();
+    return;
+  }
+  partPath_.clear();
+  file_ = std::fopen(path_.c_str(), "ab");
+  if (!file_) Fail("cannot write the file");
 }
 
 void ReplayWriter::Fail(const char* what) {
@@ -244,7 +253,7 @@ void ReplayWriter::Fail(const char* what) {
 }
 
 void ReplayWriter::WriteRecord(char kind, const std::vector<uint8_t>& payload) {
-  if (!failure_.empty()) return;
+  if (!failure_.empty() || !file_) return;
   std::vector<uint8_t> record{static_cast<uint8_t>(kind)};
   PutVarint(record, static_cast<uint32_t>(payload.size()));
   PutLittle(record, Crc(record.data(), record.size()) & 0xFFFF, 2);

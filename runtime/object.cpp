@@ -1,5 +1,6 @@
 #include "runtime/object.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <vector>
 
@@ -50,8 +51,10 @@ Object::~Object() {
 }
 
 String Object::ToString() const {
+  // The address in hexadecimal after "0x" on every system (Windows' "%p"
+  // gives it zero-padded, without the prefix).
   char text[32];
-  std::snprintf(text, sizeof text, "%p", static_cast<const void*>(this));
+  std::snprintf(text, sizeof text, "0x%" PRIxPTR, reinterpret_cast<std::uintptr_t>(this));
   return FromUtf8(text);
 }
 

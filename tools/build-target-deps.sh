@@ -2,7 +2,7 @@
 # build-target-deps.sh TARGET [DIR]
 #
 # Builds the libraries the game links (SDL2, zlib, libpng, libogg, libvorbis)
-# as static libraries for another platform, from Debian's own source
+# and the one its tests link (GoogleTest) as static libraries for another platform, from Debian's own source
 # packages of the versions this machine uses, and installs them into
 # DIR/TARGET (DIR defaults to build-deps/ at the top of the repository).
 #   mingw-x86_64   64-bit Windows, Debian's MinGW-w64 (posix threads)
@@ -22,7 +22,7 @@ prefix="$dir/$target"
 logs="$dir/$target-logs"
 jobs=$(nproc)
 
-packages=(libsdl2-dev zlib1g-dev libpng-dev libogg-dev libvorbis-dev)
+packages=(libsdl2-dev zlib1g-dev libpng-dev libogg-dev libvorbis-dev libgtest-dev)
 
 case $target in
   mingw-x86_64 | mingw-i686)
@@ -49,6 +49,7 @@ case $target in
     ;;
 esac
 
+mkdir -p "$dir"
 # The sources at the installed versions; nothing is fetched when they are
 # unpacked already.
 sources=$("$top/tools/fetch-debian-source.sh" "$dir" "${packages[@]}" 2>"$dir/fetch.log") || {
@@ -167,7 +168,20 @@ build_sdl2() {
   cmake --install .
 }
 
-for library in zlib libpng libogg libvorbis sdl2; do
+# GoogleTest without its own threads on the web, which has none by default.
+build_googletest() {
+  copy_source googletest googletest
+  mkdir -p "$work/googletest/build"
+  cd "$work/googletest/build"
+  local threads=OFF
+  [[ $target == emscripten ]] && threads=ON
+  cmake_for_target .. -DCMAKE_CXX_FLAGS="$cflags" -DINSTALL_GTEST=ON -DBUILD_GMOCK=OFF \
+    -Dgtest_disable_pthreads=$threads
+  cmake --build . -j "$jobs"
+  cmake --install .
+}
+
+for library in zlib libpng libogg libvorbis sdl2 googletest; do
   (step "$library" "build_$library")
 done
 

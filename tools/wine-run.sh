@@ -11,7 +11,8 @@
 #     .asoundrc), so the game's wave output opens as on a machine with a
 #     sound card and plays nowhere.
 # One wineserver stays for the prefix (started persistent): each program
-# then starts in a tenth of a second instead of one and a half.
+# then starts in a tenth of a second instead of one and a half. The
+# program reads no standard input.
 set -euo pipefail
 
 program=${1:?usage: wine-run.sh PROGRAM.exe [ARGUMENT...]}
@@ -47,8 +48,20 @@ if [[ ! -f $prefix/ready ]]; then
   "$wineserver" -w
   touch "$prefix/ready"
 fi
-"$wineserver" -p 2>/dev/null || true
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
 flock -u 9
 exec 9>&-
 
-exec "$wine" "$@"
+# Wine's own services, started by the first program of a server, live as
+# long as the server and keep the descriptors they were started with: the
+# program's output goes through files, so that a caller reading it from a
+# pipe (CTest listing a test program's tests) sees its end when the program
+# ends.
+output=$(mktemp "$prefix/output.XXXXXX")
+errors=$(mktemp "$prefix/errors.XXXXXX")
+trap 'rm -f "$output" "$errors"' EXIT
+status=0
+"$wine" "$@" </dev/null >"$output" 2>"$errors" || status=$?
+cat "$output"
+cat "$errors" >&2
+exit "$status"

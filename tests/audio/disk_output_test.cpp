@@ -1,5 +1,6 @@
 // The mixer behind a real SDL audio device: SDL's "disk" driver writes the
 // device's stream to a file, which must hold exactly the expected mix.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -27,8 +29,8 @@ std::vector<int16_t> ReadRawFile(const std::string& path) {
 
 TEST(DiskOutput, DeviceStreamHoldsTheExactMixOfTwoOverlappingSounds) {
   std::string path = ::testing::TempDir() + "salvo_disk_audio_" + std::to_string(getpid());
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+  SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
+  SDL_setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
   InitMixerAudioModule();
   ASSERT_NE(GetSoundMixer(), nullptr) << "the disk audio driver did not open";
   ASSERT_TRUE(Cast<TMixerAudioDriver>(GetAudioDriver()));
@@ -52,18 +54,21 @@ TEST(DiskOutput, DeviceStreamHoldsTheExactMixOfTwoOverlappingSounds) {
   ASSERT_TRUE(PlaySound(soundA));
   ASSERT_TRUE(PlaySound(soundB));
 
-  // Wait until the file holds the whole mix (the device runs in real time).
+  // Wait until the file holds the whole mix and half a second more (the
+  // device runs in real time), by its size: on Windows the file cannot be
+  // read while the driver writes it. Then close the device and read it.
   const size_t mixSamples = (2 * lengthB + kMixBlockFrames) * 2;
-  std::vector<int16_t> out;
-  size_t start = 0;  // the first sample that is not 0
-  for (int tries = 0; tries < 100; ++tries) {
+  std::error_code error;
+  const uintmax_t wanted =
+      std::filesystem::file_size(path, error) + (mixSamples + kMixBlockSamples) * 2 + 44100 * 2;
+  for (int tries = 0; tries < 100 && std::filesystem::file_size(path, error) < wanted; ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    out = ReadRawFile(path);
-    for (start = 0; start < out.size() && out[start] == 0;) ++start;
-    if (start < out.size() && out.size() >= start + mixSamples + kMixBlockSamples) break;
   }
   ShutdownSoundMixer();
+  const std::vector<int16_t> out = ReadRawFile(path);
   std::remove(path.c_str());
+  size_t start = 0;  // the first sample that is not 0
+  while (start < out.size() && out[start] == 0) ++start;
   ASSERT_GE(out.size(), start + mixSamples + kMixBlockSamples);
 
   // Voices start on a block boundary: the leading blocks are silent.

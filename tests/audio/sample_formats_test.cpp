@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
@@ -203,7 +204,7 @@ TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
 // A 440 Hz sine at half scale, one channel or more (the others at the
 // opposite phase).
 float Tone(int32_t frame, int32_t channel, int32_t hertz) {
-  double value = 0.5 * std::sin(2 * M_PI * 440.0 * frame / hertz);
+  double value = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * frame / hertz);
   return static_cast<float>(channel == 0 ? value : -value);
 }
 

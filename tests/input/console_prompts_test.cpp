@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -14,14 +14,13 @@ std::string Converse(const std::string& answer, const std::function<void(FILE*, 
   std::FILE* in = std::tmpfile();
   std::fwrite(answer.data(), 1, answer.size(), in);
   std::rewind(in);
-  char* written = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&written, &size);
+  std::FILE* out = std::tmpfile();
   prompt(in, out);
   std::fclose(in);
+  std::string text(static_cast<std::size_t>(std::ftell(out)), '\0');
+  std::rewind(out);
+  text.resize(std::fread(text.data(), 1, text.size(), out));
   std::fclose(out);
-  std::string text(written, size);
-  std::free(written);
   return text;
 }
 

@@ -1,17 +1,9 @@
-// The BMP and TGA loaders; and pictures of every loader whose headers claim
-// far more pixels than the data holds: each loader must refuse them before
-// allocating what the header claims. Such a load runs in a child process
-// whose address space may grow by only 64 MiB, so an allocation of the
-// 256 MiB such a header claims fails there.
+// The BMP and TGA loaders, and the largest pictures the loaders still take.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <functional>
+#include <tuple>
 
+#include "picture_writers.h"
 #include "pixmap/bmp_loader.h"
 #include "pixmap/png_loader.h"
 #include "pixmap/tga_loader.h"
@@ -21,8 +13,10 @@ namespace salvo {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::BMP;
 using test::LoadsOnlyWhole;
 using test::StreamOver;
+using test::TGA;
 
 class BMPTGALoaderTest : public ::testing::Test {
  protected:
@@ -32,34 +26,6 @@ class BMPTGALoaderTest : public ::testing::Test {
   Ref<TTGAPixmapLoader> tga = New<TTGAPixmapLoader>();
   Ref<TBMPPixmapLoader> bmp = New<TBMPPixmapLoader>();
 };
-
-// Appends each value as `size` little-endian bytes.
-void PutLE(Bytes& out, int size, std::initializer_list<int64_t> values) {
-  for (int64_t value : values) {
-    for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> (8 * i)));
-  }
-}
-
-Bytes TGA(int kind, int width, int height, int depth, int descriptor, const Bytes& data) {
-  Bytes out = {3, 0, uint8_t(kind), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  PutLE(out, 2, {width, height});
-  PutLE(out, 1, {depth, descriptor});
-  out.insert(out.end(), {'i', 'd', '!'});  // image ID, skipped
-  out.insert(out.end(), data.begin(), data.end());
-  return out;
-}
-
-// rows: stored rows in file order, already padded to 4 bytes. Uncompressed.
-Bytes BMP(int width, int height, int bitCount, const Bytes& palette, const Bytes& rows) {
-  const int64_t offset = 14 + 40 + int64_t(palette.size()), size = int64_t(rows.size());
-  Bytes out = {'B', 'M'};
-  PutLE(out, 4, {offset + size, 0, offset, 40, width, height});
-  PutLE(out, 2, {1, bitCount});
-  PutLE(out, 4, {0, size, 2835, 2835, int64_t(palette.size() / 4), 0});
-  out.insert(out.end(), palette.begin(), palette.end());
-  out.insert(out.end(), rows.begin(), rows.end());
-  return out;
-}
 
 TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
   struct Pixel {
@@ -168,64 +134,6 @@ TEST_F(BMPTGALoaderTest, RegisteredTogetherEachFormatLoads) {
     EXPECT_EQ(pixmap->format, format);
     EXPECT_EQ(ReadPixel(pixmap, 0, 0), pixel);
   }
-}
-
-constexpr long kHeadroom = 64L << 20;
-
-long AddressSpaceBytes() {
-  long pages = -1;
-  std::ifstream("/proc/self/statm") >> pages;
-  return pages < 0 ? -1 : pages * sysconf(_SC_PAGESIZE);
-}
-
-// True when load() returns true in a child whose address space is limited to
-// its size at the start plus kHeadroom; an allocation beyond that fails there
-// (an exception, or the sanitizer's out-of-memory report) and gives false.
-bool LoadsWithinHeadroom(const std::function<bool()>& load) {
-  std::fflush(nullptr);
-  pid_t child = fork();
-  if (child == 0) {
-    long limit = AddressSpaceBytes() + kHeadroom;
-    rlimit bound{rlim_t(limit), rlim_t(limit)};
-    if (limit <= kHeadroom || setrlimit(RLIMIT_AS, &bound) != 0) _exit(3);
-    try {
-      _exit(load() ? 0 : 1);
-    } catch (...) {
-      _exit(2);
-    }
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-template <class Loader>
-bool GivesNull(Bytes bytes) {
-  return !New<Loader>()->LoadPixmap(StreamOver(bytes));
-}
-
-TEST(OversizedHeader, TGABMPAndPNGClaimingTwoHundredFiftySixMiBAreRefusedBeforeAllocating) {
-  // Run-length: 2,000 bytes of packets expand to at most 51,200 pixels.
-  const Bytes runs = TGA(10, 8192, 8192, 32, 0, Bytes(2000, 0xFF));
-  // Fewer pixels than the limit has bytes, but at four bytes each more memory,
-  // in as many run-length packets as that many pixels need.
-  Bytes wide = TGA(10, 16384, 4097, 32, 0, {});
-  for (int packet = 0; packet <= 16384 * 4097 / 128; ++packet) {
-    wide.insert(wide.end(), {0xFF, 1, 2, 3, 4});
-  }
-  // 8192 x 8192 at 32 bits, with the first few rows' worth of pixels at most.
-  const Bytes bitmap = BMP(8192, 8192, 32, {}, Bytes(1000, 0x80));
-  Bytes png = test::EncodePNG(test::PNGImage(4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)));
-  test::PatchHeaderSize(png, 8192, 8192);
-  const std::pair<const char*, std::function<bool()>> loads[] = {
-      // 8192 x 8192 BGRA: exactly the largest picture the loaders accept.
-      {"TGA", [] { return GivesNull<TTGAPixmapLoader>(TGA(2, 8192, 8192, 32, 0, {})); }},
-      {"TGA run-length", [&] { return GivesNull<TTGAPixmapLoader>(runs); }},
-      {"TGA over the byte limit", [&] { return GivesNull<TTGAPixmapLoader>(wide); }},
-      {"BMP", [&] { return GivesNull<TBMPPixmapLoader>(bitmap); }},
-      {"PNG", [&] { return GivesNull<TPNGPixmapLoader>(png); }},
-  };
-  for (const auto& [name, load] : loads) EXPECT_TRUE(LoadsWithinHeadroom(load)) << name;
 }
 
 TEST(OversizedHeader, TGARunsOfTheLongestLengthAndPNGCompressedAsTightlyAsDeflateCanStillLoad) {
