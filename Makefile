@@ -103,14 +103,18 @@ clean:
 # Windows, cross-built with MinGW-w64: build-windows/salvo.exe (x86-64) and
 # build-windows-i686/salvo.exe (32-bit), each one file linking its libraries
 # statically, built from Debian's sources by tools/build-target-deps.sh
-# (kept in build-deps/ or SALVO_DEPS_DIR).
-WINDOWS_FLAGS = -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=OFF -DBUILD_TESTING=OFF
+# (kept in build-deps/ or SALVO_DEPS_DIR). The x86-64 build tree also holds
+# the test programs, which CTest runs under Wine (`make test-windows`).
+WINDOWS_FLAGS = -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=OFF
+WINDOWS_TEST_FLAGS = -DBUILD_TESTING=ON -DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tools/wine-run.sh
 windows: deps
 	tools/build-target-deps.sh mingw-x86_64 >/dev/null
 	tools/build-target-deps.sh mingw-i686 >/dev/null
-	cmake -S . -B build-windows --toolchain cmake/mingw-x86_64.cmake $(WINDOWS_FLAGS) >/dev/null
+	cmake -S . -B build-windows --toolchain cmake/mingw-x86_64.cmake $(WINDOWS_FLAGS) \
+	  $(WINDOWS_TEST_FLAGS) >/dev/null
 	cmake --build build-windows -j $(JOBS) --target salvo
-	cmake -S . -B build-windows-i686 --toolchain cmake/mingw-i686.cmake $(WINDOWS_FLAGS) >/dev/null
+	cmake -S . -B build-windows-i686 --toolchain cmake/mingw-i686.cmake $(WINDOWS_FLAGS) \
+	  -DBUILD_TESTING=OFF >/dev/null
 	cmake --build build-windows-i686 -j $(JOBS) --target salvo
 
 # The two archives a Windows user unpacks: salvo.exe with the README and the
@@ -120,12 +124,16 @@ windows-zip: windows
 	tools/make-windows-zip.sh build-windows x64
 	tools/make-windows-zip.sh build-windows-i686 x86
 
-# The real Windows programs: both carry their icon and version, the 32-bit
+# The test suites built for 64-bit Windows, run by CTest under Wine; then the
+# real Windows programs: both carry their icon and version, the 32-bit
 # build's own code rounds no float in the x87 unit, and the x86-64
 # one, unpacked from its archive, runs under Wine on private Xvfb screens
-# beside the Linux build (tests/windows/exe_test.sh). 32-bit programs would
-# need wine32 and the machine's i386 architecture, which are left alone.
+# beside the Linux build, each replaying the other's recorded game
+# (tests/windows/exe_test.sh). 32-bit programs would need wine32 and the
+# machine's i386 architecture, which are left alone.
 test-windows: windows-zip
+	cmake --build build-windows -j $(JOBS)
+	tools/with-display.sh ctest --test-dir build-windows --output-on-failure -j $(JOBS)
 	cmake -S . -B build $(BUILD_FLAGS) >/dev/null
 	cmake --build build -j $(JOBS) --target salvo
 	for build in build-windows build-windows-i686; do \

@@ -5,12 +5,16 @@
 # Xvfb servers, beside the Linux build of the same sources:
 #   640 x 480 screen    the default start shows the title, and its pixels are
 #                       the Linux build's (pixels differing are counted);
-#                       Enter, a volley and Escape end the game with 0; Escape
+#                       Enter, a volley and Escape end the game with 0, on
+#                       both systems, each recording the game, and each
+#                       system replays the other's recording to the same
+#                       end (exit 0, the replay checks the state hashes); Escape
 #                       on the title is kept until the game starts, on both
 #                       systems (the title does not read it);
 #   1920 x 1080 only    the default start says "Graphics mode does not exist"
 #                       and ends with 255; --desktop shows the title scaled
-#                       to 1440 x 1080 between black bars.
+#                       to 1440 x 1080 between black bars; --window=2 opens
+#                       a window of 1280 x 960 (and Wine's frame).
 # The Wine prefix is WINE_DIR (default: beside the archive); Wine keeps a
 # display's modes while its server runs, so the server ends with each screen.
 set -uo pipefail
@@ -85,35 +89,52 @@ windows=("$tools/wine-run.sh" "$exe")
 
 echo "== 640 x 480"
 start_screen 640x480
-start linux "$linux" || fail "the Linux build shows no window"
+# Enter, a volley of a held Space and Escape.
+play_volley() {
+  xdotool key Return
+  sleep 5  # the title fades out, the round's banner shows
+  xdotool keydown space
+  sleep 0.8
+  xdotool keyup space
+  sleep 0.6
+  shoot "$1"
+  xdotool key Escape
+}
+
+start linux "$linux" --record="$work/linux.rec" || fail "the Linux build shows no window"
 sleep 3
 shoot linux-title
-xdotool key Return
-sleep 3
-xdotool key Escape
-finish 5
-[[ $code == 0 ]] && pass "Linux: Enter, Escape: exit 0" || fail "Linux: Enter, Escape: exit $code"
+play_volley linux-volley
+finish 10
+[[ $code == 0 ]] && pass "Linux: Enter, volley, Escape: exit 0" || fail "Linux: Enter, volley, Escape: exit $code"
 
-start wine "${windows[@]}" || fail "Windows: no window ($(cat "$work/wine.err"))"
+start wine "${windows[@]}" --record="$work/wine.rec" || fail "Windows: no window ($(cat "$work/wine.err"))"
 sleep 3
 shoot wine-title
 count=$(differing "$work/linux-title.png" "$work/wine-title.png")
 echo "      title: $count of 307200 pixels differ from the Linux build's, by at most $(peak "$work/linux-title.png" "$work/wine-title.png") (0..1)"
 [[ $count =~ ^[0-9]+$ && $count -le 64 ]] && pass "Windows: the title is the Linux build's" ||
   fail "Windows: the title differs from the Linux build's in $count pixels"
-xdotool key Return
-sleep 5  # the title fades out, the round's banner shows
-xdotool keydown space
-sleep 0.8
-xdotool keyup space
-sleep 0.6
-shoot wine-volley
+play_volley wine-volley
 moved=$(differing "$work/wine-title.png" "$work/wine-volley.png")
 [[ $moved =~ ^[0-9]+$ && $moved -gt 10000 ]] && pass "Windows: the game runs after Enter ($moved pixels changed)" ||
   fail "Windows: the screen after Enter and a volley is still the title ($moved pixels changed)"
-xdotool key Escape
 finish 10
 [[ $code == 0 ]] && pass "Windows: Enter, volley, Escape: exit 0" || fail "Windows: Enter, volley, Escape: exit $code"
+
+# Each system replays the other's game: the same passes, the same state
+# hashes every second and at the end.
+replay() {  # SYSTEM RECORDING COMMAND...
+  local system=$1 recording=$2
+  shift 2
+  "$@" --replay="$recording" >"$work/replay-$system.out" 2>"$work/replay-$system.err" &
+  game=$!
+  finish 60
+  [[ $code == 0 ]] && pass "$system replays the other system's recording to the same end: exit 0" ||
+    fail "$system: the other system's recording: exit $code, said: $(cat "$work/replay-$system.err")"
+}
+replay Windows "$work/linux.rec" "${windows[@]}"
+replay Linux "$work/wine.rec" "$linux"
 
 for system in linux wine; do
   if [[ $system == linux ]]; then start linux "$linux"; else start wine "${windows[@]}"; fi
@@ -157,6 +178,21 @@ sleep 3
 xdotool key Escape
 finish 10
 [[ $code == 0 ]] && pass "Windows --desktop: Enter, Escape: exit 0" || fail "Windows --desktop: exit $code"
+
+start window "${windows[@]}" --window=2 || fail "Windows --window=2: no window"
+sleep 2
+size=$(xdotool search --onlyvisible --name '^Salvo$' getwindowgeometry --shell 2>/dev/null |
+  sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | paste -sd x)
+# Wine draws the window's frame and title bar itself, around the picture.
+width=${size%x*} height=${size#*x}
+[[ $width =~ ^[0-9]+$ && $height =~ ^[0-9]+$ && $width -ge 1280 && $width -le 1300 &&
+  $height -ge 960 && $height -le 1000 ]] &&
+  pass "Windows --window=2: a window of 1280 x 960 inside its frame ($size)" ||
+  fail "Windows --window=2: a window of ${size:-no size}"
+xdotool key Escape
+xdotool key Return
+finish 10
+[[ $code == 0 ]] && pass "Windows --window=2: Escape, Enter: exit 0" || fail "Windows --window=2: exit $code"
 stop_screen
 
 [[ -n ${KEEP_SHOTS:-} ]] && cp "$work"/*.png "$KEEP_SHOTS"/
