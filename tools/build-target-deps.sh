@@ -29,7 +29,7 @@ case $target in
     host=${target#mingw-}-w64-mingw32
     cc="$host-gcc-posix"
     cxx="$host-g++-posix"
-    toolchain_version=$("$cc" --version | head -1)
+    toolchain_version=$("$cc" --version | sed -n 1p)
     # The x87 unit's wider registers would make 32-bit floats round otherwise
     # than the 64-bit build's SSE2.
     cflags="-O2"
@@ -38,7 +38,7 @@ case $target in
   emscripten)
     cc=emcc
     cxx=em++
-    toolchain_version=$(emcc --version 2>/dev/null | head -1)
+    toolchain_version=$(emcc --version 2>/dev/null | sed -n 1p)
     cflags="-O2"
     # Links at -O1 and above need the acorn parser of Debian's nodejs modules.
     export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
@@ -51,6 +51,7 @@ esac
 
 # The sources at the installed versions; nothing is fetched when they are
 # unpacked already.
+mkdir -p "$dir"
 sources=$("$top/tools/fetch-debian-source.sh" "$dir" "${packages[@]}" 2>"$dir/fetch.log") || {
   cat "$dir/fetch.log" >&2
   exit 1
@@ -75,7 +76,13 @@ step() {
   local name=$1
   shift
   echo "build-target-deps: $target: $name" >&2
-  if ! "$@" >"$logs/$name.log" 2>&1; then
+  # Not in a condition: there bash would ignore set -e inside the step.
+  local status
+  set +e
+  (set -e && "$@") >"$logs/$name.log" 2>&1
+  status=$?
+  set -e
+  if ((status != 0)); then
     echo "build-target-deps: $target: $name failed; the end of $logs/$name.log:" >&2
     tail -30 "$logs/$name.log" >&2
     exit 1
@@ -95,7 +102,10 @@ cmake_for_target() {
     -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix"
     -DCMAKE_C_FLAGS="$cflags" -DBUILD_SHARED_LIBS=OFF)
   if [[ $target == emscripten ]]; then
-    emcmake cmake "${args[@]}" "$@"
+    # emcmake's own emulator flag (--experimental-wasm-threads) stops
+    # Node 20 from running CMake's size checks; Node 20 runs emscripten's
+    # output only with its fetch turned off.
+    emcmake cmake "${args[@]}" -DCMAKE_CROSSCOMPILING_EMULATOR="/usr/bin/node;--no-experimental-fetch" "$@"
   else
     cmake -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
       -DCMAKE_RC_COMPILER="$host-windres" \
@@ -168,7 +178,7 @@ build_sdl2() {
 }
 
 for library in zlib libpng libogg libvorbis sdl2; do
-  (step "$library" "build_$library")
+  step "$library" "build_$library"
 done
 
 rm -rf "$work"
