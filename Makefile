@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps build play test screenshots test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean \
-	mutation coverage windows windows-zip test-windows
+	mutation coverage windows windows-zip test-windows web serve-web
 
 deps:
 	@tools/install-deps.sh
@@ -134,3 +134,19 @@ test-windows: windows-zip
 	done
 	tests/windows/x87_check.sh build-windows-i686
 	tests/windows/exe_test.sh build-windows/salvo-*-windows-x64.zip build/salvo
+
+# The web: build-web/index.html with salvo.js and salvo.wasm, built by
+# Debian's emscripten against libraries built from Debian's sources by
+# tools/build-target-deps.sh (kept in build-deps/ or SALVO_DEPS_DIR).
+WEB_FLAGS = -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=OFF -DBUILD_TESTING=OFF
+web: deps
+	tools/build-target-deps.sh emscripten >/dev/null
+	cmake -S . -B build-web --toolchain cmake/emscripten-toolchain.cmake $(WEB_FLAGS) >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build build-web -j $(JOBS) --target salvo
+
+# Serves the page on this machine only: http://127.0.0.1:WEB_PORT/
+# (add ?mute, or ?replay=URL to replay a recording made with --record).
+WEB_PORT ?= 8000
+serve-web: web
+	@echo "Salvo is served at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web
