@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps build play test screenshots test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean \
-	mutation coverage windows windows-zip test-windows web serve-web
+	mutation coverage windows windows-zip test-windows web serve-web test-web
 
 deps:
 	@tools/install-deps.sh
@@ -150,3 +150,9 @@ WEB_PORT ?= 8000
 serve-web: web
 	@echo "Salvo is served at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web
+
+# The page in headless Chromium, driven by puppeteer-core (installed into
+# tests/web/node_modules from its committed lock file).
+test-web: web
+	cd tests/web && npm ci --no-audit --no-fund --silent
+	node tests/web/page_test.mjs build-web docs/title.png tests/web/recordings build-web/test-pictures
