@@ -13,7 +13,7 @@ packages=(
   xserver-xorg-video-dummy x11-xserver-utils  # a server whose display mode can switch
   ccache ninja-build lld gcovr  # `make mutation` and `make coverage`
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 zip  # `make windows`, `make test-windows`
-  emscripten chromium nodejs npm  # `make web`, `make test-web`
+  emscripten chromium nodejs  # `make web`, `make test-web` (npm comes with this nodejs 20)
   build-essential debhelper dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
