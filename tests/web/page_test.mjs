@@ -71,6 +71,35 @@ async function framesShown(page) {
   return page.evaluate(() => (typeof Module === 'object' && Module.framesShown) || 0);
 }
 
+// Counts the blocks the mixer hands to Web Audio and keeps the loudest
+// sample since the last reset.
+async function listenToSound(page) {
+  await page.evaluate(() => {
+    const node = Module.SDL2.audio.scriptProcessorNode;
+    const fill = node.onaudioprocess;
+    window.sound = { blocks: 0, loudest: 0 };
+    node.onaudioprocess = event => {
+      fill(event);
+      window.sound.blocks++;
+      for (const sample of event.outputBuffer.getChannelData(0)) {
+        window.sound.loudest = Math.max(window.sound.loudest, Math.abs(sample));
+      }
+    };
+  });
+}
+
+async function soundState(page) {
+  return page.evaluate(() => ({ state: Module.SDL2.audioContext.state, ...window.sound }));
+}
+
+// Frames shown per second over the next `count` frames.
+async function frameRate(page, count) {
+  const start = await page.evaluate(() => [Module.framesShown, performance.now()]);
+  await waitForFrames(page, start[0] + count);
+  const end = await page.evaluate(() => [Module.framesShown, performance.now()]);
+  return ((end[0] - start[0]) * 1000) / (end[1] - start[1]);
+}
+
 async function waitForFrames(page, count) {
   await page.waitForFunction(n => typeof Module === 'object' && Module.framesShown >= n,
                              { timeout: 30000 }, count);
@@ -113,6 +142,11 @@ async function playthrough(browser, base) {
   check(sameAsLinux.differing <= sameAsLinux.pixels / 100 && sameAsLinux.largest <= 64,
         'the title looks as the Linux build draws it');
 
+  // Browsers start a page's sound only after a key press or click.
+  await listenToSound(page);
+  const silent = await soundState(page);
+  check(silent.state === 'suspended' && silent.blocks === 0, 'no sound before the first key press');
+
   // The title fades out over 100 frames, then the round's banner shows.
   await page.keyboard.press('Enter');
   const enterFrame = await framesShown(page);
@@ -123,7 +157,12 @@ async function playthrough(browser, base) {
 
   // Let the banner go and the first units come in, then watch the strip
   // above the cannon: still without a shot, shells and their shadows after.
-  await waitForFrames(page, enterFrame + 400);
+  await waitForFrames(page, enterFrame + 340);
+  console.log(`frames per second in round 1: ${(await frameRate(page, 60)).toFixed(1)}`);
+  const quiet = await soundState(page);
+  check(quiet.state === 'running' && quiet.blocks > 0,
+        `sound runs after the key press (${quiet.blocks} blocks mixed)`);
+  await page.evaluate(() => { window.sound.loudest = 0; });
   const strip = { x: 200, y: 300, width: 240, height: 136 };
   const before = await canvasPicture(page, 'before-shot');
   await waitForFrames(page, (await framesShown(page)) + 20);
@@ -136,6 +175,8 @@ async function playthrough(browser, base) {
   console.log(`strip above the cannon: ${still.differing} pixels change without a shot, ` +
               `${fired.differing} after one`);
   check(fired.differing > still.differing + 50, 'Space held and released fires a volley');
+  const bang = await soundState(page);
+  check(bang.loudest > 0.01, `the volley is heard (loudest sample ${bang.loudest.toFixed(3)})`);
 
   await page.keyboard.press('Escape');
   const status = await exitStatus(page, 10000);
