@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps build play test screenshots test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean \
-	mutation coverage windows windows-zip test-windows web serve-web test-web
+	mutation coverage windows windows-zip test-windows web serve-web test-web test-web-units
 
 deps:
 	@tools/install-deps.sh
@@ -156,3 +156,13 @@ serve-web: web
 test-web: web
 	cd tests/web && npm ci --no-audit --no-fund --silent
 	node tests/web/page_test.mjs build-web docs/title.png tests/web/recordings build-web/test-pictures
+
+# The platform-free GoogleTest suites (runtime, pixmap, audio) built for the
+# web and run under node through CTest, in build-web-tests.
+test-web-units: deps
+	tools/build-target-deps.sh emscripten >/dev/null
+	cmake -S . -B build-web-tests --toolchain cmake/emscripten-toolchain.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=OFF -DBUILD_TESTING=ON >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build build-web-tests -j $(JOBS) \
+	  --target runtime_tests pixmap_tests audio_tests
+	ctest --test-dir build-web-tests --output-on-failure -j $(JOBS)
