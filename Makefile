@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps build play test screenshots test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean \
-	mutation coverage windows windows-zip test-windows web serve-web test-web test-web-units
+	mutation coverage windows windows-zip test-windows web serve-web test-web test-web-units bench-web
 
 deps:
 	@tools/install-deps.sh
@@ -162,7 +162,20 @@ test-web: web
 test-web-units: deps
 	tools/build-target-deps.sh emscripten >/dev/null
 	cmake -S . -B build-web-tests --toolchain cmake/emscripten-toolchain.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=OFF -DBUILD_TESTING=ON >/dev/null
+	  -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=ON -DBUILD_TESTING=ON >/dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build build-web-tests -j $(JOBS) \
 	  --target runtime_tests pixmap_tests audio_tests
 	ctest --test-dir build-web-tests --output-on-failure -j $(JOBS)
+
+# The crowded round-30 frame in headless Chromium, then natively on the same
+# machine (bench/web/crowded_frames.cpp): milliseconds per frame of each.
+bench-web: deps
+	cmake -S . -B build $(BUILD_FLAGS) >/dev/null
+	cmake --build build -j $(JOBS) --target crowded_frames
+	tools/build-target-deps.sh emscripten >/dev/null
+	cmake -S . -B build-web-tests --toolchain cmake/emscripten-toolchain.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=ON -DBUILD_TESTING=ON >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build build-web-tests -j $(JOBS) --target crowded_frames
+	cd tests/web && npm ci --no-audit --no-fund --silent
+	node tests/web/crowded_frames.mjs build-web-tests/bench/web
+	SDL_AUDIODRIVER=dummy tools/with-display.sh build/bench/web/crowded_frames
