@@ -145,7 +145,8 @@ async function playthrough(browser, base) {
   // Browsers start a page's sound only after a key press or click.
   await listenToSound(page);
   const silent = await soundState(page);
-  check(silent.state === 'suspended' && silent.blocks === 0, 'no sound before the first key press');
+  check(silent.state === 'suspended' && silent.blocks === 0,
+        `no sound before the first key press (${silent.state}, ${silent.blocks} blocks)`);
 
   // The title fades out over 100 frames, then the round's banner shows.
   await page.keyboard.press('Enter');
