@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps build play test screenshots test-soak test-sanitize test-tsan fuzz bench assets assets-sheet install deb clean \
-	mutation coverage windows windows-zip test-windows
+	mutation coverage windows windows-zip test-windows web serve-web test-web test-web-units bench-web
 
 deps:
 	@tools/install-deps.sh
@@ -142,3 +142,48 @@ test-windows: windows-zip
 	done
 	tests/windows/x87_check.sh build-windows-i686
 	tests/windows/exe_test.sh build-windows/salvo-*-windows-x64.zip build/salvo
+
+# The web: build-web/index.html with salvo.js and salvo.wasm, built by
+# Debian's emscripten against libraries built from Debian's sources by
+# tools/build-target-deps.sh (kept in build-deps/ or SALVO_DEPS_DIR).
+WEB_FLAGS = -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=OFF -DBUILD_TESTING=OFF
+web: deps
+	tools/build-target-deps.sh emscripten >/dev/null
+	cmake -S . -B build-web --toolchain cmake/emscripten-toolchain.cmake $(WEB_FLAGS) >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build build-web -j $(JOBS) --target salvo
+
+# Serves the page on this machine only: http://127.0.0.1:WEB_PORT/
+# (add ?mute, or ?replay=URL to replay a recording made with --record).
+WEB_PORT ?= 8000
+serve-web: web
+	@echo "Salvo is served at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web
+
+# The page in headless Chromium, driven by puppeteer-core (installed into
+# tests/web/node_modules from its committed lock file).
+test-web: web
+	cd tests/web && npm ci --no-audit --no-fund --silent
+	node tests/web/page_test.mjs build-web docs/title.png tests/web/recordings build-web/test-pictures
+
+# The platform-free GoogleTest suites (runtime, pixmap, audio) built for the
+# web and run under node through CTest, in build-web-tests.
+test-web-units: deps
+	tools/build-target-deps.sh emscripten >/dev/null
+	cmake -S . -B build-web-tests --toolchain cmake/emscripten-toolchain.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=ON -DBUILD_TESTING=ON >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build build-web-tests -j $(JOBS) \
+	  --target runtime_tests pixmap_tests audio_tests
+	ctest --test-dir build-web-tests --output-on-failure -j $(JOBS)
+
+# The crowded round-30 frame in headless Chromium, then natively on the same
+# machine (bench/web/crowded_frames.cpp): milliseconds per frame of each.
+bench-web: deps
+	cmake -S . -B build $(BUILD_FLAGS) >/dev/null
+	cmake --build build -j $(JOBS) --target crowded_frames
+	tools/build-target-deps.sh emscripten >/dev/null
+	cmake -S . -B build-web-tests --toolchain cmake/emscripten-toolchain.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DSALVO_LTO=OFF -DSALVO_BENCH=ON -DBUILD_TESTING=ON >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build build-web-tests -j $(JOBS) --target crowded_frames
+	cd tests/web && npm ci --no-audit --no-fund --silent
+	node tests/web/crowded_frames.mjs build-web-tests/bench/web
+	SDL_AUDIODRIVER=dummy tools/with-display.sh build/bench/web/crowded_frames

@@ -1,13 +1,12 @@
 #include "game/state_hash.h"
 
-#include <bit>
-
 #include "game/cannon.h"
 #include "game/enemies.h"
 #include "game/globals.h"
 #include "game/med_truck.h"
 #include "game/shots.h"
 #include "input/random.h"
+#include "runtime/float_bits.h"
 #include "runtime/list.h"
 
 namespace salvo {
@@ -23,7 +22,7 @@ class Hasher {
     }
   }
   void Add(int value) { Add(static_cast<uint32_t>(value)); }
-  void Add(float value) { Add(std::bit_cast<uint32_t>(value)); }
+  void Add(float value) { Add(FloatBits(value)); }
   void Add(const String& text) {
     Add(static_cast<int>(text.size()));
     for (char16_t unit : text) Add(static_cast<uint32_t>(unit));

@@ -1,11 +1,11 @@
 #include "input/clock.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
 
 #include "input/system_driver.h"
+#include "runtime/thread_sleep.h"
 
 namespace salvo {
 namespace {
@@ -55,10 +55,7 @@ int SystemMillis() {
 }
 
 void SystemDelay(int ms) {
-  if (ms <= 0) return;
-  timespec remaining{ms / 1000, (ms % 1000) * 1000000L};
-  while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {
-  }
+  SleepThreadMicros(int64_t{ms} * 1000);
 }
 
 int TTimer::Wait() {

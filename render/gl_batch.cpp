@@ -3,8 +3,11 @@
 // share is about to change.
 #include <GL/gl.h>
 
+#include <cstdint>
+
 #include "render/gl_check_internal.h"
 #include "render/gl_driver_internal.h"
+#include "render/gl_platform_internal.h"
 
 namespace salvo {
 
@@ -12,6 +15,9 @@ namespace {
 
 // Batched vertices between two flushes of GL's pipeline.
 constexpr int kVerticesPerFlush = 24000;
+// Vertices of one batch: what 16-bit indices reach, the widest index type
+// WebGL takes from client memory.
+constexpr std::size_t kMaxBatchVertices = 65536;
 
 // The GL primitive a batched primitive is drawn as. Textured quads stay
 // quads so that GL splits them into triangles as it does for glBegin; flat
@@ -23,7 +29,7 @@ unsigned BatchModeFor(unsigned mode, bool textured) {
 void AppendToBatch(GLDriverState& state) {
   const std::vector<GLBatchVertex>& corners = state.primitive;
   const unsigned mode = BatchModeFor(state.primitiveMode, state.texturingOn != 0);
-  if (mode != state.batchMode) {
+  if (mode != state.batchMode || state.batch.size() + corners.size() > kMaxBatchVertices) {
     FlushBatch();
     state.batchMode = mode;
   }
@@ -36,15 +42,15 @@ void AppendToBatch(GLDriverState& state) {
   const auto first = static_cast<unsigned>(state.batch.size());
   state.batch.insert(state.batch.end(), corners.begin(), corners.end());
   for (unsigned i = 1; i + 1 < corners.size(); ++i) {
-    state.batchIndices.push_back(first);
-    state.batchIndices.push_back(first + i);
-    state.batchIndices.push_back(first + i + 1);
+    state.batchIndices.push_back(static_cast<uint16_t>(first));
+    state.batchIndices.push_back(static_cast<uint16_t>(first + i));
+    state.batchIndices.push_back(static_cast<uint16_t>(first + i + 1));
   }
 }
 
 void DrawImmediately(const GLDriverState& state) {
   const bool textured = state.texturingOn != 0;
-  glBegin(state.primitiveMode);
+  glBegin(ImmediateMode(state.primitiveMode));
   for (const GLBatchVertex& vertex : state.primitive) {
     if (textured) glTexCoord2f(vertex.u, vertex.v);
     glVertex2f(vertex.x, vertex.y);
@@ -109,7 +115,7 @@ void FlushBatch() {
   glTexCoordPointer(2, GL_FLOAT, sizeof(GLBatchVertex), &first->u);
   glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GLBatchVertex), first->color);
   if (state.batchMode == GL_TRIANGLES) {
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(state.batchIndices.size()), GL_UNSIGNED_INT,
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(state.batchIndices.size()), GL_UNSIGNED_SHORT,
                    state.batchIndices.data());
   } else {
     glDrawArrays(state.batchMode, 0, static_cast<GLsizei>(state.batch.size()));
@@ -155,7 +161,8 @@ void PrimitiveVertex(float x, float y, float u, float v) {
 void EndPrimitive() {
   GLDriverState& state = GLState();
   const bool batchable = state.primitiveMode == GL_QUADS || state.primitiveMode == GL_POLYGON;
-  if (state.shortcuts.batching && batchable) {
+  // A polygon of more corners than one batch holds is drawn on its own.
+  if (state.shortcuts.batching && batchable && state.primitive.size() <= kMaxBatchVertices) {
     AppendToBatch(state);
     return;
   }

@@ -8,6 +8,7 @@
 
 #include "render/gl_check_internal.h"
 #include "render/gl_driver_internal.h"
+#include "render/gl_platform_internal.h"
 #include "render/gl_scaler_internal.h"
 #include "render/gl_window.h"
 #include "runtime/degrees.h"
@@ -261,19 +262,8 @@ void TGLDrawingDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
   if (!Live()) return;
   FlushBatch();
   DisableTexture();
-  const Ref<TPixmap> flipped = AsRGBA(YFlipPixmap(pixmap));
-
-  // Place the raster position with a bitmap move, which is never clipped,
-  // so a pixmap hanging off the top or left still draws its visible part.
-  glRasterPos2i(0, 0);
-  glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - flipped->height), nullptr);
-
   // Pixels are copied as they are: blending and the alpha test stay out.
-  glDisable(GL_BLEND);
-  glDisable(GL_ALPHA_TEST);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, flipped->pitch / 4);
-  glDrawPixels(flipped->width, flipped->height, GL_RGBA, GL_UNSIGNED_BYTE, flipped->pixels);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  DrawPixelsAt(AsRGBA(pixmap), x, y);
   GLDriverState& state = GLState();
   ApplyBlend(state.currentBlend);
   state.appliedBlend = state.currentBlend;

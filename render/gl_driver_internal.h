@@ -63,7 +63,7 @@ struct GLDriverState {
   // Vertices not yet sent, drawn as batchMode: GL_QUADS, four vertices
   // each, or GL_TRIANGLES through batchIndices.
   std::vector<GLBatchVertex> batch;
-  std::vector<unsigned> batchIndices;
+  std::vector<uint16_t> batchIndices;
   unsigned batchMode = 0;
   int verticesSinceFlush = 0;
   // The primitive being built: its GL mode and vertices.

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "input/clock.h"
 #include "render/gl_pacing_internal.h"
+#include "runtime/thread_sleep.h"
 
 namespace salvo {
 
@@ -81,7 +81,7 @@ int64_t SteadyMicros() {
 }
 
 void SleepMicros(int64_t micros) {
-  if (micros > 0) std::this_thread::sleep_for(std::chrono::microseconds(micros));
+  SleepThreadMicros(micros);
 }
 
 }  // namespace salvo

@@ -4,6 +4,7 @@
 
 #include "render/gl_check_internal.h"
 #include "render/gl_driver_internal.h"
+#include "render/gl_platform_internal.h"
 
 #ifndef GL_CLAMP_TO_EDGE
 #define GL_CLAMP_TO_EDGE 0x812F
@@ -18,13 +19,6 @@ int NextPowerOfTwo(int value) {
   int power = 1;
   while (power < value && power < (1 << 30)) power *= 2;
   return power;
-}
-
-bool ProxyAccepts(int width, int height) {
-  glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-  GLint accepted = 0;
-  glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
-  return accepted != 0;
 }
 
 // Whether every pixel of an RGBA8888 pixmap has alpha 255.
@@ -70,7 +64,7 @@ void DisableTexture() {
 void CalcTextureSize(int& width, int& height) {
   width = NextPowerOfTwo(width);
   height = NextPowerOfTwo(height);
-  while (!ProxyAccepts(width, height)) {
+  while (!TextureSizeAccepted(width, height)) {
     if (width == 1 && height == 1) ThrowRuntimeError("Unable to calculate tex size");
     if (width > 1) width /= 2;
     if (height > 1) height /= 2;

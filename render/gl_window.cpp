@@ -8,6 +8,7 @@
 
 #include "input/input_state.h"
 #include "input/sdl_events.h"
+#include "render/gl_platform_internal.h"
 #include "render/window_system_internal.h"
 
 namespace salvo {
@@ -149,10 +150,7 @@ void SetContextAttributes(int flags) {
   SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accum);
   SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
   SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accum);
-  // The fixed-function pipeline lives in the compatibility profile.
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+  RequestFixedFunctionContext();
 }
 
 SDL_Window* CreateWindowedWindow(int width, int height, bool resizable) {
@@ -325,7 +323,7 @@ int GLWindowOpen() {
 }
 
 void SwapGLBuffers() {
-  if (State().contextOpen) SDL_GL_SwapWindow(State().window);
+  if (State().contextOpen) SwapWindowBuffers(State().window);
 }
 
 int SetSwapInterval(int interval) {

@@ -1,12 +1,12 @@
 #include "render/graphics.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
 #include "render/collision.h"
 #include "render/image.h"
 #include "runtime/degrees.h"
+#include "runtime/float_bits.h"
 
 namespace salvo {
 
@@ -21,14 +21,16 @@ TDrawingDriver& Driver() {
 namespace {
 
 // Never destroyed: objects it holds may be released during process exit,
-// after static destructors would already have run. Initialised at compile
-// time, so reaching it needs no first-use check on every drawing command.
+// after static destructors would already have run. A global built before
+// main, so reaching it needs no first-use check on every drawing command;
+// nothing draws before main. (It cannot be built at compile time: the web
+// build's libc++ has no constexpr std::vector.)
 union ContextStorage {
-  constexpr ContextStorage() : context() {}
+  ContextStorage() : context() {}
   ~ContextStorage() {}
   TDrawingContext context;
 };
-constinit ContextStorage contextStorage;
+ContextStorage contextStorage;
 
 // Sine and cosine of the last rotation the transform was built from: most
 // transforms change only the scale, and recomputing gives the same values.
@@ -295,7 +297,7 @@ void SetTransform(float angle, float scaleX, float scaleY) {
 void UpdateTransform() {
   TDrawingContext& context = DrawingContext();
   // Compared bit for bit, so an angle of -0 still gets its own sine.
-  if (std::bit_cast<uint32_t>(context.rotation) != std::bit_cast<uint32_t>(rotationTrig.angle)) {
+  if (FloatBits(context.rotation) != FloatBits(rotationTrig.angle)) {
     rotationTrig = {context.rotation, static_cast<float>(SineOfDegrees(context.rotation)),
                     static_cast<float>(CosineOfDegrees(context.rotation))};
   }

@@ -68,7 +68,7 @@ int RunProgram(int argc, char** argv, const std::function<int()>& program) {
   try {
     int code = program();
     ReleaseStep();
-    return code;
+    return EndProgram(code);
   } catch (const std::exception& error) {
     ReportUncaught(error.what());
   } catch (...) {

@@ -21,6 +21,11 @@ void InstallSignalHandlers();
 // The running executable's full path; argv0 where the system cannot say.
 std::string ExecutablePath(const char* argv0);
 
+// Gives the program's exit code back as main returns it. In the browser a
+// main that has slept returns to no one, so the code is passed to exit()
+// there, which ends the program and tells the page.
+int EndProgram(int code);
+
 // Shared by the platforms' handlers; both are safe to call inside one.
 // Writes "Received Signal" on stderr and ends the process with exit code 255.
 [[noreturn]] void EndOnFatalSignal();

@@ -13,8 +13,11 @@ packages=(
   xserver-xorg-video-dummy x11-xserver-utils  # a server whose display mode can switch
   ccache ninja-build lld gcovr  # `make mutation` and `make coverage`
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 zip  # `make windows`, `make test-windows`
+  emscripten chromium nodejs  # `make web`, `make test-web`
   build-essential debhelper dpkg-dev lintian desktop-file-utils appstream man-db
 )
+# npm comes with some builds of nodejs and is Debian's own package beside others.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do

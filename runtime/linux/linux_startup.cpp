@@ -35,6 +35,10 @@ std::string ExecutablePath(const char* argv0) {
   return path.string();
 }
 
+int EndProgram(int code) {
+  return code;
+}
+
 // A program started from a terminal inherits its streams.
 void ConnectToConsole() {}
 

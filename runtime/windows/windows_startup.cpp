@@ -90,6 +90,10 @@ std::string ExecutablePath(const char* argv0) {
   return argv0 ? argv0 : "";
 }
 
+int EndProgram(int code) {
+  return code;
+}
+
 void ConnectToConsole() {
   if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
   ReopenUnconnected(STD_OUTPUT_HANDLE, stdout, "w");

@@ -70,7 +70,11 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
   };
   for (int from = 1; from <= 6; ++from) {
     Ref<TAudioSample> source = Sample(frames[from], 1, from);
-    auto [left, right] = LeftRight(source);
+    // Plain variables: clang 14 (the web build's) cannot capture structured
+    // bindings in the lambda below.
+    const auto pair = LeftRight(source);
+    const auto left = pair.first;
+    const auto right = pair.second;
     for (int to = 1; to <= 6; ++to) {
       Ref<TAudioSample> result = source->Convert(to);
       ASSERT_EQ(std::tuple(result->format, result->length, result->hertz, result->capacity),
