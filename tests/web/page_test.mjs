@@ -111,6 +111,27 @@ async function exitStatus(page, timeout) {
   return Number(await page.evaluate(() => document.body.dataset.exitStatus));
 }
 
+// A desktop browser's rule for sound, which headless Chromium does not keep:
+// an audio context starts suspended, and resumes only once the page has had
+// a real key press or click. Runs in the page before its own scripts.
+function refuseSoundBeforeAGesture() {
+  let gesture = false;
+  for (const kind of ['keydown', 'mousedown']) {
+    window.addEventListener(kind, event => { gesture ||= event.isTrusted; }, true);
+  }
+  const Context = window.AudioContext;
+  window.AudioContext = class extends Context {
+    constructor(...options) {
+      super(...options);
+      super.suspend();
+    }
+    resume() {
+      return gesture ? super.resume() : Promise.resolve();
+    }
+  };
+  window.webkitAudioContext = window.AudioContext;
+}
+
 // Opens the page with its console watched: errors and uncaught exceptions
 // are collected in `errors`.
 async function openPage(browser, url, errors) {
@@ -122,6 +143,7 @@ async function openPage(browser, url, errors) {
   // The canvas at 640 x 480 CSS pixels, one device pixel each: the game's
   // picture is shown texel for pixel, as on the Linux screen.
   await page.setViewport({ width: 640, height: 480 + 48, deviceScaleFactor: 1 });
+  await page.evaluateOnNewDocument(refuseSoundBeforeAGesture);
   const started = Date.now();
   await page.goto(url, { waitUntil: 'load' });
   return { page, started };
@@ -144,6 +166,7 @@ async function playthrough(browser, base) {
 
   // Browsers start a page's sound only after a key press or click.
   await listenToSound(page);
+  await waitForFrames(page, (await framesShown(page)) + 30);
   const silent = await soundState(page);
   check(silent.state === 'suspended' && silent.blocks === 0,
         `no sound before the first key press (${silent.state}, ${silent.blocks} blocks)`);
