@@ -3,10 +3,9 @@
 // Usage: node crowded_frames.mjs DIR (holding crowded_frames.js and .wasm)
 import fs from 'node:fs';
 import http from 'node:http';
-import os from 'node:os';
 import path from 'node:path';
 import process from 'node:process';
-import puppeteer from 'puppeteer-core';
+import { launchChromium } from './chromium.mjs';
 
 const dir = process.argv[2];
 const page = `<!doctype html><canvas id="canvas" width="640" height="480"></canvas>
@@ -26,14 +25,7 @@ const server = http.createServer((request, response) => {
   }
 });
 await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'salvo-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  args: ['--headless=new', '--no-sandbox', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         `--user-data-dir=${profile}`],
-});
+const { browser, close } = await launchChromium();
 let status = 1;
 try {
   const tab = await browser.newPage();
@@ -44,8 +36,7 @@ try {
   console.log('Chromium', await line);
   status = 0;
 } finally {
-  await browser.close();
+  await close();
   server.close();
-  fs.rmSync(profile, { recursive: true, force: true });
 }
 process.exit(status);

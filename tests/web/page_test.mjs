@@ -10,11 +10,10 @@
 // the checks look at are left in OUT_DIR when one is given.
 import fs from 'node:fs';
 import http from 'node:http';
-import os from 'node:os';
 import path from 'node:path';
 import process from 'node:process';
-import puppeteer from 'puppeteer-core';
 import { comparePictures, decodePng } from './png.mjs';
+import { launchChromium } from './chromium.mjs';
 
 const [buildDir, titlePng, recordingsDir, outDir] = process.argv.slice(2);
 if (!recordingsDir) {
@@ -227,14 +226,7 @@ async function replay(browser, base, recording, expected) {
 if (outDir) fs.mkdirSync(outDir, { recursive: true });
 const server = await serve();
 const base = `http://127.0.0.1:${server.address().port}`;
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'salvo-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  args: ['--headless=new', '--no-sandbox', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         `--user-data-dir=${profile}`],
-});
+const { browser, close } = await launchChromium();
 try {
   await playthrough(browser, base);
   for (const recording of recordings) await replay(browser, base, recording, 0);
@@ -242,9 +234,8 @@ try {
 } catch (error) {
   check(false, String(error));
 } finally {
-  await browser.close();
+  await close();
   server.close();
-  fs.rmSync(profile, { recursive: true, force: true });
 }
 console.log(failures.length === 0 ? 'all web checks passed' : `${failures.length} failed`);
 process.exit(failures.length === 0 ? 0 : 1);
