@@ -1,17 +1,21 @@
 #include "input/input.h"
 
 #include <gtest/gtest.h>
+#include <time.h>
 
+#include <climits>
+#include <regex>
+
+#include "input/clock.h"
 #include "input/input_state.h"
 #include "scripted_driver.h"
 
 namespace salvo {
 namespace {
 
-using testing::DriverScope;
 using testing::Results;
-using testing::ScriptedDriver;
 
+// The input queries and the clock over a scripted driver.
 class InputTest : public ::testing::Test {
  protected:
   InputTest() { ClearInputState(); }
@@ -28,9 +32,10 @@ class InputTest : public ::testing::Test {
     });
   }
 
-  Ref<ScriptedDriver> driver = New<ScriptedDriver>();
-  DriverScope scope{driver};
+  Ref<testing::ScriptedDriver> driver = New<testing::ScriptedDriver>();
+  testing::DriverScope scope{driver};
 };
+using ClockTest = InputTest;
 
 TEST_F(InputTest, QueriesPumpPendingInputFirstUnlessAutoPumpIsOff) {
   Tap(VK_ESCAPE);
@@ -57,24 +62,19 @@ TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   for (int i = 0; i < 200; ++i) FeedChar(u'a');
   for (int i = 0; i < 100; ++i) ASSERT_EQ(GetChar(), 'a');
   for (int i = 0; i < 200; ++i) FeedChar(u'b');  // only 156 fit: the rest are dropped
-  std::u16string expected(100, u'a');
-  expected.append(156, u'b');
-  EXPECT_EQ(testing::TypedText(), expected);
+  EXPECT_EQ(testing::TypedText(), std::u16string(100, u'a') + std::u16string(156, u'b'));
 }
 
 TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZero) {
-  Arrive([] { FeedWheelUnits(240); });
-  EXPECT_EQ(MouseZ(), 2);
-  Arrive([] { FeedWheelUnits(-60); });
-  EXPECT_EQ(MouseZ(), 2);
-  Arrive([] {
-    FeedWheelUnits(-250);
-    FeedWheel(-1);
-  });
+  for (auto [units, z] : {std::pair{240, 2}, {-60, 2}, {-250, 0}}) {
+    Arrive([units = units] { FeedWheelUnits(units); });
+    EXPECT_EQ(MouseZ(), z) << units;
+  }
+  Arrive([] { FeedWheel(-1); });
   EXPECT_EQ(MouseZ(), -1);
 }
 
-TEST_F(InputTest, MouseButtonsMapToTheirKeyCodes) {
+TEST_F(InputTest, MouseButtonsMapToTheirKeyCodesAndResetMouseButtonsForgetsOnlyButtonPresses) {
   Arrive([] {
     FeedMouseButton(VK_MBUTTON, true);
     FeedMouseButton(VK_RBUTTON, true);
@@ -84,12 +84,10 @@ TEST_F(InputTest, MouseButtonsMapToTheirKeyCodes) {
   EXPECT_EQ(Results(MouseDown, {2, 3}), (std::vector<int>{0, 1}));
   EXPECT_EQ(Results(MousePressCount, {0, 1, 2, 3, 4}), (std::vector<int>{0, 0, 1, 1, 0}));
   EXPECT_EQ(KeyPressCount(3), 0);
-}
-
-TEST_F(InputTest, ResetMouseButtonsForgetsOnlyButtonPresses) {
   Arrive([] {
-    FeedMouseButton(VK_LBUTTON, true);
+    FeedMouseButton(VK_MBUTTON, false);
     FeedMouseButton(VK_MBUTTON, true);
+    FeedMouseButton(VK_LBUTTON, true);
     FeedKeyDown(VK_A);
   });
   ResetMouseButtons();
@@ -106,25 +104,21 @@ TEST_F(InputTest, MoveMouseWithoutAWindowSystemSetsThePositionOtherAxesGiveZero)
   EXPECT_EQ(driver->MouseCoordinate(-1), 0);
 }
 
-TEST_F(InputTest, WaitKeyIgnoresEarlierPressesAndReturnsTheNextKey) {
+TEST_F(InputTest, WaitKeyWaitCharAndWaitMouseIgnoreEarlierInputAndReturnTheNextKeyCharOrButton) {
   Tap(VK_RETURN);  // pending before the wait: cleared by its ResetKeys
-  driver->arrivals.push_back([] {});
-  driver->arrivals.push_back([] {
-    FeedKeyDown(VK_P);
-    FeedKeyDown(VK_4);
-  });
+  driver->arrivals = {[] {},
+                      [] {
+                        FeedKeyDown(VK_P);
+                        FeedKeyDown(VK_4);
+                      }};
   EXPECT_EQ(WaitKey(), VK_4);  // lowest code first
   EXPECT_EQ(driver->waits, 2);
   EXPECT_EQ(KeyPressCount(VK_P), 1);
-}
-
-TEST_F(InputTest, WaitCharAndWaitMouseReturnTheNextCharacterAndButtonNumber) {
   Arrive([] { FeedChar(u'q'); });
-  driver->arrivals.push_back([] { FeedKeyDown(VK_SHIFT); });
-  driver->arrivals.push_back([] { FeedChar(u'Z'); });
+  driver->arrivals = {[] { FeedKeyDown(VK_SHIFT); }, [] { FeedChar(u'Z'); }};
   EXPECT_EQ(WaitChar(), 'Z');
   Arrive([] { FeedMouseButton(VK_LBUTTON, true); });
-  driver->arrivals.push_back([] { FeedMouseButton(VK_MBUTTON, true); });
+  driver->arrivals = {[] { FeedMouseButton(VK_MBUTTON, true); }};
   EXPECT_EQ(WaitMouse(), 3);
 }
 
@@ -135,6 +129,69 @@ TEST_F(InputTest, InitKeepsAnInstalledDriverWhoseDefaultWaitTimeoutSleepsThenPol
   WaitForMessagesTimeout(5);  // through the global: the same default here
   EXPECT_EQ(driver->delays, (std::vector<int>{25, 5}));
   EXPECT_EQ(driver->polls, 2);
+}
+
+TEST_F(ClockTest, TimerPeriodIsTruncatedAndStaysWithinRange) {
+  driver->now = 500;
+  EXPECT_EQ(CreateTimer(60.0f)->lastTick, 500);
+  const std::pair<float, int> cases[] = {{60.0f, 16},        {0.5f, 2000},    {1000.0f, 1},
+                                         {1001.0f, 0},       {0.0f, INT_MAX}, {-30.0f, 0},
+                                         {0.0001f, 10000000}};
+  for (auto [rate, period] : cases) EXPECT_EQ(CreateTimer(rate)->period, period) << rate;
+}
+
+TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
+  struct Case {
+    int lastTick, now, ticks;
+    std::vector<int> delays;
+    int lastTickAfter;
+  };
+  const Case cases[] = {
+      {1000, 1050, 3, {}, 1048},  // late: no sleep
+      {1000, 1005, 1, {11}, 1016},
+      {1016, 1016, 1, {16}, 1032},  // right at the boundary: a whole period
+      // The phase is kept across the wrap of the unsigned and the signed reading.
+      {int(0xFFFFFFF8u), 40, 3, {}, 40},
+      {INT_MAX - 3, INT_MIN + 1, 1, {11}, INT_MIN + 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.lastTick << " at " << c.now);
+    Ref<TTimer> timer = CreateTimer(60.0f);
+    timer->lastTick = c.lastTick;
+    driver->now = c.now;
+    driver->delays.clear();
+    EXPECT_EQ(WaitTimer(timer), c.ticks);
+    EXPECT_EQ(driver->delays, c.delays);
+    EXPECT_EQ(timer->lastTick, c.lastTickAfter);
+  }
+}
+
+TEST_F(ClockTest, ZeroPeriodTicksOnEveryCallWithoutSleepingAndNullRaises) {
+  Ref<TTimer> timer = CreateTimer(5000.0f);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitTimer(timer), 1);
+  EXPECT_TRUE(driver->delays.empty());
+  EXPECT_THROW(WaitTimer(Ref<TTimer>()), RuntimeError);
+}
+
+TEST(SystemClockTest, FollowsTheMonotonicClockAndSleepsAtLeastTheTimeAsked) {
+  auto monotonic = [] {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<uint32_t>(static_cast<uint64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000);
+  };
+  uint32_t before = monotonic();
+  uint32_t reading = static_cast<uint32_t>(SystemMillis());
+  EXPECT_LE(reading - before, monotonic() - before);
+  int start = SystemMillis();
+  SystemDelay(20);
+  EXPECT_GE(SystemMillis() - start, 20);
+  SystemDelay(0);
+  SystemDelay(-5);  // returns at once
+}
+
+TEST(DateTimeTest, Formats) {
+  EXPECT_TRUE(std::regex_match(ToUtf8(CurrentDate()), std::regex(R"(\d\d [A-Z][a-z]{2} \d{4})")));
+  EXPECT_TRUE(std::regex_match(ToUtf8(CurrentTime()), std::regex(R"(\d\d:\d\d:\d\d)")));
 }
 
 }  // namespace

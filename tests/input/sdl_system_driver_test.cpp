@@ -5,11 +5,14 @@
 
 #include <cstring>
 #include <functional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "input/clock.h"
 #include "input/input.h"
 #include "input/input_state.h"
+#include "input/key_table_internal.h"
 #include "input/sdl_events.h"
 #include "scripted_driver.h"
 
@@ -20,18 +23,12 @@ using testing::DriverScope;
 using testing::Results;
 using Ints = std::vector<int>;
 
-std::vector<Uint32> hookedTypes;
-void RecordEvent(const SDL_Event& event) {
-  hookedTypes.push_back(event.type);
-}
-
 // Pushes synthetic SDL events and pumps them through the SDL driver.
 class SDLDriverTest : public ::testing::Test {
  protected:
   SDLDriverTest() {
     ClearInputState();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    hookedTypes.clear();
   }
   ~SDLDriverTest() override {
     SetPlatformEventHook(nullptr);
@@ -154,7 +151,9 @@ TEST_F(SDLDriverTest, MouseMotionButtonsAndWheelSurviveResetKeys) {
 }
 
 TEST_F(SDLDriverTest, EveryEventReachesThePlatformHook) {
-  SetPlatformEventHook(RecordEvent);
+  static std::vector<Uint32> hookedTypes;
+  hookedTypes.clear();
+  SetPlatformEventHook([](const SDL_Event& event) { hookedTypes.push_back(event.type); });
   Window(SDL_WINDOWEVENT_FOCUS_LOST);
   Tap(SDL_SCANCODE_RETURN);
   PumpMessages();
@@ -191,6 +190,48 @@ TEST_F(SDLDriverTest, WaitKeyReturnsAQueuedKey) {
   ASSERT_NE(typist, 0) << SDL_GetError();
   EXPECT_EQ(WaitKey(), VK_2);
   SDL_RemoveTimer(typist);
+}
+
+// The key table, for a US keyboard unless a test gives the keycode.
+int UsKey(SDL_Scancode scancode) {
+  return VirtualKeyFor(scancode, testing::UsKeycode(scancode));
+}
+
+TEST(KeyTableTest, KeysOfAUsKeyboard) {
+  // The game's keys, the ends of the table's runs (letters, digits, function keys, keypad),
+  // navigation and punctuation.
+  const std::pair<SDL_Scancode, int> keys[] = {
+      {SDL_SCANCODE_RETURN, 13},      {SDL_SCANCODE_ESCAPE, 27},      {SDL_SCANCODE_SPACE, 32},
+      {SDL_SCANCODE_LEFT, 37},        {SDL_SCANCODE_RIGHT, 39},       {SDL_SCANCODE_1, 49},
+      {SDL_SCANCODE_4, 52},           {SDL_SCANCODE_P, 80},           {SDL_SCANCODE_A, 'A'},
+      {SDL_SCANCODE_Z, 'Z'},          {SDL_SCANCODE_9, '9'},          {SDL_SCANCODE_0, '0'},
+      {SDL_SCANCODE_F1, 0x70},        {SDL_SCANCODE_F12, 0x7B},       {SDL_SCANCODE_KP_1, 0x61},
+      {SDL_SCANCODE_KP_9, 0x69},      {SDL_SCANCODE_KP_0, 0x60},      {SDL_SCANCODE_KP_ENTER, 13},
+      {SDL_SCANCODE_KP_PERIOD, 0x6E}, {SDL_SCANCODE_KP_MINUS, 0x6D},  {SDL_SCANCODE_PAGEUP, 33},
+      {SDL_SCANCODE_DELETE, 46},      {SDL_SCANCODE_SEMICOLON, 0xBA}, {SDL_SCANCODE_SLASH, 0xBF},
+      {SDL_SCANCODE_GRAVE, 0xC0},     {SDL_SCANCODE_APOSTROPHE, 0xDE}};
+  for (auto [scancode, key] : keys)
+    EXPECT_EQ(UsKey(scancode), key) << SDL_GetScancodeName(scancode);
+}
+
+TEST(KeyTableTest, ModifiersHaveGenericAndSidedCodes) {
+  const std::tuple<SDL_Scancode, int, int> modifiers[] = {
+      {SDL_SCANCODE_LSHIFT, 16, 160}, {SDL_SCANCODE_RSHIFT, 16, 161}, {SDL_SCANCODE_LCTRL, 17, 162},
+      {SDL_SCANCODE_RCTRL, 17, 163},  {SDL_SCANCODE_LALT, 18, 164},   {SDL_SCANCODE_RALT, 18, 165}};
+  for (auto [scancode, generic, sided] : modifiers) {
+    EXPECT_EQ(UsKey(scancode), generic) << scancode;
+    EXPECT_EQ(SidedModifierFor(scancode), sided) << scancode;
+  }
+  EXPECT_EQ(SidedModifierFor(SDL_SCANCODE_A), 0);
+}
+
+TEST(KeyTableTest, LettersFollowTheLayoutAndUnknownKeysHaveNoCode) {
+  // On a French layout the key in the Q position types 'a'.
+  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_Q, SDLK_a), 'A');
+  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN), 0);
+  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_MUTE, SDLK_MUTE), 0);
+  EXPECT_EQ(VirtualKeyFor(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES), SDLK_UNKNOWN), 0);
+  EXPECT_EQ(VirtualKeyFor(static_cast<SDL_Scancode>(-3), SDLK_UNKNOWN), 0);
 }
 
 }  // namespace
