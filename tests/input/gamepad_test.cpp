@@ -17,19 +17,11 @@
 namespace salvo {
 namespace {
 
-using testing::DriverScope;
-
 // The mapping itself, over the shared input state read through a plain
 // polled driver.
-class GamepadMapperTest : public ::testing::Test {
+class GamepadMapperTest : public testing::ScriptedInputTest {
  protected:
-  GamepadMapperTest() { ClearInputState(); }
-  ~GamepadMapperTest() override {
-    SetGamepadStartKey(VK_RETURN);
-    ClearInputState();
-  }
-  Ref<testing::ScriptedDriver> driver = New<testing::ScriptedDriver>();
-  DriverScope scope{driver};
+  ~GamepadMapperTest() override { SetGamepadStartKey(VK_RETURN); }
 };
 
 TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) {
@@ -156,7 +148,7 @@ class VirtualPadTest : public ::testing::Test {
   }
 
   Ref<TSDLSystemDriver> driver = New<TSDLSystemDriver>();
-  DriverScope scope{driver};
+  testing::DriverScope scope{driver};
   std::vector<SDL_JoystickID> attached;
   SDL_JoystickID first = -1;
 };

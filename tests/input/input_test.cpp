@@ -7,7 +7,6 @@
 #include <regex>
 
 #include "input/clock.h"
-#include "input/input_state.h"
 #include "scripted_driver.h"
 
 namespace salvo {
@@ -15,26 +14,7 @@ namespace {
 
 using testing::Results;
 
-// The input queries and the clock over a scripted driver.
-class InputTest : public ::testing::Test {
- protected:
-  InputTest() { ClearInputState(); }
-  ~InputTest() override {
-    AutoPump = 1;
-    ClearInputState();
-  }
-  // Queues input that the next pump delivers.
-  void Arrive(std::function<void()> action) { driver->pending.push_back(std::move(action)); }
-  void Tap(int key) {
-    Arrive([key] {
-      FeedKeyDown(key);
-      FeedKeyUp(key);
-    });
-  }
-
-  Ref<testing::ScriptedDriver> driver = New<testing::ScriptedDriver>();
-  testing::DriverScope scope{driver};
-};
+using InputTest = testing::ScriptedInputTest;
 using ClockTest = InputTest;
 
 TEST_F(InputTest, QueriesPumpPendingInputFirstUnlessAutoPumpIsOff) {
@@ -51,7 +31,7 @@ TEST_F(InputTest, QueriesPumpPendingInputFirstUnlessAutoPumpIsOff) {
 }
 
 TEST_F(InputTest, HitCounterWrapsAfter255) {
-  for (int i = 0; i < 256; ++i) Tap(VK_1);
+  Tap(VK_1, 256);
   EXPECT_EQ(KeyPressCount(VK_1), 0);
   Tap(VK_1);
   EXPECT_EQ(KeyPressCount(VK_1), 1);

@@ -13,16 +13,12 @@
 
 #include "input/clock.h"
 #include "input/input.h"
-#include "input/input_state.h"
 #include "scripted_driver.h"
 #include "tests/runtime/raised.h"
 #include "tests/unique_test_path.h"
 
 namespace salvo {
 namespace {
-
-using testing::DriverScope;
-using testing::ScriptedDriver;
 
 constexpr uint16_t kGame = 7;
 
@@ -49,10 +45,6 @@ class Bytes : public std::vector<uint8_t> {
     Crc(start);
     return *this;
   }
-  Bytes& Trim(size_t bytes) {
-    resize(size() - bytes);
-    return *this;
-  }
 
  private:
   void Crc(size_t from) {
@@ -74,7 +66,12 @@ std::vector<PassInput> AllPasses(ReplayContents& contents) {
   return passes;
 }
 
-class ReplayFileTest : public ::testing::Test {
+uint64_t Hash() {
+  return 42;
+}
+
+// A recording's file of the test's own; the scripted driver is the recorder's live one.
+class ReplayFileTest : public testing::ScriptedInputTest {
  protected:
   ~ReplayFileTest() override { std::remove(path.c_str()); }
   std::vector<uint8_t> Read() const {
@@ -83,6 +80,7 @@ class ReplayFileTest : public ::testing::Test {
   }
   std::string path = UniqueTestPath(".rec");
 };
+using RecordedInputTest = ReplayFileTest;
 
 TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
   const std::vector<PassInput> passes = {
@@ -138,40 +136,37 @@ TEST(ReplayContentsTest, RecordsOfTheFirstFormatStillRead) {
 
 TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) {
   const Bytes header(2);
+  const std::vector<uint8_t> pass = {0, 0}, end = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_EQ(Error(header), "");
-  const std::vector<uint8_t> pass = {0, 0};
+  EXPECT_EQ(Error(Bytes(header).Add('P', pass).Add('E', {1, 0, 0, 0, 0, 0, 0, 0, 0, 0})), "");
   std::vector<uint8_t> keys256 = {0, 0x80, 0x02};  // 256 keys: more than there are
   for (int i = 0; i < 256; ++i) keys256.insert(keys256.end(), {32, 1, 1});
-  struct Case {
-    Bytes bytes;
-    const char* error;
-  };
-  const Case cases[] = {
-      {Bytes(header).Add('P', pass).Add('E', {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}), ""},
-      {Bytes(header).Add('Q', pass), "damaged at byte 16 (bad record)"},
-      {Bytes(header).Add('P', pass).Add('H', {0, 1, 2, 3, 4, 5, 6, 7, 8}),
-       "damaged at byte 26 (bad record)"},
-      {Bytes(header).Add('P', pass).Add('E', {2, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
-       "damaged at byte 26 (bad record)"},
-      {Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), "damaged at byte 16 (bad record)"},
-      {Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Add('P', pass),
-       "damaged at byte 34 (data after the end)"},
-      {Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).Add('P', pass).Trim(9),
-       "damaged at byte 34 (data after the end)"},  // a piece of a record
-      {Bytes(header).Add('P', {0, 1, 0, 0, 0}), "damaged at byte 16 (bad record)"},   // key 0
-      {Bytes(header).Add('P', {0, 1, 32, 1, 2}), "damaged at byte 16 (bad record)"},  // held 2
-      {Bytes(header).Add('P', {0, 0, 9}), "damaged at byte 16 (bad record)"},         // left over
-      {Bytes(header).Add('P', keys256), "damaged at byte 16 (bad record)"},
-      {Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x80, 0}),
-       "damaged at byte 16 (bad record)"},  // a varint of 6 bytes
-      {Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
-       "damaged at byte 16 (bad record)"},  // bits above 32
-      {Bytes(1).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}), "damaged at byte 16 (bad record)"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.error);
-    EXPECT_EQ(Error(c.bytes), c.error);
+  // A kind unknown, key 0, held 2, a byte left over, too many keys, a varint
+  // of 6 bytes and one with bits above 32 (in both formats), a stop flag of 2.
+  const Bytes badFirst[] = {Bytes(header).Add('Q', pass),
+                            Bytes(header).Add('P', {0, 1, 0, 0, 0}),
+                            Bytes(header).Add('P', {0, 1, 32, 1, 2}),
+                            Bytes(header).Add('P', {0, 0, 9}),
+                            Bytes(header).Add('P', keys256),
+                            Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x80, 0}),
+                            Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
+                            Bytes(1).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
+                            Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 2})};
+  for (const Bytes& bytes : badFirst) {
+    EXPECT_EQ(Error(bytes), "damaged at byte 16 (bad record)") << &bytes - badFirst;
   }
+  // A hash of pass 0, an end after a pass saying 2, anything after the end (a
+  // piece of a record too).
+  const Bytes afterPass = Bytes(header).Add('P', pass);
+  EXPECT_EQ(Error(Bytes(afterPass).Add('H', {0, 1, 2, 3, 4, 5, 6, 7, 8})),
+            "damaged at byte 26 (bad record)");
+  EXPECT_EQ(Error(Bytes(afterPass).Add('E', {2, 0, 0, 0, 0, 0, 0, 0, 0, 0})),
+            "damaged at byte 26 (bad record)");
+  const Bytes ended = Bytes(header).Add('E', end).Add('P', pass);
+  EXPECT_EQ(Error(ended), "damaged at byte 34 (data after the end)");
+  Bytes piece = ended;
+  piece.resize(piece.size() - 9);
+  EXPECT_EQ(Error(piece), "damaged at byte 34 (data after the end)");
 }
 
 TEST(ReplayContentsTest, AHeaderNotFittingItsChecksumOrOfAnotherGameIsRefused) {
@@ -216,49 +211,27 @@ TEST(ReplayWriterTest, AFileThatCannotBeCreatedIsAnErrorWithItsReason) {
       "cannot create the file: No such file or directory");
 }
 
-// The recorder and the replayer around a scripted driver.
-class RecordedInputTest : public ::testing::Test {
- protected:
-  RecordedInputTest() { ClearInputState(); }
-  ~RecordedInputTest() override {
-    ClearInputState();
-    std::remove(path.c_str());
-  }
-  static uint64_t Hash() { return 42; }
-  std::string path = UniqueTestPath(".rec");
-};
-
 TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
-  Ref<ScriptedDriver> live = New<ScriptedDriver>();
   std::vector<InputStateBlock> states;
   std::vector<int> clocks;
   {
-    Ref<TRecorderSystemDriver> recorder = New<TRecorderSystemDriver>(live, path, kGame, Hash);
-    DriverScope scope(recorder);
-    // Per pass: nothing; a tap; two taps and a hold; a release; a press
-    // arriving mid-pass, which waits for the next pass.
-    live->pending.push_back([] {});
-    live->pending.push_back([] {
-      FeedKeyDown(VK_SPACE);
-      FeedKeyUp(VK_SPACE);
-    });
+    Ref<TRecorderSystemDriver> recorder = New<TRecorderSystemDriver>(driver, path, kGame, Hash);
+    testing::DriverScope scope(recorder);
+    // Before passes 0 to 3: a tap; nothing; two taps and a hold; a release.
+    // A press arriving during pass 4 waits for the next pass.
+    Tap(VK_SPACE);
     for (int pass = 0; pass < 130; ++pass) {
       if (pass == 2) {
-        live->pending.push_back([] {
-          FeedKeyDown('1');
-          FeedKeyUp('1');
-          FeedKeyDown('1');
-          FeedKeyUp('1');
-          FeedKeyDown(VK_LEFT, 0);
-        });
+        Tap('1', 2);
+        Arrive([] { FeedKeyDown(VK_LEFT, 0); });
       }
-      if (pass == 3) live->pending.push_back([] { FeedKeyUp(VK_LEFT); });
+      if (pass == 3) Arrive([] { FeedKeyUp(VK_LEFT); });
       recorder->BeginPass();
       if (pass == 4) {
-        live->pending.push_back([] { FeedKeyDown(VK_P); });
+        Arrive([] { FeedKeyDown(VK_P); });
         EXPECT_EQ(KeyPressCount(VK_P), 0);  // not before the next pass
       }
-      live->now += 16 + pass % 2;
+      driver->now += 16 + pass % 2;
       EXPECT_EQ(Millis(), clocks.empty() ? 1000 : clocks.back() + 16 + (pass - 1) % 2);
       clocks.push_back(Millis());
       states.push_back(InputState);
@@ -268,11 +241,11 @@ TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
     recorder->Commit();
   }
   ClearInputState();
-  Ref<ScriptedDriver> other = New<ScriptedDriver>();
+  Ref<testing::ScriptedDriver> other = New<testing::ScriptedDriver>();
   other->now = 777;
   Ref<TReplayerSystemDriver> replayer =
       New<TReplayerSystemDriver>(other, ReadReplayFile(path, kGame), Hash);
-  DriverScope scope(replayer);
+  testing::DriverScope scope(replayer);
   for (int pass = 0; pass < 130; ++pass) {
     other->pending.push_back([] { FeedKeyDown(VK_RIGHT); });  // live keys: ignored
     ASSERT_TRUE(replayer->BeginPass());

@@ -1,9 +1,10 @@
-// Not harness/scripted_system.h: these tests set the clock by hand and must not link the game.
-// Helpers of the input tests: a scripted system driver, a scope that installs
+// Helpers of the input tests: a scripted system driver (not harness/scripted_system.h: these
+// tests set the clock by hand and must not link the game), a scope and a fixture that install
 // it, and the keycodes of a US keyboard.
 #pragma once
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "input/input.h"
+#include "input/input_state.h"
 #include "input/polled_system_driver.h"
 
 namespace salvo::testing {
@@ -63,6 +65,29 @@ class DriverScope {
 
  private:
   Ref<TSystemDriver> previous_;
+};
+
+// A clear input state and a scripted driver installed, both for each test.
+class ScriptedInputTest : public ::testing::Test {
+ protected:
+  ScriptedInputTest() { ClearInputState(); }
+  ~ScriptedInputTest() override {
+    AutoPump = 1;
+    ClearInputState();
+  }
+  // Queues input that the next pump delivers.
+  void Arrive(std::function<void()> action) { driver->pending.push_back(std::move(action)); }
+  void Tap(int key, int times = 1) {
+    Arrive([key, times] {
+      for (int i = 0; i < times; ++i) {
+        FeedKeyDown(key);
+        FeedKeyUp(key);
+      }
+    });
+  }
+
+  Ref<ScriptedDriver> driver = New<ScriptedDriver>();
+  DriverScope scope{driver};
 };
 
 // The US-layout keycode of a key, as SDL reports it with a keyboard.
