@@ -14,6 +14,7 @@
 #include "input/input_state.h"
 #include "input/key_table_internal.h"
 #include "input/sdl_events.h"
+#include "input/sdl_gamepads.h"
 #include "scripted_driver.h"
 
 namespace salvo {
@@ -177,19 +178,111 @@ TEST_F(SDLDriverTest, WaitingReturnsOnceInputIsQueuedOrOnTimeout) {
   EXPECT_LE(SystemMillis() - start, 1000);
 }
 
-TEST_F(SDLDriverTest, WaitKeyReturnsAQueuedKey) {
-  Tap(SDL_SCANCODE_RIGHT);  // pumped and forgotten by WaitKey's ResetKeys
-  // Another thread keeps typing 2 until the wait has seen it.
-  SDL_TimerID typist = SDL_AddTimer(
-      20,
-      [](Uint32 interval, void*) -> Uint32 {
-        Tap(SDL_SCANCODE_2);
-        return interval;
-      },
-      nullptr);
-  ASSERT_NE(typist, 0) << SDL_GetError();
-  EXPECT_EQ(WaitKey(), VK_2);
-  SDL_RemoveTimer(typist);
+// A virtual pad on SDL's own joystick layer, read through the SDL driver.
+class VirtualPadTest : public SDLDriverTest {
+ protected:
+  VirtualPadTest() {
+    EXPECT_TRUE(StartSDLGamepads()) << SDL_GetError();
+    first = Attach();
+    PumpMessages();
+  }
+  ~VirtualPadTest() override {
+    while (!attached.empty()) Detach(attached.front());
+    PumpMessages();
+  }
+  // A new virtual pad (its events wait for the next pump); its instance id.
+  SDL_JoystickID Attach() {
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "Test pad";
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    EXPECT_GE(index, 0) << SDL_GetError();
+    attached.push_back(SDL_JoystickGetDeviceInstanceID(index));
+    return attached.back();
+  }
+  void Detach(SDL_JoystickID id) {
+    for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+      if (SDL_JoystickGetDeviceInstanceID(index) == id) SDL_JoystickDetachVirtual(index);
+    }
+    std::erase(attached, id);
+  }
+  // Sets a button of a pad the game has open (SDL has its joystick only then).
+  void SetButton(SDL_GameControllerButton button, bool down, SDL_JoystickID id) {
+    SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
+    ASSERT_NE(joystick, nullptr) << "pad " << id << " not open";
+    ASSERT_EQ(SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0), 0) << SDL_GetError();
+    PumpMessages();
+  }
+  void SetButton(SDL_GameControllerButton button, bool down) { SetButton(button, down, first); }
+  void SetAxis(SDL_GameControllerAxis axis, int value) {
+    SDL_Joystick* joystick = SDL_JoystickFromInstanceID(first);
+    ASSERT_EQ(SDL_JoystickSetVirtualAxis(joystick, axis, static_cast<Sint16>(value)), 0)
+        << SDL_GetError();
+    PumpMessages();
+  }
+
+  std::vector<SDL_JoystickID> attached;
+  SDL_JoystickID first = -1;
+};
+
+// Every button with a key (the mapper's repeated downs and the Start key are
+// tested in gamepad_test.cpp), the trigger and the stick, through SDL's events.
+TEST_F(VirtualPadTest, PluggedPadPressesTheMappedKeysUntilUnplugged) {
+  ASSERT_EQ(OpenSDLGamepadCount(), 1);
+  for (auto [button, key] : {std::pair{SDL_CONTROLLER_BUTTON_START, VK_RETURN},
+                             {SDL_CONTROLLER_BUTTON_A, VK_SPACE},
+                             {SDL_CONTROLLER_BUTTON_X, '1'},
+                             {SDL_CONTROLLER_BUTTON_Y, '2'},
+                             {SDL_CONTROLLER_BUTTON_B, '3'},
+                             {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, '4'},
+                             {SDL_CONTROLLER_BUTTON_BACK, VK_ESCAPE},
+                             {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT}}) {
+    SetButton(button, true);
+    EXPECT_EQ(KeyDown(key), 1) << key;
+    SetButton(button, false);
+    EXPECT_EQ(KeyDown(key), 0) << key;
+    EXPECT_EQ(KeyPressCount(key), 1) << key;
+  }
+  SetButton(SDL_CONTROLLER_BUTTON_GUIDE, true);  // a button without a key
+  for (int key = 1; key < 256; ++key) EXPECT_EQ(KeyPressCount(key), 0) << key;
+  // A trigger at rest is at the low end of the joystick axis, a stick in the middle.
+  for (auto [axis, key, rest] : {std::tuple{SDL_CONTROLLER_AXIS_TRIGGERRIGHT, VK_SPACE, -32768},
+                                 {SDL_CONTROLLER_AXIS_LEFTX, VK_RIGHT, 0}}) {
+    SetAxis(axis, 32767);
+    EXPECT_EQ(KeyDown(key), 1) << key;
+    SetAxis(axis, rest);
+    EXPECT_EQ(KeyDown(key), 0) << key;
+    EXPECT_EQ(KeyPressCount(key), 1) << key;
+  }
+  SetButton(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+  EXPECT_EQ(KeyDown(VK_LEFT), 1);
+  // Unplugged with the d-pad held: the key goes up with the pad.
+  Detach(first);
+  PumpMessages();
+  EXPECT_EQ(OpenSDLGamepadCount(), 0);
+  EXPECT_EQ(KeyDown(VK_LEFT), 0);
+  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
+}
+
+// A pad plugged in while another is pulled out: the index in the "added"
+// event is stale by the time it is read, and every pad must still open.
+TEST_F(VirtualPadTest, PadsAreOpenedByIdentityWhateverTheEventsIndexSays) {
+  const SDL_JoystickID second = Attach();
+  Detach(first);
+  PumpMessages();
+  const SDL_JoystickID third = Attach();
+  PumpMessages();
+  EXPECT_EQ(OpenSDLGamepadCount(), 2);
+  for (SDL_JoystickID pad : {second, third}) {
+    SCOPED_TRACE(pad);
+    SetButton(SDL_CONTROLLER_BUTTON_A, true, pad);
+    EXPECT_EQ(KeyDown(VK_SPACE), 1);
+    SetButton(SDL_CONTROLLER_BUTTON_A, false, pad);
+  }
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 2);
 }
 
 // The key table, for a US keyboard unless a test gives the keycode.
