@@ -95,7 +95,7 @@ TEST(Stream, LinesAndStrings) {
   EXPECT_EQ(out.substr(0, 5), std::string("hi\x41\r\n"));
 }
 
-TEST(OpenStream, SplitsAtTheFirstSeparatorAndFindsEmbeddedFiles) {
+TEST(OpenStream, SplitsAtTheFirstSeparatorFindsEmbeddedFilesAndBorrowsStreamArguments) {
   InitStreamModule();
   static const char data[] = "embedded bytes";
   ASSERT_TRUE(RegisterEmbeddedFile(u"test.bin", data, 14));
@@ -119,9 +119,7 @@ TEST(OpenStream, SplitsAtTheFirstSeparatorAndFindsEmbeddedFiles) {
   Ref<TStream> nested = ReadStream(u"incbin::a::b");
   ASSERT_TRUE(nested);
   EXPECT_EQ(nested->Size(), 3);
-}
-
-TEST(OpenStream, StreamArgumentsComeBackBorrowed) {
+  // A stream given for a URL comes back borrowed.
   std::string bytes("xyz");
   Ref<TMemoryStream> inner = MemoryOver(bytes);
   Ref<TStream> wrapper = ReadStream(inner);
