@@ -1,4 +1,3 @@
-// The message of the error that a test's action raises.
 #pragma once
 
 #include <exception>

@@ -1,7 +1,6 @@
 #include "runtime/stream.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "raised.h"
 #include "runtime/embedded.h"
 #include "runtime/list.h"
+#include "tests/unique_test_path.h"
 
 namespace salvo {
 namespace {
@@ -133,9 +133,8 @@ TEST(OpenStream, SplitsAtTheFirstSeparatorFindsEmbeddedFilesAndBorrowsStreamArgu
 }
 
 TEST(FileStream, ReadsWritesAndFailsToOpen) {
-  std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("salvo_stream_" + std::to_string(::getpid()));
-  String name = FromUtf8(path.string());
+  const std::string path = UniqueTestPath(".stream");
+  String name = FromUtf8(path);
   EXPECT_TRUE(OpenStream(name, true, true).IsNull());  // "r+b" needs an existing file
 
   Ref<TStream> writer = WriteStream(name);
