@@ -63,9 +63,6 @@ class SDLDriverTest : public ::testing::Test {
       e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     });
   }
-  static void Window(Uint8 what) {
-    Push(SDL_WINDOWEVENT, [&](SDL_Event& e) { e.window.event = what; });
-  }
   static bool StateIs(const InputStateBlock& expected) {
     return std::memcmp(&expected, &InputState, sizeof expected) == 0;
   }
@@ -92,7 +89,7 @@ TEST_F(SDLDriverTest, KeyPressesAreCountedOncePerPressNotPerRepeat) {
 TEST_F(SDLDriverTest, UncodedKeysQuitCloseAndOutOfRangeQueriesChangeNothing) {
   Tap(SDL_SCANCODE_MUTE);
   Push(SDL_QUIT);
-  Window(SDL_WINDOWEVENT_CLOSE);
+  Push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_CLOSE; });
   PumpMessages();
   EXPECT_TRUE(StateIs(InputStateBlock{}));
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
@@ -155,7 +152,7 @@ TEST_F(SDLDriverTest, EveryEventReachesThePlatformHook) {
   static std::vector<Uint32> hookedTypes;
   hookedTypes.clear();
   SetPlatformEventHook([](const SDL_Event& event) { hookedTypes.push_back(event.type); });
-  Window(SDL_WINDOWEVENT_FOCUS_LOST);
+  Push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_FOCUS_LOST; });
   Tap(SDL_SCANCODE_RETURN);
   PumpMessages();
   EXPECT_EQ(hookedTypes, (std::vector<Uint32>{SDL_WINDOWEVENT, SDL_KEYDOWN, SDL_KEYUP}));
@@ -228,8 +225,8 @@ class VirtualPadTest : public SDLDriverTest {
   SDL_JoystickID first = -1;
 };
 
-// Every button with a key (the mapper's repeated downs and the Start key are
-// tested in gamepad_test.cpp), the trigger and the stick, through SDL's events.
+// Every button with a key (GamepadMapperTest has the repeated downs and the
+// Start key), the trigger and the stick, through SDL's events.
 TEST_F(VirtualPadTest, PluggedPadPressesTheMappedKeysUntilUnplugged) {
   ASSERT_EQ(OpenSDLGamepadCount(), 1);
   for (auto [button, key] : {std::pair{SDL_CONTROLLER_BUTTON_START, VK_RETURN},
