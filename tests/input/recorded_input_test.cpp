@@ -143,17 +143,17 @@ TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) 
   for (int i = 0; i < 256; ++i) keys256.insert(keys256.end(), {32, 1, 1});
   // A kind unknown, key 0, held 2, a byte left over, too many keys, a varint
   // of 6 bytes and one with bits above 32 (in both formats), a stop flag of 2.
-  const Bytes badFirst[] = {Bytes(header).Add('Q', pass),
-                            Bytes(header).Add('P', {0, 1, 0, 0, 0}),
-                            Bytes(header).Add('P', {0, 1, 32, 1, 2}),
-                            Bytes(header).Add('P', {0, 0, 9}),
-                            Bytes(header).Add('P', keys256),
-                            Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x80, 0}),
-                            Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
-                            Bytes(1).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
-                            Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 2})};
-  for (const Bytes& bytes : badFirst) {
-    EXPECT_EQ(Error(bytes), "damaged at byte 16 (bad record)") << &bytes - badFirst;
+  const Bytes badFirstRecord[] = {Bytes(header).Add('Q', pass),
+                                  Bytes(header).Add('P', {0, 1, 0, 0, 0}),
+                                  Bytes(header).Add('P', {0, 1, 32, 1, 2}),
+                                  Bytes(header).Add('P', {0, 0, 9}),
+                                  Bytes(header).Add('P', keys256),
+                                  Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x80, 0}),
+                                  Bytes(header).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
+                                  Bytes(1).Add('P', {0x80, 0x80, 0x80, 0x80, 0x10, 0}),
+                                  Bytes(header).Add('E', {0, 0, 0, 0, 0, 0, 0, 0, 0, 2})};
+  for (const Bytes& bytes : badFirstRecord) {
+    EXPECT_EQ(Error(bytes), "damaged at byte 16 (bad record)") << &bytes - badFirstRecord;
   }
   // A hash of pass 0, an end after a pass saying 2, anything after the end (a
   // piece of a record too).
