@@ -110,10 +110,10 @@ class RecordedGameTest : public ::testing::Test {
   ~RecordedGameTest() override { std::remove(path.c_str()); }
 
   // Records a game of about `passes` passes with a random player.
-  Played RecordRandomGame(int passes) {
+  Played RecordRandomGame(int passes, const std::function<void(int)>& eachPass = {}) {
     HeadlessGame game(123457);
     ScriptRandomPlayer(game.System(), 99, passes);
-    return Play(game, {path, ""});
+    return Play(game, {path, ""}, eachPass);
   }
   // Replays the file on a harness whose own clock and keys would play a
   // different game.
@@ -200,16 +200,13 @@ TEST_F(RecordedGameTest, LiveEscapeStopsAReplayAtOnceEvenOnTheTitle) {
 TEST_F(RecordedGameTest, AStoppedGameReplaysToWhereItStopped) {
   for (int at : {50, 400}) {
     uint64_t before = 0;
-    HeadlessGame game(123457);
-    ScriptRandomPlayer(game.System(), 99, 600);
-    Played recorded;
-    EXPECT_THROW(recorded = Play(game, {path, ""},
-                                 [&](int pass) {
-                                   if (pass < at) return;
-                                   before = HashGameState();
-                                   cash += 10;
-                                   ThrowRuntimeError("Received Signal");
-                                 }),
+    EXPECT_THROW(RecordRandomGame(600,
+                                  [&](int pass) {
+                                    if (pass < at) return;
+                                    before = HashGameState();
+                                    cash += 10;
+                                    ThrowRuntimeError("Received Signal");
+                                  }),
                  RuntimeError);
     ::testing::internal::GetCapturedStderr();
     const Played replayed = Replay();
