@@ -242,10 +242,15 @@ int Run() {
           ExpectSameCount(objectsWhenEmpty, static_cast<long>(LiveObjects()),
                           "pass " + std::to_string(passes) + " with the lists empty");
         }
-        if (passes % (5 * kMinute) == 0 || passes == kMinute) {
-          std::printf("minute %3ld: VmRSS %ld KiB, %zu live objects, %d voice records\n",
-                      passes / kMinute, ResidentKiB(), LiveObjects(), mixer.VoiceRecords());
-          std::fflush(stdout);
+        // The heap is trimmed every minute (see ResidentKiB), the figures
+        // printed every five.
+        if (passes % kMinute == 0) {
+          const long rss = ResidentKiB(), minute = passes / kMinute;
+          if (minute == 1 || minute % 5 == 0) {
+            std::printf("minute %3ld: VmRSS %ld KiB, %zu live objects, %d voice records\n", minute,
+                        rss, LiveObjects(), mixer.VoiceRecords());
+            std::fflush(stdout);
+          }
         }
       }
       player.NewGame();  // lets go of the unit it aimed at
