@@ -25,11 +25,6 @@ void LabelImage(const Ref<TImage>& image, const char* name) {
   }
 }
 
-void LabelSound(const Ref<TSound>& sound, const char* name) {
-  Ref<TRecordingSound> recording = Cast<TRecordingSound>(sound);
-  if (recording) recording->name = name;
-}
-
 void LabelFont() {
   Ref<TImageFont> font = GetImageFont();
   if (!font) return;
@@ -84,8 +79,12 @@ void HeadlessGame::InstallDrivers() {
 void HeadlessGame::LabelAssets() {
   for (const GameFile& file : GameFiles()) {
     if (file.image) LabelImage(*file.image, file.name);
-    if (file.sound) LabelSound(*file.sound, file.name);
-    if (file.soundArray) LabelSound((*file.soundArray)[file.arrayIndex], file.name);
+    const Ref<TSound>* sound = file.sound        ? file.sound
+                               : file.soundArray ? &(*file.soundArray)[file.arrayIndex]
+                                                 : nullptr;
+    if (Ref<TRecordingSound> recording = sound ? Cast<TRecordingSound>(*sound) : nullptr) {
+      recording->name = file.name;
+    }
   }
   LabelFont();
 }
@@ -141,19 +140,15 @@ void HeadlessGame::Tap(int key) {
 }
 
 std::vector<DrawRecord> HeadlessGame::Texts() const {
-  std::vector<DrawRecord> texts;
-  for (const DrawRecord& record : LastFrame()) {
-    if (record.kind == DrawKind::Text) texts.push_back(record);
-  }
-  return texts;
+  return Images("", DrawKind::Text);
 }
 
-std::vector<DrawRecord> HeadlessGame::Images(const std::string& name) const {
-  std::vector<DrawRecord> images;
+std::vector<DrawRecord> HeadlessGame::Images(const std::string& name, DrawKind kind) const {
+  std::vector<DrawRecord> found;
   for (const DrawRecord& record : LastFrame()) {
-    if (record.kind == DrawKind::Image && record.image == name) images.push_back(record);
+    if (record.kind == kind && record.image == name) found.push_back(record);
   }
-  return images;
+  return found;
 }
 
 int HeadlessGame::SoundCount(const std::string& name) const {

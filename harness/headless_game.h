@@ -57,8 +57,9 @@ class HeadlessGame {
   const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }
   // The texts of the last presented frame, as DrawText was asked for them.
   std::vector<DrawRecord> Texts() const;
-  // Image draws of the last presented frame with that picture name.
-  std::vector<DrawRecord> Images(const std::string& name) const;
+  // Draws of the last presented frame of that kind with that picture name
+  // (texts have none).
+  std::vector<DrawRecord> Images(const std::string& name, DrawKind kind = DrawKind::Image) const;
   // Sounds with that name started so far.
   int SoundCount(const std::string& name) const;
 

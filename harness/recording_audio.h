@@ -12,13 +12,24 @@ struct SoundEvent {
   std::string name;  // the file name the sound was loaded from
 };
 
-class TRecordingAudioDriver;
+class TRecordingAudioDriver : public TAudioDriver {
+ public:
+  Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags) override;
+  Ref<TChannel> AllocateChannel() override { return New<TChannel>(); }
+
+  std::vector<SoundEvent> events;
+};
 
 class TRecordingSound : public TSound {
  public:
   explicit TRecordingSound(TRecordingAudioDriver* driver) : driver_(driver) {}
-  Ref<TChannel> Play(const Ref<TChannel>& channel) override;
-  Ref<TChannel> Cue(const Ref<TChannel>& channel) override;
+  Ref<TChannel> Play(const Ref<TChannel>& channel) override {
+    driver_->events.push_back({name});
+    return Cue(channel);
+  }
+  Ref<TChannel> Cue(const Ref<TChannel>& channel) override {
+    return channel ? channel : New<TChannel>();
+  }
 
   std::string name;
 
@@ -26,13 +37,8 @@ class TRecordingSound : public TSound {
   TRecordingAudioDriver* driver_;
 };
 
-class TRecordingAudioDriver : public TAudioDriver {
- public:
-  Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags) override;
-  Ref<TChannel> AllocateChannel() override;
-
-  void Log(const std::string& name);
-  std::vector<SoundEvent> events;
-};
+inline Ref<TSound> TRecordingAudioDriver::CreateSound(const Ref<TAudioSample>&, int) {
+  return New<TRecordingSound>(this);
+}
 
 }  // namespace salvo

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "pixmap/pixmap.h"
 #include "runtime/error.h"
@@ -51,19 +52,6 @@ Ref<TImageFrame> TRecordingDriver::CreateFrameFromPixmap(const Ref<TPixmap>& pix
   return New<TRecordingFrame>(this, pixmap->width, pixmap->height);
 }
 
-void TRecordingDriver::SetColor(int red, int green, int blue) {
-  state_.red = red;
-  state_.green = green;
-  state_.blue = blue;
-}
-
-void TRecordingDriver::SetMatrix(float ix, float iy, float jx, float jy) {
-  state_.ix = ix;
-  state_.iy = iy;
-  state_.jx = jx;
-  state_.jy = jy;
-}
-
 bool TRecordingDriver::Keep(DrawKind kind) {
   counts_[static_cast<int>(kind)] += 1;
   return !countOnly_;
@@ -78,12 +66,8 @@ DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, 
                                    float ty) const {
   DrawRecord record = state_;
   record.kind = kind;
-  record.x0 = x0;
-  record.y0 = y0;
-  record.x1 = x1;
-  record.y1 = y1;
-  record.tx = tx;
-  record.ty = ty;
+  std::tie(record.x0, record.y0, record.x1, record.y1, record.tx, record.ty) =
+      std::tie(x0, y0, x1, y1, tx, ty);
   return record;
 }
 

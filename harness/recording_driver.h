@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "render/drawing_driver.h"
@@ -77,10 +78,14 @@ class TRecordingDriver : public TDrawingDriver {
   Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) override;
   void SetBlend(int mode) override { state_.blend = mode; }
   void SetAlpha(float alpha) override { state_.alpha = alpha; }
-  void SetColor(int red, int green, int blue) override;
+  void SetColor(int red, int green, int blue) override {
+    std::tie(state_.red, state_.green, state_.blue) = std::tie(red, green, blue);
+  }
   void SetClearColor(int, int, int) override {}
   void SetViewport(int, int, int, int) override {}
-  void SetMatrix(float ix, float iy, float jx, float jy) override;
+  void SetMatrix(float ix, float iy, float jx, float jy) override {
+    std::tie(state_.ix, state_.iy, state_.jx, state_.jy) = std::tie(ix, iy, jx, jy);
+  }
   void SetLineWidth(float) override {}
   void Clear() override { Add(DrawKind::Clear, 0, 0, 0, 0, 0, 0); }
   void Plot(float x, float y) override { Add(DrawKind::Plot, 0, 0, 0, 0, x, y); }

@@ -4,9 +4,10 @@
 // pass of the frame loop instead of from a window.
 #pragma once
 
+#include <cstdint>
 #include <map>
-#include <vector>
 
+#include "input/input_state.h"
 #include "input/polled_system_driver.h"
 
 namespace salvo {
@@ -23,18 +24,33 @@ class TScriptedSystemDriver : public TPolledSystemDriver {
   explicit TScriptedSystemDriver(int startMillis = 100000) : startMillis_(startMillis) {}
 
   // Feeds the events due by now into the input state.
-  void Poll() override;
-  void Wait() override;
-  void WaitTimeout(int ms) override;
-  int Millis() override;
+  void Poll() override {
+    while (!script_.empty() && script_.begin()->first <= pass_) {
+      const KeyEvent event = script_.begin()->second;
+      script_.erase(script_.begin());
+      event.down ? FeedKeyDown(event.key) : FeedKeyUp(event.key);
+    }
+  }
+  void Wait() override { Poll(); }
+  void WaitTimeout(int ms) override {
+    timedWaits_ += 1;
+    timedWaitMs_ += ms;
+    extraMs_ += ms;
+    Poll();
+  }
+  // Integer deadlines give the 16/17/17 pattern without drift.
+  int Millis() override {
+    const int64_t ms = startMillis_ + static_cast<int64_t>(frames_) * 1000 / 60 + extraMs_;
+    return static_cast<int>(static_cast<uint32_t>(ms));
+  }
   // Sleeping moves the scripted clock on; nothing really sleeps.
-  void Delay(int ms) override;
+  void Delay(int ms) override { extraMs_ += ms > 0 ? ms : 0; }
 
   // One presented frame: the clock advances to start + frames x 1000 / 60.
-  void AdvanceFrame();
+  void AdvanceFrame() { frames_ += 1; }
   // Queues an event for the pass `pass` (0-based); passes are counted by
   // NextPass.
-  void Schedule(int pass, int key, bool down);
+  void Schedule(int pass, int key, bool down) { script_.emplace(pass, KeyEvent{key, down}); }
   // Queues an event for the current pass.
   void Press(int key) { Schedule(pass_, key, true); }
   void Release(int key) { Schedule(pass_, key, false); }

@@ -36,14 +36,13 @@ TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
   Ref<TExplosion> burst = Cast<TExplosion>(explosions->First());
   EXPECT_EQ(burst->y, static_cast<int>(444 - 62 * 0.2f));
   EXPECT_EQ(burst->size, 32);
-  EXPECT_EQ(CountList(burst->particles), 33);
   EXPECT_EQ(
       game.SoundCount("boom1.wav") + game.SoundCount("boom2.wav") + game.SoundCount("boom3.wav"),
       1);
   // The shell and its shadow were drawn in its landing frame too.
   EXPECT_EQ(game.Images("shot.png").size(), 2u);
   // The burst lives 100 frames and leaves on the 101st.
-  EXPECT_EQ(FramesUntil(game, [] { return explosions->IsEmpty(); }), 100);
+  EXPECT_EQ(FramesUntil(game, 200, [] { return explosions->IsEmpty(); }), 100);
 }
 
 TEST_F(CannonTest, ChargeReachesTenPointTwoOnTheFiftyFirstFrameAndIsCapped) {

@@ -125,7 +125,7 @@ TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
     }
     return bloodDrops->IsEmpty();
   };
-  EXPECT_EQ(FramesUntil(game, gone), 1000);
+  EXPECT_EQ(FramesUntil(game, 2000, gone), 1000);
 }
 
 TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {

@@ -1,6 +1,10 @@
 // The game played with a gamepad alone: no key is pressed on a keyboard.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "game/cannon.h"
 #include "game/globals.h"
 #include "game/recorded_game.h"
@@ -14,72 +18,46 @@ namespace {
 TEST(GamepadGameTest, APadStartsTheGameFiresAVolleyBuysAnUpgradePausesAndQuits) {
   HeadlessGame game;
   GamepadMapper pad;
-  enum Step { kAim, kCharge, kLanding, kMenu, kBuy, kBought, kPause, kPaused, kDone };
-  Step step = kAim;
-  int passes = 0;
-  int chargeFrom = 0;
+  int passes = 0, chargeFrom = 0;
   float cannonStart = 0;
-
-  // Before each pass: what a player holding the pad would do next.
-  auto play = [&] {
-    const int pass = passes++;
-    if (pass == 0) pad.Button(PadButton::kStart, true);
-    if (pass == 1) pad.Button(PadButton::kStart, false);
-    if (!cannon || roundBanner > 0) return;  // the title, then the round banner
-    switch (step) {
-      case kAim:  // steer right for a while with the stick
-        if (cannonStart == 0) {
-          cannonStart = cannon->x;
-          pad.Axis(PadAxis::kLeftX, 30000);
-        } else if (cannon->x > cannonStart + 20) {
-          pad.Axis(PadAxis::kLeftX, 0);
-          pad.Button(PadButton::kA, true);
-          chargeFrom = pass;
-          step = kCharge;
-        }
-        break;
-      case kCharge:
-        if (pass - chargeFrom == 30) {
-          pad.Button(PadButton::kA, false);
-          step = kLanding;
-        }
-        break;
-      case kLanding:  // the shells are away; the round is won for the test
-        if (game.SoundCount("cannon.wav") == 1 && shots->IsEmpty()) {
-          ClearList(enemies);
-          cash = 1000;
-          step = kMenu;
-        }
-        break;
-      case kMenu:
-        if (upgradeMenuOpen != 0) {
-          pad.Button(PadButton::kX, true);  // line 1: one more shell per volley
-          step = kBuy;
-        }
-        break;
-      case kBuy:
-        pad.Button(PadButton::kX, false);
-        step = kBought;
-        break;
-      case kBought:
-        pad.Button(PadButton::kStart, true);  // pauses now
-        step = kPause;
-        break;
-      case kPause:
-        pad.Button(PadButton::kStart, false);
-        step = kPaused;
-        break;
-      case kPaused:
-        if (paused != 0) {
-          pad.Button(PadButton::kBack, true);  // quits
-          step = kDone;
-        }
-        break;
-      case kDone:
-        break;
-    }
+  // What a player holding the pad does next, each once its condition holds
+  // before a pass, one step a pass.
+  const std::vector<std::pair<std::function<bool()>, std::function<void()>>> steps = {
+      {[] { return true; },  // steer right for a while with the stick
+       [&] {
+         cannonStart = cannon->x;
+         pad.Axis(PadAxis::kLeftX, 30000);
+       }},
+      {[&] { return cannon->x > cannonStart + 20; },
+       [&] {
+         pad.Axis(PadAxis::kLeftX, 0);
+         pad.Button(PadButton::kA, true);
+         chargeFrom = passes;
+       }},
+      {[&] { return passes - chargeFrom == 30; }, [&] { pad.Button(PadButton::kA, false); }},
+      // The shells are away; the round is won for the test.
+      {[&] { return game.SoundCount("cannon.wav") == 1 && shots->IsEmpty(); },
+       [] {
+         ClearList(enemies);
+         cash = 1000;
+       }},
+      // Line 1 of the menu: one more shell per volley.
+      {[] { return upgradeMenuOpen != 0; }, [&] { pad.Button(PadButton::kX, true); }},
+      {[] { return true; }, [&] { pad.Button(PadButton::kX, false); }},
+      {[] { return true; }, [&] { pad.Button(PadButton::kStart, true); }},  // pauses now
+      {[] { return true; }, [&] { pad.Button(PadButton::kStart, false); }},
+      {[] { return paused != 0; }, [&] { pad.Button(PadButton::kBack, true); }},  // quits
   };
-  const GameSteps steps{
+  size_t step = 0;
+  auto play = [&] {
+    if (passes == 0 || passes == 1) pad.Button(PadButton::kStart, passes == 0);
+    // The title, then the round banner.
+    if (cannon && roundBanner == 0 && step < steps.size() && steps[step].first()) {
+      steps[step++].second();
+    }
+    passes++;
+  };
+  const GameSteps run{
       [] {},
       [&] {
         play();
@@ -91,8 +69,8 @@ TEST(GamepadGameTest, APadStartsTheGameFiresAVolleyBuysAnUpgradePausesAndQuits) 
         return passes < 5000 && game.Frame();
       },
   };
-  ASSERT_EQ(PlayGame(steps), 0);
-  EXPECT_EQ(step, kDone);
+  ASSERT_EQ(PlayGame(run), 0);
+  EXPECT_EQ(step, steps.size());
   EXPECT_LT(passes, 5000);
   EXPECT_GT(cannon->x, cannonStart);
   EXPECT_EQ(game.SoundCount("cannon.wav"), 1);

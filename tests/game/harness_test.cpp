@@ -1,11 +1,16 @@
 // The headless harness names every picture and sound the game loads, from the
-// table of game files, and refuses to pass over a picture it cannot name.
+// table of game files, and refuses to pass over a picture it cannot name. Its
+// counting drawing driver sees the same draws as the recording one, and its
+// scripted clock picks the game.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "game/game_assets.h"
+#include "input/virtual_keys.h"
 #include "runtime/error.h"
 #include "scene_helpers.h"
 
@@ -65,6 +70,68 @@ TEST_F(HarnessScene, PlayingASoundOutsideTheTableStopsThePass) {
   bonusSound = LoadSound(u"incbin::bonus.wav", 0);
   PlaySound(bonusSound);
   EXPECT_THROW(game.Frame(), RuntimeError);
+}
+
+// SetUpGame seeds the random generator from the scripted clock: the same
+// start clock gives the same wave, another one another wave.
+TEST(Harness, TheStartClockPicksTheGame) {
+  auto wave = [](int startMillis) {
+    HeadlessGame game(startMillis);
+    game.StartGame();
+    std::vector<std::pair<float, float>> places;
+    for (Ref<TEnemy> enemy : Each<TEnemy>(enemies)) places.push_back({enemy->x, enemy->y});
+    return places;
+  };
+  EXPECT_EQ(wave(123456), wave(123456));
+  EXPECT_NE(wave(123456), wave(654321));
+}
+
+// Per frame: the draws of each kind, the cash and the enemy count.
+using PlayedFrame = std::tuple<DrawCounts, int, int>;
+
+// The title, then a player who charges and fires while sweeping right, so
+// frames carry texts, images, ovals (blood) and the charge bar.
+std::vector<PlayedFrame> Play(HeadlessDrawing drawing) {
+  HeadlessGame game(4321, drawing);
+  std::vector<PlayedFrame> frames;
+  auto keep = [&] {
+    DrawCounts records{};
+    for (const DrawRecord& record : game.LastFrame()) records[static_cast<int>(record.kind)] += 1;
+    if (drawing == HeadlessDrawing::Record) {
+      EXPECT_EQ(records, game.Drawing().LastFrameCounts());
+    }
+    frames.emplace_back(game.Drawing().LastFrameCounts(), cash, enemies ? CountList(enemies) : 0);
+  };
+  game.Tap(VK_RETURN);
+  while (game.TitleFrame()) keep();
+  game.SetUpWithoutTitle();
+  game.SkipBanner();
+  game.Press(VK_RIGHT);
+  for (int i = 0; i < 400; i++) {
+    if (i % 40 == 0) game.Press(VK_SPACE);
+    if (i % 40 == 20) game.Release(VK_SPACE);
+    if (!game.Frame()) break;
+    keep();
+  }
+  if (drawing == HeadlessDrawing::Count) {
+    EXPECT_TRUE(game.LastFrame().empty());
+  }
+  return frames;
+}
+
+TEST(CountingDriver, CountsEveryKindOfDrawTheRecordingDriverRecords) {
+  std::vector<PlayedFrame> recorded = Play(HeadlessDrawing::Record);
+  std::vector<PlayedFrame> counted = Play(HeadlessDrawing::Count);
+  ASSERT_EQ(counted.size(), recorded.size());
+  // The game played must be rich enough to compare: texts, images, blood, bars.
+  DrawCounts seen{};
+  for (const PlayedFrame& frame : recorded) {
+    for (int kind = 0; kind < kDrawKinds; kind++) seen[kind] += std::get<0>(frame)[kind];
+  }
+  for (DrawKind kind : {DrawKind::Text, DrawKind::Image, DrawKind::Oval, DrawKind::Rect}) {
+    EXPECT_GT(seen[static_cast<int>(kind)], 0) << static_cast<int>(kind);
+  }
+  for (size_t i = 0; i < recorded.size(); i++) ASSERT_EQ(counted[i], recorded[i]) << "frame " << i;
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <atomic>
@@ -94,15 +93,27 @@ void ScriptRandomPlayer(TScriptedSystemDriver& system, unsigned seed, int passes
   system.Schedule(passes, VK_ESCAPE, true);
 }
 
+// The real game, recording to or replaying `path`, as a new process starts it: the generator
+// unseeded, fresh globals, the live system driver, no sound card.
+int RunSalvo(std::string GameOptions::*file, const std::string& path) {
+  GameOptions options;
+  options.*file = path;
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  SeedRandom(0);
+  ResetGameGlobals();
+  SetSystemDriver(New<TSDLSystemDriver>());
+  return SalvoMain(options);
+}
+
 class RecordedGameTest : public ::testing::Test {
  protected:
   ~RecordedGameTest() override { std::remove(path.c_str()); }
 
   // Records a game of about `passes` passes with a random player.
-  Played RecordRandomGame(int passes) {
+  Played RecordRandomGame(int passes, const std::function<void(int)>& eachPass = {}) {
     HeadlessGame game(123457);
     ScriptRandomPlayer(game.System(), 99, passes);
-    return Play(game, {path, ""});
+    return Play(game, {path, ""}, eachPass);
   }
   // Replays the file on a harness whose own clock and keys would play a
   // different game.
@@ -125,7 +136,8 @@ class RecordedGameTest : public ::testing::Test {
   // regular expression).
   void ExpectFailure(const Played& played, const std::string& what) const {
     EXPECT_EQ(played.result, 2);
-    EXPECT_TRUE(std::regex_match(played.errors, std::regex("salvo: " + testing::RegexLiteral(path) + ": " + what + "\n")))
+    EXPECT_TRUE(std::regex_match(
+        played.errors, std::regex("salvo: " + testing::RegexLiteral(path) + ": " + what + "\n")))
         << played.errors;
   }
 
@@ -188,16 +200,13 @@ TEST_F(RecordedGameTest, LiveEscapeStopsAReplayAtOnceEvenOnTheTitle) {
 TEST_F(RecordedGameTest, AStoppedGameReplaysToWhereItStopped) {
   for (int at : {50, 400}) {
     uint64_t before = 0;
-    HeadlessGame game(123457);
-    ScriptRandomPlayer(game.System(), 99, 600);
-    Played recorded;
-    EXPECT_THROW(recorded = Play(game, {path, ""},
-                                 [&](int pass) {
-                                   if (pass < at) return;
-                                   before = HashGameState();
-                                   cash += 10;
-                                   ThrowRuntimeError("Received Signal");
-                                 }),
+    EXPECT_THROW(RecordRandomGame(600,
+                                  [&](int pass) {
+                                    if (pass < at) return;
+                                    before = HashGameState();
+                                    cash += 10;
+                                    ThrowRuntimeError("Received Signal");
+                                  }),
                  RuntimeError);
     ::testing::internal::GetCapturedStderr();
     const Played replayed = Replay();
@@ -268,14 +277,8 @@ TEST_F(RecordedGameTest, TheRealGameInAWindowReplaysAHeadlessRecording) {
     ASSERT_EQ(recorded.result, 0);
     recordedEnd = recorded.endHash;
   }
-  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-  SeedRandom(0);  // the game as a new process has it
-  ResetGameGlobals();
-  SetSystemDriver(New<TSDLSystemDriver>());  // the live driver of a new process
-  GameOptions options;
-  options.replayPath = path;
   ::testing::internal::CaptureStderr();
-  const int result = SalvoMain(options);
+  const int result = RunSalvo(&GameOptions::replayPath, path);
   const std::string errors = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(result, 0) << errors;
   EXPECT_EQ(HashGameState(), recordedEnd);
@@ -284,10 +287,6 @@ TEST_F(RecordedGameTest, TheRealGameInAWindowReplaysAHeadlessRecording) {
 // And the other way round: a game recorded in the real window (real clock,
 // real key events) replays headless to the same end state.
 TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
-  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
-  SeedRandom(0);
-  ResetGameGlobals();
-  SetSystemDriver(New<TSDLSystemDriver>());
   // Enter starts the title's fade; Escape waits, counted, for the first pass
   // of the game, which it ends. Pressed again and again from another thread
   // (as a player would), since opening the window may drop queued events.
@@ -306,9 +305,7 @@ TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
   });
-  GameOptions options;
-  options.recordPath = path;
-  const int result = SalvoMain(options);
+  const int result = RunSalvo(&GameOptions::recordPath, path);
   over = true;
   player.join();
   ASSERT_EQ(result, 0);
@@ -327,14 +324,9 @@ TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
 TEST_F(RecordedGameTest, BrokenFilesEndTheProgramWithCode2) {
   ASSERT_EQ(RecordRandomGame(600).result, 0);
   const Bytes good = ReadFile();
-  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
   auto run = [&](const Bytes& bytes) {
     WriteFile(bytes);
-    GameOptions options;
-    options.replayPath = path;
-    SeedRandom(0);
-    ResetGameGlobals();
-    std::exit(SalvoMain(options));
+    std::exit(RunSalvo(&GameOptions::replayPath, path));
   };
   // The child of a death test may be a new process with a path of its own.
   const std::string prefix = "^salvo: [^\\n]+\\.rec: ";

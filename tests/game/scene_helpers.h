@@ -82,10 +82,6 @@ inline int FramesUntil(HeadlessGame& game, int limit, const std::function<bool()
   return frames;
 }
 
-inline int FramesUntil(HeadlessGame& game, const std::function<bool()>& done) {
-  return FramesUntil(game, 5000, done);
-}
-
 // Clears the wave away so a scene can place exactly the units it needs. A
 // distant troop standing still keeps the round open unless `keepRoundOpen` is
 // false.

@@ -10,11 +10,8 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -64,11 +61,6 @@ long ResidentKiB() {
   return -1;
 }
 
-bool ListsEmpty() {
-  return enemies && ListIsEmpty(enemies) && ListIsEmpty(shots) && ListIsEmpty(explosions) &&
-         ListIsEmpty(bloodDrops);
-}
-
 // The game's sounds, reloaded through the mixer so that every PlaySound of
 // the game starts a real voice.
 void UseMixerSounds(SoundMixer& mixer) {
@@ -84,14 +76,11 @@ void UseMixerSounds(SoundMixer& mixer) {
 // The player: a few things it may be doing, each lasting a number of passes.
 class Player {
  public:
-  explicit Player(unsigned seed) : random_(seed) {}
-
-  // A new game: how many rounds to fight before standing still.
+  // A new game: how many rounds to fight before letting every unit through.
   void NewGame() {
     roundsToFight_ = Pick(2, 12);
     target_ = nullptr;
-    moveKey_ = 0;
-    moveUntil_ = releaseAt_ = nextMenuKey_ = boughtThisMenu_ = 0;
+    moveKey_ = moveUntil_ = releaseAt_ = nextMenuKey_ = boughtThisMenu_ = 0;
     charging_ = false;
   }
 
@@ -99,9 +88,11 @@ class Player {
   // "Game Over" and pressed Escape.
   bool Act(HeadlessGame& game) {
     const int pass = game.System().Pass();
-    if (gameOver) return GameOverPass(game, pass);
-    if (upgradeMenuOpen) return MenuPass(game, pass);
-    if (round > roundsToFight_) return true;  // lets every unit through
+    if (gameOver || upgradeMenuOpen) {
+      ReleaseAll(game);
+      return gameOver ? GameOverPass(game, pass) : MenuPass(game, pass);
+    }
+    if (round > roundsToFight_) return true;
     Move(game, pass);
     Fire(game, pass);
     return true;
@@ -119,8 +110,11 @@ class Player {
   // of charge); now and then it wanders and fires blind.
   void Move(HeadlessGame& game, int pass) {
     if (pass < moveUntil_) return;
+    target_ = nullptr;
+    for (Ref<TEnemy> enemy : Each<TEnemy>(enemies)) {
+      if (!target_ || enemy->y > target_->y) target_ = enemy;
+    }
     int key = 0;
-    target_ = LowestEnemy();
     if (target_ && Pick(0, 4) != 0) {
       // Where the cannon would stop if let go, friction taking its speed.
       const float dx = target_->x - (cannon->x + cannon->speed * 10);
@@ -136,14 +130,6 @@ class Player {
     if (moveKey_) game.Release(moveKey_);
     if (key) game.Press(key);
     moveKey_ = key;
-  }
-
-  static Ref<TEnemy> LowestEnemy() {
-    Ref<TEnemy> lowest;
-    for (Ref<TEnemy> enemy : Each<TEnemy>(enemies)) {
-      if (!lowest || enemy->y > lowest->y) lowest = enemy;
-    }
-    return lowest;
   }
 
   void Fire(HeadlessGame& game, int pass) {
@@ -171,7 +157,6 @@ class Player {
   // them, so the player is handed the price it lacks: this run is about what
   // play leaves behind, and every kind of purchase must happen.
   bool MenuPass(HeadlessGame& game, int pass) {
-    ReleaseAll(game);
     if (pass < nextMenuKey_) return true;
     nextMenuKey_ = pass + 2;
     if (boughtThisMenu_ >= 4 || Pick(0, 5) == 0) {
@@ -188,7 +173,6 @@ class Player {
   }
 
   bool GameOverPass(HeadlessGame& game, int pass) {
-    ReleaseAll(game);
     if (gameOverSeen_ < 0) gameOverSeen_ = pass;
     if (pass - gameOverSeen_ < 240) return true;
     game.Tap(VK_ESCAPE);
@@ -204,166 +188,110 @@ class Player {
     charging_ = false;
   }
 
-  std::mt19937 random_;
+  std::mt19937 random_{20240601};
   int roundsToFight_ = 3;
   Ref<TEnemy> target_;
-  int moveKey_ = 0;
-  int moveUntil_ = 0;
+  int moveKey_ = 0, moveUntil_ = 0, releaseAt_ = 0, nextMenuKey_ = 0, boughtThisMenu_ = 0;
   bool charging_ = false;
-  int releaseAt_ = 0;
-  int nextMenuKey_ = 0;
-  int boughtThisMenu_ = 0;
   int gameOverSeen_ = -1;
 };
 
-struct Soak {
-  SoundMixer mixer;
-  Player player{20240601};
-  long passes = 0;
-  double mixDue = 0;
-  long baselineObjects = -1;
-  long objectsBetweenGames = -1;
-  long emptyChecks = 0;
-  int games = 0;
-  int roundsReached = 0;
-  std::vector<long> rssByMinute;      // VmRSS in KiB at the end of each minute
-  std::vector<long> rssBetweenGames;  // VmRSS in KiB after each game, from minute 1
-
-  void MixDueBlocks() {
-    static int16_t block[kMixBlockSamples];
-    while (mixDue <= passes) {
-      mixer.MixBlock(block);
-      mixDue += kPassesPerBlock;
-    }
+// Compares `live` with the count first seen for `what`.
+void ExpectSameCount(long& first, long live, const std::string& what) {
+  if (first < 0) first = live;
+  if (live != first) {
+    Fail(what + ": " + std::to_string(live) + " live objects, first " + std::to_string(first));
   }
+}
 
-  // Between two passes the release step has run: with every list empty only
-  // the game's lasting objects are alive.
-  void CheckObjects() {
-    if (!ListsEmpty()) return;
-    const long live = static_cast<long>(LiveObjects());
-    emptyChecks++;
-    if (baselineObjects < 0) baselineObjects = live;
-    if (live != baselineObjects) {
-      Fail("pass " + std::to_string(passes) + ": " + std::to_string(live) +
-           " live objects with the lists empty, baseline " + std::to_string(baselineObjects));
-      baselineObjects = live;
-    }
-  }
-
-  void CheckMemory() {
-    if (passes % kMinute != 0) return;
-    const long rss = ResidentKiB();
-    rssByMinute.push_back(rss);
-    const long minute = passes / kMinute;
-    if (minute == 1 || minute % 5 == 0) {
-      std::printf("minute %3ld: VmRSS %ld KiB, %ld live objects, %d voice records\n", minute, rss,
-                  static_cast<long>(LiveObjects()), mixer.VoiceRecords());
-      std::fflush(stdout);
-    }
-  }
-
-  // Between two games the program holds the same things every time, so the
-  // memory it keeps resident then is comparable across the hour; within a
-  // game it follows the number of units and particles on screen.
-  void MeasureBetweenGames() {
-    if (passes < kMinute) return;
-    rssBetweenGames.push_back(ResidentKiB());
-  }
-
-  // Growth of the resident memory between games from the first readings
-  // after the first minute to the last ones. Each side is the median of five
-  // readings: the heap's free pages scatter by a percent or two from game to
-  // game, which one reading alone would take for growth.
-  static long MedianOfFive(std::vector<long> readings) {
-    std::sort(readings.begin(), readings.end());
-    return readings[readings.size() / 2];
-  }
-  double GrowthAfterFirstMinute() const {
-    if (rssBetweenGames.size() < 10) return 0;
-    const long first = MedianOfFive({rssBetweenGames.begin(), rssBetweenGames.begin() + 5});
-    const long last = MedianOfFive({rssBetweenGames.end() - 5, rssBetweenGames.end()});
-    return 100.0 * (last - first) / first;
-  }
-
-  void PlayOneGame() {
-    auto game = std::make_unique<HeadlessGame>(100000 + games * 7919);
-    UseMixerSounds(mixer);
-    games++;
-    player.NewGame();
-    game->StartGame();
-    while (passes < kPasses) {
-      const bool more = player.Act(*game) && game->Frame();
-      passes++;
-      roundsReached = std::max(roundsReached, round);
-      MixDueBlocks();
-      CheckObjects();
-      CheckMemory();
-      if (!more) break;
-    }
-    player.NewGame();
-    game.reset();
-    ReleaseStep();
-    CheckObjectsBetweenGames();
-    MeasureBetweenGames();
-  }
-
-  // Objects that outlive a game are the modules' own (loaders, stream
-  // factories), made by the first game: the count stays the same after it.
-  void CheckObjectsBetweenGames() {
-    const long live = static_cast<long>(LiveObjects());
-    if (objectsBetweenGames < 0) objectsBetweenGames = live;
-    if (live != objectsBetweenGames) {
-      Fail("after game " + std::to_string(games) + ": " + std::to_string(live) +
-           " live objects, after the first game " + std::to_string(objectsBetweenGames));
-    }
-  }
-
-  // With every game gone, the mixer plays out what is left and holds nothing.
-  void CheckMixerDrained() {
-    for (int i = 0; i < 200 && mixer.VoicesWithMixer() > 0; i++) {
-      static int16_t block[kMixBlockSamples];
-      mixer.MixBlock(block);
-    }
-    if (int voices = mixer.VoicesWithMixer(); voices != 0) {
-      Fail(std::to_string(voices) + " voices still with the mixer after it played out");
-    }
-    if (int records = MixerSound::LiveCount(); records != 0) {
-      Fail(std::to_string(records) + " sound records alive after every sound was released");
-    }
-  }
-};
-
-std::string Join(const std::vector<long>& values) {
-  std::string text;
-  for (long value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
-  return text;
+// The median of five readings: the heap's free pages scatter by a percent or
+// two from game to game, which one reading alone would take for growth.
+long MedianOfFive(std::vector<long> readings) {
+  std::sort(readings.begin(), readings.end());
+  return readings[2];
 }
 
 int Run() {
-  const auto start = std::chrono::steady_clock::now();
-  auto soak = std::make_unique<Soak>();
-  while (soak->passes < kPasses) soak->PlayOneGame();
-  // The last game is gone, its sounds with it.
-  soak->CheckMixerDrained();
+  static SoundMixer mixer;
+  static int16_t block[kMixBlockSamples];
+  Player player;
+  long passes = 0, emptyChecks = 0, objectsWhenEmpty = -1, objectsBetweenGames = -1;
+  double mixDue = 0;
+  int games = 0, roundsReached = 0;
+  // Between two games the program holds the same things every time, so the
+  // memory it keeps resident then is comparable across the hour; within a
+  // game it follows the number of units and particles on screen.
+  std::vector<long> rssBetweenGames;  // KiB after each game, from minute 1
+  while (passes < kPasses) {
+    {
+      HeadlessGame game(100000 + games * 7919);
+      UseMixerSounds(mixer);
+      games++;
+      player.NewGame();
+      game.StartGame();
+      for (bool more = true; more && passes < kPasses;) {
+        more = player.Act(game) && game.Frame();
+        passes++;
+        roundsReached = std::max(roundsReached, round);
+        for (; mixDue <= passes; mixDue += kPassesPerBlock) mixer.MixBlock(block);
+        // Between two passes the release step has run: with every list empty
+        // only the game's lasting objects are alive.
+        if (enemies && ListIsEmpty(enemies) && ListIsEmpty(shots) && ListIsEmpty(explosions) &&
+            ListIsEmpty(bloodDrops)) {
+          emptyChecks++;
+          ExpectSameCount(objectsWhenEmpty, static_cast<long>(LiveObjects()),
+                          "pass " + std::to_string(passes) + " with the lists empty");
+        }
+        // The heap is trimmed every minute (see ResidentKiB), the figures
+        // printed every five.
+        if (passes % kMinute == 0) {
+          const long rss = ResidentKiB(), minute = passes / kMinute;
+          if (minute == 1 || minute % 5 == 0) {
+            std::printf("minute %3ld: VmRSS %ld KiB, %zu live objects, %d voice records\n", minute,
+                        rss, LiveObjects(), mixer.VoiceRecords());
+            std::fflush(stdout);
+          }
+        }
+      }
+      player.NewGame();  // lets go of the unit it aimed at
+    }
+    ReleaseStep();
+    // Objects that outlive a game are the modules' own (loaders, stream
+    // factories), made by the first game: the count stays the same after it.
+    ExpectSameCount(objectsBetweenGames, static_cast<long>(LiveObjects()),
+                    "after game " + std::to_string(games));
+    if (passes >= kMinute) rssBetweenGames.push_back(ResidentKiB());
+  }
+  // With every game gone, the mixer plays out what is left and holds nothing.
+  for (int i = 0; i < 200 && mixer.VoicesWithMixer() > 0; i++) mixer.MixBlock(block);
+  if (int voices = mixer.VoicesWithMixer(); voices != 0) {
+    Fail(std::to_string(voices) + " voices still with the mixer after it played out");
+  }
+  if (int records = MixerSound::LiveCount(); records != 0) {
+    Fail(std::to_string(records) + " sound records alive after every sound was released");
+  }
 
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double growth = soak->GrowthAfterFirstMinute();
+  // Growth from the first readings after the first minute to the last ones.
+  const size_t readings = rssBetweenGames.size();
+  double growth = 0;
+  if (readings >= 10) {
+    const long first = MedianOfFive({rssBetweenGames.begin(), rssBetweenGames.begin() + 5});
+    growth =
+        100.0 * (MedianOfFive({rssBetweenGames.end() - 5, rssBetweenGames.end()}) - first) / first;
+  }
+  std::string curve;
+  for (long rss : rssBetweenGames) curve += " " + std::to_string(rss);
   std::printf(
-      "%ld passes in %.1f s: %d games, up to round %d, %d volleys of up to %d shells, "
-      "%d purchases; lists empty %ld times; VmRSS minute 1 %ld KiB, minute 60 %ld KiB; "
-      "between games from minute 1 on: %s KiB, growth %+.2f %%\n",
-      soak->passes, seconds, soak->games, soak->roundsReached, soak->player.volleysFired,
-      soak->player.largestVolley, soak->player.purchases, soak->emptyChecks,
-      soak->rssByMinute.front(), soak->rssByMinute.back(), Join(soak->rssBetweenGames).c_str(),
-      growth);
+      "%ld passes: %d games, up to round %d, %d volleys of up to %d shells, %d purchases; "
+      "lists empty %ld times; VmRSS between games from minute 1 on:%s KiB, growth %+.2f %%\n",
+      passes, games, roundsReached, player.volleysFired, player.largestVolley, player.purchases,
+      emptyChecks, curve.c_str(), growth);
 
   // The player must really have played, or the checks above prove nothing.
-  if (soak->games < 2) Fail("the player never lost a game");
-  if (soak->player.purchases == 0) Fail("the player never bought an upgrade");
-  if (soak->emptyChecks == 0) Fail("the object lists were never empty");
-  if (soak->rssBetweenGames.size() < 10) Fail("too few games to compare their memory");
+  if (games < 2) Fail("the player never lost a game");
+  if (player.purchases == 0) Fail("the player never bought an upgrade");
+  if (emptyChecks == 0) Fail("the object lists were never empty");
+  if (readings < 10) Fail("too few games to compare their memory");
   if (growth >= 1.0 && !kAddressSanitizer) {
     Fail("resident memory grew by 1 % or more after the first minute");
   }

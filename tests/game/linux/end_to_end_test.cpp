@@ -1,13 +1,441 @@
-// The real `salvo` executable on its own Xvfb server, driven with xdotool and
-// looked at with ImageMagick's `import`: title, Enter, the first round, a
-// volley, Escape and a clean exit.
+// The real `salvo` executable on Xvfb servers of its own, driven with xdotool
+// and looked at with ImageMagick's `import`: title, Enter, the first round, a
+// volley, Escape and a clean exit on a 640 x 480 screen. On a 1920 x 1080
+// screen, which has no 640 x 480 mode, no option stops with "Graphics mode
+// does not exist"; with --desktop or --window the title screen shows scaled,
+// and the screenshots are checked pixel by pixel against the game's own
+// 640 x 480 picture. Also: what the game says when there is no display at all.
+// The child processes (the server, the game) are always reaped.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include "x_session.h"
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
-using namespace salvo_x;
+using Clock = std::chrono::steady_clock;
+
+void SleepMs(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Calls `done` every stepMs until it holds or timeoutMs have passed.
+template <class Done>
+bool PollUntil(int timeoutMs, int stepMs, Done done) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    SleepMs(stepMs);
+  }
+  return true;
+}
+
+bool OnPath(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string SalvoPath() {
+  const char* dir = std::getenv("SALVO_BINARY_DIR");
+  return std::string(dir && *dir ? dir : SALVO_BINARY_DIR) + "/salvo";
+}
+
+// A child process that is always killed and reaped, whatever the test does.
+class Child {
+ public:
+  Child() = default;
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() { Kill(); }
+
+  // Starts argv[0], looked up on PATH, its stdout to /dev/null; keepFd, when
+  // not -1, is handed to the child as fd 9.
+  bool Start(const std::vector<std::string>& argv, int keepFd = -1) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    status_.reset();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (keepFd != -1) posix_spawn_file_actions_adddup2(&actions, keepFd, 9);
+    int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull != -1) posix_spawn_file_actions_adddup2(&actions, devNull, 1);
+    int error = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (devNull != -1) close(devNull);
+    if (error != 0) pid_ = -1;
+    return pid_ > 0;
+  }
+
+  bool Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == 0) return true;
+    if (done == pid_) status_ = status;
+    pid_ = -1;
+    return false;
+  }
+
+  // The wait status once the child has ended within timeoutMs.
+  std::optional<int> WaitExit(int timeoutMs) {
+    if (!PollUntil(timeoutMs, 50, [this] { return !Running(); })) return std::nullopt;
+    return status_;
+  }
+
+  void Kill() {
+    if (!Running()) return;
+    kill(pid_, SIGTERM);
+    if (WaitExit(5000)) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+// What a shell command wrote on stdout, and its exit code (-1: it did not exit).
+struct Outcome {
+  std::string output;
+  int exitCode = -1;
+};
+
+Outcome RunShell(const std::string& line) {
+  Outcome outcome;
+  FILE* pipe = popen(line.c_str(), "r");
+  if (!pipe) return outcome;
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, got);
+  const int status = pclose(pipe);
+  if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
+  return outcome;
+}
+
+// Runs a shell command with the display set; its standard output, or nothing
+// when it failed.
+std::optional<std::string> RunOnDisplay(int display, const std::string& command) {
+  Outcome outcome =
+      RunShell("DISPLAY=:" + std::to_string(display) + " " + command + " 2>/dev/null");
+  if (outcome.exitCode != 0) return std::nullopt;
+  return outcome.output;
+}
+
+struct Screenshot {
+  int width = 0;
+  int height = 0;
+  std::string rgb;
+};
+
+// The root window as 8-bit RGB, through a binary PPM from `import`.
+std::optional<Screenshot> TakeScreenshot(int display) {
+  std::optional<std::string> ppm = RunOnDisplay(display, "import -window root -depth 8 ppm:-");
+  int width = 0, height = 0, maxValue = 0, headerEnd = 0;
+  if (!ppm ||
+      std::sscanf(ppm->c_str(), "P6 %d %d %d%n", &width, &height, &maxValue, &headerEnd) != 3 ||
+      maxValue != 255) {
+    return std::nullopt;
+  }
+  size_t bytes = static_cast<size_t>(width) * height * 3;
+  if (ppm->size() < headerEnd + 1 + bytes) return std::nullopt;  // one byte after the header
+  return Screenshot{width, height, ppm->substr(headerEnd + 1, bytes)};
+}
+
+using Rgb = std::array<int, 3>;
+
+Rgb At(const Screenshot& shot, int x, int y) {
+  const auto* p = reinterpret_cast<const unsigned char*>(&shot.rgb[(y * shot.width + x) * 3]);
+  return {p[0], p[1], p[2]};
+}
+
+// Share of the pixels in the rectangle for which `test` holds.
+template <class Test>
+double Share(const Screenshot& shot, int left, int top, int right, int bottom, Test test) {
+  int hits = 0;
+  for (int y = top; y < bottom; y++) {
+    for (int x = left; x < right; x++) {
+      const auto [r, g, b] = At(shot, x, y);
+      hits += test(r, g, b) ? 1 : 0;
+    }
+  }
+  return static_cast<double>(hits) / ((right - left) * (bottom - top));
+}
+
+// Screenshots of the width x height screen until one passes `test` (the game
+// draws at its own pace, slower on a loaded machine); nothing when none did
+// within 30 s.
+template <class Test>
+std::optional<Screenshot> WaitForScreen(int display, int width, int height, Test test) {
+  std::optional<Screenshot> shot;
+  const bool passed = PollUntil(30000, 250, [&] {
+    shot = TakeScreenshot(display);
+    return shot && shot->width == width && shot->height == height && test(*shot);
+  });
+  return passed ? shot : std::nullopt;
+}
+
+// Starts an X server of the screen size (WIDTHxHEIGHTxDEPTH) on `server`: Xvfb picks a free display
+// number itself and reports it on a pipe. The number, or -1.
+int StartDisplay(Child& server, const std::string& screen = "640x480x24") {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+  bool started =
+      server.Start({"Xvfb", "-displayfd", "9", "-screen", "0", screen, "-nolisten", "tcp"}, fds[1]);
+  close(fds[1]);
+  // Xvfb writes the number and then a newline once it is ready, and stops if
+  // the pipe is gone before it wrote both.
+  std::string number;
+  char c;
+  Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+  while (started && Clock::now() < deadline) {
+    pollfd wait{fds[0], POLLIN, 0};
+    if (poll(&wait, 1, 200) <= 0) continue;
+    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+    number += c;
+  }
+  close(fds[0]);
+  return number.empty() ? -1 : std::atoi(number.c_str());
+}
+
+// Polls for the game's window (titled Salvo in a window or on the desktop,
+// with the runtime's title otherwise); gives up early when the game has ended.
+bool WaitForWindow(int display, Child& game) {
+  bool found = false;
+  PollUntil(60000, 200, [&] {
+    std::optional<std::string> windows =
+        RunOnDisplay(display, "xdotool search --name '^(QuarnGL .*|Salvo)$'");
+    found = windows && !windows->empty();
+    return found || !game.Running();
+  });
+  return found;
+}
+
+std::string Describe(std::optional<int> status) {
+  if (!status) return "still running";
+  if (WIFEXITED(*status)) return "exit code " + std::to_string(WEXITSTATUS(*status));
+  if (WIFSIGNALED(*status)) return "signal " + std::to_string(WTERMSIG(*status));
+  return "status " + std::to_string(*status);
+}
+
+// What every game here runs with; SDL reads it, the game reads no variable.
+// No sound card. In a sanitizer build the game keeps every address and
+// undefined-behaviour check but not the leak check at exit: the leak
+// checker's thread tracer can crash while the GL and audio threads of a whole
+// game wind down. Leaks of our code are checked by the unit suites, which run
+// every module in-process.
+const char* const kGameEnv = "SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+
+// Starts the game with `options` on the display and waits for its window;
+// `extraEnv` entries win over kGameEnv. A game that could not reach a server
+// that has only just started is given one more try; a second failure is the
+// game's own.
+bool StartGame(Child& game, int display, const std::vector<std::string>& options = {},
+               const std::vector<std::string>& extraEnv = {}) {
+  std::vector<std::string> command = {"env", "DISPLAY=:" + std::to_string(display),
+                                      "SDL_AUDIODRIVER=dummy", "ASAN_OPTIONS=detect_leaks=0"};
+  command.insert(command.end(), extraEnv.begin(), extraEnv.end());
+  command.push_back(SalvoPath());
+  command.insert(command.end(), options.begin(), options.end());
+  for (int attempt = 0; attempt < 2; attempt++) {
+    if (!game.Start(command)) return false;
+    if (WaitForWindow(display, game)) return true;
+    if (game.Running()) return false;
+    std::fprintf(stderr, "game on :%d ended before its window showed (%s)\n", display,
+                 Describe(game.WaitExit(0)).c_str());
+    SleepMs(1000);
+  }
+  return false;
+}
+
+bool IsBlack(int r, int g, int b) {
+  return r == 0 && g == 0 && b == 0;
+}
+
+// The game's 640 x 480 picture is read back from the screenshot that shows
+// it at twice its size from (320, 60): pixel (x, y) of the picture.
+Rgb Original(const Screenshot& picture, int x, int y) {
+  return At(picture, 320 + 2 * x, 60 + 2 * y);
+}
+
+// The pixel and its eight neighbours have one colour: any sensible scaling
+// shows that colour around the pixel's centre.
+bool Uniform(const Screenshot& picture, int x, int y) {
+  if (x < 1 || y < 1 || x > 638 || y > 478) return false;
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      if (Original(picture, x + dx, y + dy) != Original(picture, x, y)) return false;
+    }
+  }
+  return true;
+}
+
+// Screenshots until the title (enough light pixels) is in the rectangle
+// where the picture should be.
+std::optional<Screenshot> WaitForTitle(int display, int left, int top, int width, int height) {
+  return WaitForScreen(display, 1920, 1080, [&](const Screenshot& shot) {
+    return Share(shot, left, top, left + width, top + height,
+                 [](int r, int g, int b) { return r + g + b > 60; }) > 0.02;
+  });
+}
+
+// Compares a picture shown at `scale` with its top left at (left, top) with
+// the 640 x 480 original, at the centre of every pixel whose neighbourhood
+// is of one colour (more than half of them). The share of those that match.
+double MatchingShare(const Screenshot& shot, const Screenshot& picture, int left, int top,
+                     double scale) {
+  int matched = 0, compared = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      if (!Uniform(picture, x, y)) continue;
+      const Rgb shown = At(shot, left + int((x + 0.5) * scale), top + int((y + 0.5) * scale));
+      const Rgb original = Original(picture, x, y);
+      bool close = true;
+      for (int i = 0; i < 3; ++i) close = close && std::abs(shown[i] - original[i]) <= 6;
+      ++compared;
+      matched += close ? 1 : 0;
+    }
+  }
+  EXPECT_GT(compared, 640 * 480 / 2);
+  return compared ? static_cast<double>(matched) / compared : 0;
+}
+
+TEST(ScaledDisplay, NoDisplayAtAllIsNamedBeforeTheUsualError) {
+  ASSERT_EQ(access(SalvoPath().c_str(), X_OK), 0) << SalvoPath();
+  // No DISPLAY, and one that names no server: the line says which.
+  for (const auto& [display, named] : {std::pair{"env -u DISPLAY", "; DISPLAY is not set). "},
+                                       std::pair{"DISPLAY=:9973", "; DISPLAY is :9973). "}}) {
+    const Outcome outcome = RunShell(std::string(display) + " WAYLAND_DISPLAY= " + kGameEnv + " " +
+                                     SalvoPath() + " 2>&1");
+    SCOPED_TRACE(std::string(display) + ":\n" + outcome.output);
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_NE(outcome.output.find(named), std::string::npos);
+    const size_t cause = outcome.output.find("salvo: no display could be opened (");
+    const size_t error = outcome.output.find("\nGraphics mode does not exist\n");
+    ASSERT_NE(cause, std::string::npos);
+    ASSERT_NE(error, std::string::npos);
+    EXPECT_LT(cause, error);
+  }
+}
+
+TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) {
+  if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "Xvfb or xdotool not installed";
+  ASSERT_TRUE(OnPath("import")) << "ImageMagick's import is needed for the screenshots";
+  ASSERT_EQ(access(SalvoPath().c_str(), X_OK), 0) << SalvoPath();
+  Child server;
+  const int n = StartDisplay(server, "1920x1080x24");
+  ASSERT_NE(n, -1) << "Xvfb did not start";
+
+  // No option: the screen has no 640 x 480 mode.
+  const Outcome outcome =
+      RunShell("DISPLAY=:" + std::to_string(n) + " " + kGameEnv + " " + SalvoPath() + " 2>&1");
+  EXPECT_EQ(outcome.exitCode, 255) << outcome.output;
+  EXPECT_NE(outcome.output.find("Graphics mode does not exist"), std::string::npos)
+      << outcome.output;
+  EXPECT_NE(outcome.output.find("--window or --desktop"), std::string::npos) << outcome.output;
+
+  // --desktop --scale=integer: twice the size, centred at (320, 60). Every
+  // picture pixel is a 2 x 2 block, so the picture can be read back exactly.
+  Screenshot picture;
+  {
+    Child game;
+    ASSERT_TRUE(StartGame(game, n, {"--desktop", "--scale=integer"})) << Describe(game.WaitExit(0));
+    std::optional<Screenshot> shot = WaitForTitle(n, 320, 60, 1280, 960);
+    ASSERT_TRUE(shot) << "no title in the centre";
+    picture = *shot;
+    EXPECT_EQ(Share(picture, 0, 0, 1920, 60, IsBlack), 1.0) << "bar above";
+    EXPECT_EQ(Share(picture, 0, 1020, 1920, 1080, IsBlack), 1.0) << "bar below";
+    EXPECT_EQ(Share(picture, 0, 0, 320, 1080, IsBlack), 1.0) << "bar left";
+    EXPECT_EQ(Share(picture, 1600, 0, 1920, 1080, IsBlack), 1.0) << "bar right";
+    int uneven = 0;
+    for (int y = 0; y < 480; ++y) {
+      for (int x = 0; x < 640; ++x) {
+        const Rgb p = Original(picture, x, y);
+        uneven += At(picture, 321 + 2 * x, 60 + 2 * y) != p ||
+                  At(picture, 320 + 2 * x, 61 + 2 * y) != p ||
+                  At(picture, 321 + 2 * x, 61 + 2 * y) != p;
+      }
+    }
+    EXPECT_EQ(uneven, 0) << "picture pixels that are not whole 2 x 2 blocks";
+    // The magenta hint line at the picture's top left: its pixels 5..325 x 5..13.
+    EXPECT_GT(Share(picture, 330, 70, 970, 86,
+                    [](int r, int g, int b) { return r > 200 && g < 80 && b > 200; }),
+              0.05)
+        << "the hint line at the picture's top left";
+  }
+
+  // --desktop (fit): 2.25 times, 1440 x 1080 from x 240, bars left and right.
+  {
+    Child game;
+    ASSERT_TRUE(StartGame(game, n, {"--desktop"})) << Describe(game.WaitExit(0));
+    std::optional<Screenshot> shot = WaitForTitle(n, 240, 0, 1440, 1080);
+    ASSERT_TRUE(shot) << "no title";
+    EXPECT_EQ(Share(*shot, 0, 0, 240, 1080, IsBlack), 1.0) << "bar left";
+    EXPECT_EQ(Share(*shot, 1680, 0, 1920, 1080, IsBlack), 1.0) << "bar right";
+    EXPECT_GT(MatchingShare(*shot, picture, 240, 0, 2.25), 0.98);
+    // The picture does reach the edges of its 1440 x 1080 area: the credits
+    // sit near its bottom left.
+    EXPECT_GT(
+        Share(*shot, 240, 1000, 700, 1080, [](int r, int g, int b) { return r + g + b > 150; }),
+        0.01);
+  }
+
+  // --window: the largest whole scale that fits 1920 x 1080 is 2, so a
+  // 1280 x 960 window showing the picture at twice its size, named Salvo.
+  {
+    Child game;
+    ASSERT_TRUE(StartGame(game, n, {"--window"})) << Describe(game.WaitExit(0));
+    // The window can be found by its name a moment before it can be asked
+    // for its geometry, in a slow (sanitizer) build on a busy machine.
+    std::optional<std::string> geometry;
+    int x = -1, y = -1, width = 0, height = 0;
+    const bool parsed = PollUntil(30000, 200, [&] {
+      geometry = RunOnDisplay(n, "xdotool search --name '^Salvo$' getwindowgeometry --shell");
+      return geometry && std::sscanf(geometry->c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d",
+                                     &x, &y, &width, &height) == 4;
+    });
+    ASSERT_TRUE(parsed) << (geometry ? *geometry : "no geometry for the window named Salvo");
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 960);
+    ASSERT_TRUE(x >= 0 && y >= 0 && x + 1280 <= 1920 && y + 960 <= 1080) << *geometry;
+    std::optional<Screenshot> shot = WaitForTitle(n, x, y, 1280, 960);
+    ASSERT_TRUE(shot) << "no title in the window";
+    EXPECT_GT(MatchingShare(*shot, picture, x, y, 2.0), 0.98);
+  }
+
+  // --mute opens no audio device: SDL's disk driver, which creates its file
+  // when a device is opened, writes nothing. Without --mute it does.
+  for (bool mute : {true, false}) {
+    const std::string path = "/tmp/salvo-audio-" + std::to_string(getpid()) + (mute ? "m" : "");
+    unlink(path.c_str());
+    std::vector<std::string> options = {"--desktop"};
+    if (mute) options.push_back("--mute");
+    Child game;
+    ASSERT_TRUE(StartGame(game, n, options, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + path}))
+        << Describe(game.WaitExit(0));
+    ASSERT_TRUE(WaitForTitle(n, 240, 0, 1440, 1080)) << "no title";
+    EXPECT_EQ(access(path.c_str(), F_OK) == 0, !mute) << (mute ? "--mute" : "no --mute");
+    game.Kill();
+    unlink(path.c_str());
+  }
+}
 
 bool Grass(int r, int g, int b) {
   return g > 40 && g > b + 20 && g >= r;
