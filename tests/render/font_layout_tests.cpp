@@ -60,35 +60,30 @@ TEST_F(FontLayoutTest, GlyphsFollowThePenAndCharactersOutsideTheFontAreSkipped) 
   EXPECT_TRUE(Draws().empty());
 }
 
-TEST_F(FontLayoutTest, ScaleAndRotationCarryThePen) {
+TEST_F(FontLayoutTest, ScaleRotationHandleAndOriginCarryThePenLikeAPrimitive) {
   SetScale(2, 2);
   DrawText(u"AB", 10, 20);
   ExpectGlyphAt(0, 'A', 10, 20);
   ExpectGlyphAt(1, 'B', 26, 20);  // 16 apart at scale 2
 
-  driver->calls.clear();
-  SetTransform(90, 1, 1);
-  DrawText(u"AB", 10, 20);
-  ASSERT_EQ(Draws().size(), 2u);
-  EXPECT_FLOAT_EQ(Draws()[1].args[4], 10 + 8 * DrawingContext().ix);
-  EXPECT_FLOAT_EQ(Draws()[1].args[5], 28);  // down the screen
-}
-
-TEST_F(FontLayoutTest, HandleAndOriginMoveTheTextLikeAPrimitive) {
+  SetTransform(0, 1, 1);
   SetOrigin(100, 50);
   SetHandle(4, 2);
   DrawText(u"A", 10, 20);
-  ExpectGlyphAt(0, 'A', 106, 68);
+  ExpectGlyphAt(2, 'A', 106, 68);
 
-  // The handle turns with the text: at 90 degrees a handle of (4, 0) lifts it.
+  // The handle turns with the text: at 90 degrees a handle of (4, 0) lifts it,
+  // and the pen goes down the screen.
   driver->calls.clear();
   SetOrigin(0, 0);
   SetHandle(4, 0);
   SetRotation(90);
-  DrawText(u"A", 10, 20);
-  ASSERT_EQ(Draws().size(), 1u);
+  DrawText(u"AB", 10, 20);
+  ASSERT_EQ(Draws().size(), 2u);
   EXPECT_NEAR(Draws()[0].args[4], 10, 1e-5);
   EXPECT_FLOAT_EQ(Draws()[0].args[5], 16);
+  EXPECT_NEAR(Draws()[1].args[4], 10, 1e-5);
+  EXPECT_FLOAT_EQ(Draws()[1].args[5], 24);
 }
 
 TEST_F(FontLayoutTest, GlyphOffsetsAreTruncatedTowardZeroAndGlyphsWithoutImagesStillAdvance) {
@@ -167,7 +162,8 @@ class TestGlyph : public TGlyph {
   Ref<TPixmap> pixels_;
 };
 
-// Style 3, height 12, two glyphs from 'A': the first with pixels, the second without.
+// Style 3, height 12, two glyphs from 'A': the first with pixels, the second
+// without. Known only as "test::font"; a stream error for "test::broken".
 class TestFont : public TFont {
  public:
   int GetStyle() override { return 3; }
@@ -175,14 +171,11 @@ class TestFont : public TFont {
   int GetFirstChar() override { return 65; }
   int CountGlyphs() override { return 2; }
   Ref<TGlyph> LoadGlyph(int index) override {
-    if (index != 0) return New<TestGlyph>(nullptr);
     Ref<TPixmap> pixels = CreatePixmap(5, 9, PF_RGBA8888, 4);
     std::memset(pixels->pixels, 255, pixels->pitch * 9);
-    return New<TestGlyph>(pixels);
+    return New<TestGlyph>(index == 0 ? pixels : nullptr);
   }
 };
-
-// Knows only the URL "test::font"; a stream error for "test::broken".
 class TestFontLoader : public TFontLoader {
  public:
   Ref<TFont> LoadFont(const StreamSource& source, int size, int style) override {

@@ -94,19 +94,16 @@ TEST_F(GLDrawingTest, LinesLightTheirLastPixelOnlyWhenAskedAndPointsTheirPixel) 
             {{30, 20}, {31, 40}, {20, 41}, {8, 9}, {7, 10}});
 }
 
-TEST(OvalSegments, AtLeastTwelveAndAMultipleOfFour) {
-  EXPECT_EQ(OvalSegments(2, 2), 12);     // a 4 x 4 oval
-  EXPECT_EQ(OvalSegments(50, 30), 80);   // 100 x 60
-  EXPECT_EQ(OvalSegments(-50, 30), 80);  // mirrored
-  EXPECT_EQ(OvalSegments(10.5f, 4), 12);
-  EXPECT_EQ(OvalSegments(11, 7), 16);  // 18 rounded down
-  EXPECT_EQ(OvalSegments(1e30f, 1e30f) % 4, 0);
-}
-
-TEST_F(GLDrawingTest, OvalsFillTheirRectangle) {
+TEST_F(GLDrawingTest, OvalsFillTheirRectangleWithAtLeastTwelveSegmentsAMultipleOfFour) {
   DrawOval(100, 100, 100, 60);
   ExpectLit({{150, 130}, {102, 130}, {197, 130}, {150, 101}, {150, 158}},
             {{98, 130}, {201, 130}, {150, 98}, {150, 161}, {103, 103}});  // corners are outside
+  EXPECT_EQ(OvalSegments(2, 2), 12);                                      // a 4 x 4 oval
+  EXPECT_EQ(OvalSegments(50, 30), 80);                                    // 100 x 60
+  EXPECT_EQ(OvalSegments(-50, 30), 80);                                   // mirrored
+  EXPECT_EQ(OvalSegments(10.5f, 4), 12);
+  EXPECT_EQ(OvalSegments(11, 7), 16);  // 18 rounded down
+  EXPECT_EQ(OvalSegments(1e30f, 1e30f) % 4, 0);
 }
 
 TEST_F(GLDrawingTest, PolygonsNeedThreePointsAndAnEvenCount) {
@@ -165,8 +162,6 @@ TEST(GLDriverClosed, CommandsWithoutAWindowDoNothing) {
   EXPECT_EQ(ReadPixel(CapturePixmap(0, 0, 2, 2), 1, 1), 0u);
 }
 
-class FontGLTest : public GLTest {};
-
 bool FontBit(char16_t code, int column, int row) {
   const auto* bits = static_cast<const uint8_t*>(EmbeddedFileData(u"quarnfont.bin"));
   return (bits[row * 96 + (code - 32)] >> column) & 1;
@@ -193,23 +188,18 @@ void ExpectTextOnScreen(const String& text, int x, int y, int scale, uint32_t in
   EXPECT_EQ(mismatches, 0);
 }
 
-// Characters first to last, as a string.
-String Characters(char16_t first, char16_t last) {
-  String text;
-  for (char16_t code = first; code <= last; ++code) text += code;
-  return text;
-}
-
-TEST_F(FontGLTest, TextMatchesTheBitmapAtEveryScaleInTheCurrentColour) {
+TEST_F(GLDrawingTest, TextMatchesTheBitmapAtEveryScaleInTheCurrentColour) {
   // Every glyph of the font (two rows of 48), then scaled and coloured text.
   ASSERT_EQ(EmbeddedFileSize(u"quarnfont.bin"), 1536);
+  String glyphs;
+  for (char16_t code = 32; code < 128; ++code) glyphs += code;
   struct Case {
     String text;
     int x, y, scale;
     uint32_t ink;
   };
-  const Case cases[] = {{Characters(32, 79), 0, 20, 1, 0xFFFFFF},
-                        {Characters(80, 127), 0, 40, 1, 0xFFFFFF},
+  const Case cases[] = {{glyphs.substr(0, 48), 0, 20, 1, 0xFFFFFF},
+                        {glyphs.substr(48), 0, 40, 1, 0xFFFFFF},
                         {u"Hi@", 5, 100, 3, 0xFFFFFF},
                         {u"Red", 50, 50, 1, 0xFF0000},
                         {u"MW", 100, 200, 2, 0xFFFFFF}};
@@ -248,7 +238,7 @@ bool DrawnOverlap(const Ref<TImage>& a, float ax, float ay, const Ref<TImage>& b
   return false;
 }
 
-TEST_F(FontGLTest, CollisionAgreesWithWhatIsDrawnUnderTheFrontEndTransform) {
+TEST_F(GLDrawingTest, CollisionAgreesWithWhatIsDrawnUnderTheFrontEndTransform) {
   // A 24 x 24 ring, opaque between radius 6 and 11 around the centre, and a bar.
   auto ringPaint = [](int x, int y) {
     const float dx = x + 0.5f - 12;

@@ -48,7 +48,7 @@ TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
   EXPECT_EQ(driver->LastArgs("SetBlend"), Args({1}));
   EXPECT_EQ(driver->LastArgs("SetColor"), Args({255, 255, 255}));
   // The built-in font: 96 glyphs of height 16 from the space, in unfiltered
-  // frames for crisp text (their pixels are compared on screen by FontGLTest).
+  // frames for crisp text (their pixels are compared on screen by GLDrawingTest).
   ASSERT_TRUE(context.currentFont);
   EXPECT_EQ(context.currentFont, context.defaultFont);
   TImageFont& font = *context.currentFont;
@@ -64,32 +64,8 @@ TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
   EXPECT_EQ(CreateImage(4, 4)->flags, ImageDynamic);
 }
 
-TEST_F(FrontEndTest, AMissingFullScreenSizeFailsBeforeAnythingCloses) {
-  OpenGraphics(640, 480, 16, 60);
-  driver->calls.clear();
-  EXPECT_THROW(OpenGraphics(800, 600, 16, 60), RuntimeError);
-  EXPECT_TRUE(driver->calls.empty());
-  EXPECT_EQ(GetGraphicsWidth(), 640);
-  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
-
-  // Depth and rate are not checked against the list, only the size.
-  OpenGraphics(1024, 768, 16, 50);
-  EXPECT_EQ(driver->Count("Close"), 1);
-  EXPECT_EQ(driver->LastArgs("Open"), Args({1024, 768, 16, 50}));
-}
-
-TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnce) {
-  OpenGraphics(320, 200, 0, 0);
-  CloseGraphics();
-  CloseGraphics();
-  EXPECT_EQ(driver->Count("Close"), 1);
-  int w, h, d, hz;
-  GetGraphicsMode(w, h, d, hz);
-  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
-            Args({0, 0, 0}));
-}
-
-TEST_F(FrontEndTest, ModeQueriesMatchZeroAsAnything) {
+TEST_F(FrontEndTest,
+       ModeQueriesMatchZeroAsAnythingAndAMissingFullScreenSizeFailsBeforeAnythingCloses) {
   EXPECT_EQ(CountGraphicsModes(), 3);
   EXPECT_EQ(GraphicsModeExists(640, 480, 0, 0), 1);
   EXPECT_EQ(GraphicsModeExists(0, 0, 32, 75), 1);
@@ -99,6 +75,30 @@ TEST_F(FrontEndTest, ModeQueriesMatchZeroAsAnything) {
   GetGraphicsModeInfo(2, w, h, d, hz);
   EXPECT_EQ(Args({1.f * w, 1.f * h, 1.f * d, 1.f * hz}), Args({1024, 768, 32, 75}));
   EXPECT_THROW(GetGraphicsModeInfo(3, w, h, d, hz), RuntimeError);
+
+  OpenGraphics(640, 480, 16, 60);
+  driver->calls.clear();
+  EXPECT_THROW(OpenGraphics(800, 600, 16, 60), RuntimeError);
+  EXPECT_TRUE(driver->calls.empty());
+  EXPECT_EQ(GetGraphicsWidth(), 640);
+  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
+  // Depth and rate are not checked against the list, only the size.
+  OpenGraphics(1024, 768, 16, 50);
+  EXPECT_EQ(driver->Count("Close"), 1);
+  EXPECT_EQ(driver->LastArgs("Open"), Args({1024, 768, 16, 50}));
+}
+
+TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnceAndWithoutADriverCommandsRaiseNullAccess) {
+  OpenGraphics(320, 200, 0, 0);
+  CloseGraphics();
+  CloseGraphics();
+  EXPECT_EQ(driver->Count("Close"), 1);
+  int w, h, d, hz;
+  GetGraphicsMode(w, h, d, hz);
+  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
+            Args({0, 0, 0}));
+  SetDrawingDriver(nullptr);
+  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
 }
 
 TEST_F(FrontEndTest, HandlesAreStoredNegated) {
@@ -202,11 +202,6 @@ TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
   EXPECT_EQ(driver->Count("Draw"), 2 * 2);
   EXPECT_EQ(driver->calls[1].args, Args({0, 0, 32, 16, 0, 0}));
   EXPECT_NEAR(driver->calls.back().args[2], DrawingContext().jx, 1e-6);  // real matrix back
-}
-
-TEST_F(FrontEndTest, WithoutADriverCommandsRaiseNullAccess) {
-  SetDrawingDriver(nullptr);
-  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
 }
 
 }  // namespace

@@ -29,19 +29,20 @@ namespace salvo::testing {
 namespace {
 
 using Call = std::function<void()>;
-
-class TRelayDriver;
+using HeldCalls = std::vector<std::pair<int, Call>>;  // setter kind (-1 for draws) and call
 
 // A frame whose draws the relay holds until the frame is drawn.
 class TRelayFrame : public TImageFrame {
  public:
-  TRelayFrame(TRelayDriver* relay, Ref<TImageFrame> inner) : relay_(relay), inner_(inner) {}
-  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
+  TRelayFrame(HeldCalls* held, Ref<TImageFrame> inner) : held_(held), inner_(inner) {}
+  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    held_->push_back({-1, [=, inner = inner_] { inner->Draw(x0, y0, x1, y1, tx, ty); }});
+  }
   Ref<TPixmap> Lock(int read, int write) override { return inner_->Lock(read, write); }
   void Unlock() override { inner_->Unlock(); }
 
  private:
-  TRelayDriver* relay_;
+  HeldCalls* held_;
   Ref<TImageFrame> inner_;
 };
 
@@ -58,8 +59,6 @@ class TRelayDriver : public TDrawingDriver {
   // The captures of the last drawn frame, one per mask.
   std::vector<Ref<TPixmap>> captures;
 
-  void Hold(Call call) { calls_.push_back({-1, std::move(call)}); }
-
   void Open(int width, int height, int depth, int hertz) override {
     gl_->Open(width, height, depth, hertz);
   }
@@ -74,10 +73,10 @@ class TRelayDriver : public TDrawingDriver {
   }
   void SetMouseVisible(int visible) override { gl_->SetMouseVisible(visible); }
   Ref<TImageFrame> CreateFrame(int width, int height, int flags) override {
-    return New<TRelayFrame>(this, gl_->CreateFrame(width, height, flags));
+    return New<TRelayFrame>(&calls_, gl_->CreateFrame(width, height, flags));
   }
   Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) override {
-    return New<TRelayFrame>(this, gl_->CreateFrameFromPixmap(pixmap, flags));
+    return New<TRelayFrame>(&calls_, gl_->CreateFrameFromPixmap(pixmap, flags));
   }
   void SetBlend(int mode) override { Set(0, &TDrawingDriver::SetBlend, mode); }
   void SetAlpha(float alpha) override { Set(1, &TDrawingDriver::SetAlpha, alpha); }
@@ -131,14 +130,9 @@ class TRelayDriver : public TDrawingDriver {
   }
 
   Ref<TDrawingDriver> gl_;
-  std::vector<std::pair<int, Call>> calls_;
+  HeldCalls calls_;
   std::map<int, Call> state_;  // the last call of each setter before this frame
 };
-
-void TRelayFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
-  Ref<TImageFrame> inner = inner_;
-  relay_->Hold([=] { inner->Draw(x0, y0, x1, y1, tx, ty); });
-}
 
 TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithout) {
   InitStreamModule();
