@@ -104,17 +104,16 @@ TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImageAndRotationTurnsIt
   ExpectOverlaps(a, 100, 100, a, {{120, 100, 1}, {114, 114, 0}, {110, 110, 1}});
 }
 
-TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLands) {
+TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLandsAndMirroredQuadsSampleTheMirroredTexture) {
   // Opaque top half only. Turned by 90 degrees about its top-left handle the
   // opaque half lies at x 92..100, y 100..116; the transparent half at x 84..92.
   // The 2 x 2 shell turns too and covers x - 2..x, y..y + 2.
   Ref<TImage> topHalf = PaintedImage(16, 16, [](int, int y) { return y < 8 ? kOpaque : kClear; });
   Rotate(90);
   ExpectOverlaps(topHalf, 100, 100, SolidImage(2, 2), {{97, 107, 1}, {91, 107, 0}, {103, 107, 0}});
-}
 
-TEST_F(CollisionTest, MirroredQuadsSampleTheMirroredTexture) {
   // Opaque left half: unmirrored at x 100..108 of the box 100..116.
+  Rotate(0);
   Ref<TImage> leftHalf = PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : kClear; });
   Ref<TImage> shell = SolidImage(4, 4);
   ExpectOverlaps(leftHalf, 100, 100, shell, {{101, 102, 1}, {110, 102, 0}});
