@@ -1,6 +1,7 @@
 // Pixel-exact image collision on hand-made images: no GL needed.
 #include <array>
 #include <cmath>
+#include <tuple>
 
 #include "gl_test_support.h"
 #include "render/collision.h"
@@ -25,17 +26,12 @@ Ref<TImage> SolidImage(int width, int height, uint32_t value = kOpaque, int form
       width, height, [value](int, int) { return value; }, format);
 }
 
-// Where b is put, and whether it should then overlap a.
-struct Probe {
-  float x, y;
-  int overlap;
-};
-
+// Each probe: where b is put, and whether it should then overlap a.
 void ExpectOverlaps(const Ref<TImage>& a, float ax, float ay, const Ref<TImage>& b,
-                    std::initializer_list<Probe> probes) {
-  for (const Probe& p : probes) {
-    EXPECT_EQ(ImagesOverlap(a, ax, ay, 0, b, p.x, p.y, 0), p.overlap)
-        << "a at " << ax << ", " << ay << ", b at " << p.x << ", " << p.y;
+                    std::initializer_list<std::tuple<float, float, int>> probes) {
+  for (auto [x, y, overlap] : probes) {
+    EXPECT_EQ(ImagesOverlap(a, ax, ay, 0, b, x, y, 0), overlap)
+        << "a at " << ax << ", " << ay << ", b at " << x << ", " << y;
   }
 }
 
