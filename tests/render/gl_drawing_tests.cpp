@@ -150,17 +150,6 @@ TEST_F(GLDrawingTest, PixmapsLandUntransformedWithTheirTopLeftAtThePosition) {
   ExpectLit({{0, 0}, {4, 4}}, {{5, 5}});
 }
 
-TEST(GLDriverClosed, CommandsWithoutAWindowDoNothing) {
-  InstallGLDriver();
-  CloseGraphics();
-  SetColor(255, 255, 255);
-  DrawRect(0, 0, 10, 10);
-  DrawOval(0, 0, 10, 10);
-  ClearScreen();
-  PresentFrame();
-  EXPECT_EQ(ReadPixel(CapturePixmap(0, 0, 2, 2), 1, 1), 0u);
-}
-
 // The text's box on screen is ink colour where the font bitmap has ink (each
 // font pixel a scale x scale block) and black elsewhere.
 void ExpectTextOnScreen(const String& text, int x, int y, int scale, uint32_t ink) {

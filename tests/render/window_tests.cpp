@@ -83,7 +83,8 @@ TEST_F(WindowTest, WindowedDisplaysAreFixedSizeCaptionedWindowsThatIgnoreCloseRe
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
 }
 
-TEST_F(WindowTest, ModesAreListedFromTheDisplayAndFullScreenTakesOneWhileItHasTheFocus) {
+TEST_F(WindowTest,
+       ModesAreListedFullScreenTakesOneWhileItHasTheFocusAndWithoutAWindowCommandsDoNothing) {
   EXPECT_LE(CountGraphicsModes(), 256);
   for (int i = 0, w, h, d, hz; i < CountGraphicsModes(); ++i) {
     GetGraphicsModeInfo(i, w, h, d, hz);
@@ -111,6 +112,12 @@ TEST_F(WindowTest, ModesAreListedFromTheDisplayAndFullScreenTakesOneWhileItHasTh
   CloseGraphics();
   EXPECT_EQ(GLWindowOpen(), 0);
   EXPECT_EQ(GLDisplayModeSwitched(), 0);
+  // Without a window commands do nothing.
+  DrawRect(0, 0, 10, 10);
+  DrawOval(0, 0, 10, 10);
+  ClearScreen();
+  PresentFrame();
+  EXPECT_EQ(ReadPixel(CapturePixmap(0, 0, 2, 2), 1, 1), 0u);
 }
 
 TEST(PlaceScaledPicture, FitKeepsTheShapeAndIntegerTakesWholeMultiples) {
