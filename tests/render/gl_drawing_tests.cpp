@@ -52,7 +52,6 @@ TEST_F(GLDrawingTest, BlendModesCombineWithTheBackground) {
     EXPECT_TRUE(Near(BlendOver(c.mode, c.color, c.alpha), c.expected))
         << "mode " << c.mode << " alpha " << c.alpha;
   }
-  EXPECT_FLOAT_EQ(GetAlpha(), -1.0f);  // ...but stored as set
 }
 
 TEST_F(GLDrawingTest, BlendChangesAreCachedUntilTheNextOpen) {

@@ -140,7 +140,6 @@ TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLock) {
   EXPECT_EQ(RuntimeErrorText([&] { UnlockImage(still); }), "Image frame cannot be unlocked");
 
   const Ref<TImage> image = CreateImage(20, 10, 2, 0);
-  EXPECT_EQ(image->flags & ImageDynamic, ImageDynamic);
   EXPECT_FALSE(image->pixmaps[0]);
   SetClearColor(0, 0, 255);
   ClearScreen();
