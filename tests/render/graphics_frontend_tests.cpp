@@ -333,21 +333,17 @@ TEST_F(FontLayoutTest, EveryOpenBuildsAFreshBuiltInFontAndSetImageFontNullSelect
 // --- Fonts from font loaders ---
 
 // Glyphs of advance 7.5 and rectangle (1, -2, 5, 9); white pixels, or none.
-class TestGlyph : public TGlyph {
- public:
-  explicit TestGlyph(Ref<TPixmap> pixels) : pixels_(std::move(pixels)) {}
-  Ref<TPixmap> GetPixels() override { return pixels_; }
+struct TestGlyph : TGlyph {
+  explicit TestGlyph(Ref<TPixmap> pixels) : pixels(std::move(pixels)) {}
+  Ref<TPixmap> GetPixels() override { return pixels; }
   float GetAdvance() override { return 7.5f; }
   void GetRect(int& x, int& y, int& w, int& h) override { x = 1, y = -2, w = 5, h = 9; }
-
- private:
-  Ref<TPixmap> pixels_;
+  Ref<TPixmap> pixels;
 };
 
 // Style 3, height 12, two glyphs from 'A': the first with pixels, the second
 // without. Known only as "test::font"; a stream error for "test::broken".
-class TestFont : public TFont {
- public:
+struct TestFont : TFont {
   int GetStyle() override { return 3; }
   int GetHeight() override { return 12; }
   int GetFirstChar() override { return 65; }
@@ -358,8 +354,7 @@ class TestFont : public TFont {
     return New<TestGlyph>(index == 0 ? pixels : nullptr);
   }
 };
-class TestFontLoader : public TFontLoader {
- public:
+struct TestFontLoader : TFontLoader {
   Ref<TFont> LoadFont(const StreamSource& source, int size, int style) override {
     asked = {1.f * size, 1.f * style};
     if (source.Url() == u"test::broken") throw TStreamReadException();

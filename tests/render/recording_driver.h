@@ -32,8 +32,7 @@ struct RecordingFrame : TImageFrame {
   std::vector<Call>* calls;
 };
 
-class RecordingDriver : public TDrawingDriver {
- public:
+struct RecordingDriver : TDrawingDriver {
   std::vector<Call> calls;
 
   void Open(int w, int h, int d, int hz) override { Record("Open", w, h, d, hz); }
@@ -86,7 +85,6 @@ class RecordingDriver : public TDrawingDriver {
     return found.empty() ? Args{} : found.back().args;
   }
 
- private:
   template <class... Values>
   void Record(const char* name, Values... values) {
     calls.push_back({name, {static_cast<float>(values)...}});

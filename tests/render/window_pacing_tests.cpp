@@ -12,8 +12,7 @@ namespace salvo {
 namespace {
 
 // A clock that moves only when something sleeps or a scripted swap takes time.
-class ScriptedClock : public TSystemDriver {
- public:
+struct ScriptedClock : TSystemDriver {
   uint32_t now = 5000;  // unsigned, so that tests may run it across the wrap
   std::vector<int> delays;
   int Millis() override { return static_cast<int>(now); }

@@ -27,77 +27,69 @@ namespace salvo::testing {
 namespace {
 
 // A frame whose draws reach the OpenGL driver only while `drawing` is set.
-class TSkippingFrame : public TImageFrame {
- public:
-  TSkippingFrame(const bool* drawing, Ref<TImageFrame> inner) : drawing_(drawing), inner_(inner) {}
+struct TSkippingFrame : TImageFrame {
+  TSkippingFrame(const bool* drawing, Ref<TImageFrame> inner) : drawing(drawing), inner(inner) {}
   void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    if (*drawing_) inner_->Draw(x0, y0, x1, y1, tx, ty);
+    if (*drawing) inner->Draw(x0, y0, x1, y1, tx, ty);
   }
-  Ref<TPixmap> Lock(int read, int write) override { return inner_->Lock(read, write); }
-  void Unlock() override { inner_->Unlock(); }
-
- private:
-  const bool* drawing_;
-  Ref<TImageFrame> inner_;
+  Ref<TPixmap> Lock(int read, int write) override { return inner->Lock(read, write); }
+  void Unlock() override { inner->Unlock(); }
+  const bool* drawing;
+  Ref<TImageFrame> inner;
 };
 
 // Passes every call on to the OpenGL driver, the draws only while `drawing`
 // is set; a drawn frame is captured as it is presented.
-class TSkippingDriver : public TDrawingDriver {
- public:
-  explicit TSkippingDriver(Ref<TDrawingDriver> gl) : gl_(gl) {}
+struct TSkippingDriver : TDrawingDriver {
+  explicit TSkippingDriver(Ref<TDrawingDriver> gl) : gl(gl) {}
+  Ref<TDrawingDriver> gl;
   bool drawing = false;
   Ref<TPixmap> capture;
 
-  void Open(int w, int h, int depth, int hertz) override { gl_->Open(w, h, depth, hertz); }
-  void Close() override { gl_->Close(); }
+  void Open(int w, int h, int depth, int hertz) override { gl->Open(w, h, depth, hertz); }
+  void Close() override { gl->Close(); }
   void Present() override {
-    if (drawing) capture = gl_->CapturePixmap(0, 0, GetGraphicsWidth(), GetGraphicsHeight());
-    gl_->Present();
+    if (drawing) capture = gl->CapturePixmap(0, 0, GetGraphicsWidth(), GetGraphicsHeight());
+    gl->Present();
   }
-  void SetMouseVisible(int visible) override { gl_->SetMouseVisible(visible); }
+  void SetMouseVisible(int visible) override { gl->SetMouseVisible(visible); }
   Ref<TImageFrame> CreateFrame(int width, int height, int flags) override {
-    return New<TSkippingFrame>(&drawing, gl_->CreateFrame(width, height, flags));
+    return New<TSkippingFrame>(&drawing, gl->CreateFrame(width, height, flags));
   }
   Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) override {
-    return New<TSkippingFrame>(&drawing, gl_->CreateFrameFromPixmap(pixmap, flags));
+    return New<TSkippingFrame>(&drawing, gl->CreateFrameFromPixmap(pixmap, flags));
   }
-  void SetBlend(int mode) override { gl_->SetBlend(mode); }
-  void SetAlpha(float alpha) override { gl_->SetAlpha(alpha); }
-  void SetColor(int r, int g, int b) override { gl_->SetColor(r, g, b); }
-  void SetClearColor(int r, int g, int b) override { gl_->SetClearColor(r, g, b); }
-  void SetViewport(int x, int y, int w, int h) override { gl_->SetViewport(x, y, w, h); }
-  void SetMatrix(float ix, float iy, float jx, float jy) override {
-    gl_->SetMatrix(ix, iy, jx, jy);
-  }
-  void SetLineWidth(float width) override { gl_->SetLineWidth(width); }
+  void SetBlend(int mode) override { gl->SetBlend(mode); }
+  void SetAlpha(float alpha) override { gl->SetAlpha(alpha); }
+  void SetColor(int r, int g, int b) override { gl->SetColor(r, g, b); }
+  void SetClearColor(int r, int g, int b) override { gl->SetClearColor(r, g, b); }
+  void SetViewport(int x, int y, int w, int h) override { gl->SetViewport(x, y, w, h); }
+  void SetMatrix(float ix, float iy, float jx, float jy) override { gl->SetMatrix(ix, iy, jx, jy); }
+  void SetLineWidth(float width) override { gl->SetLineWidth(width); }
   void Clear() override {
-    if (drawing) gl_->Clear();
+    if (drawing) gl->Clear();
   }
   void Plot(float x, float y) override {
-    if (drawing) gl_->Plot(x, y);
+    if (drawing) gl->Plot(x, y);
   }
   void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    if (drawing) gl_->DrawLine(x0, y0, x1, y1, tx, ty);
+    if (drawing) gl->DrawLine(x0, y0, x1, y1, tx, ty);
   }
   void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    if (drawing) gl_->DrawRect(x0, y0, x1, y1, tx, ty);
+    if (drawing) gl->DrawRect(x0, y0, x1, y1, tx, ty);
   }
   void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    if (drawing) gl_->DrawOval(x0, y0, x1, y1, tx, ty);
+    if (drawing) gl->DrawOval(x0, y0, x1, y1, tx, ty);
   }
   void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
-    if (drawing) gl_->DrawPoly(points, hx, hy, tx, ty);
+    if (drawing) gl->DrawPoly(points, hx, hy, tx, ty);
   }
   void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override {
-    if (drawing) gl_->DrawPixmap(pixmap, x, y);
+    if (drawing) gl->DrawPixmap(pixmap, x, y);
   }
   Ref<TPixmap> CapturePixmap(int x, int y, int width, int height) override {
-    return gl_->CapturePixmap(x, y, width, height);
+    return gl->CapturePixmap(x, y, width, height);
   }
-
- private:
-  Ref<TDrawingDriver> gl_;
 };
 
 // Round 30 with every upgrade bought and a player sweeping the track and
