@@ -186,13 +186,6 @@ void ExpectShown(int width, int height, std::initializer_list<Region> regions, P
   for (auto [x, y] : black) EXPECT_EQ(at(x, y), kBlack) << "window pixel " << x << ", " << y;
 }
 
-// Where the mapping takes the point (x, y).
-template <class Mapping>
-std::pair<int, int> Mapped(Mapping map, int x, int y) {
-  map(x, y);
-  return {x, y};
-}
-
 // A red rectangle near the top left, a green one in the bottom-right corner,
 // on black.
 void DrawShapes() {
@@ -285,6 +278,8 @@ TEST_F(ScaledOutputTest,
 TEST_F(ScaledOutputTest, PointerPositionsMapToTheProgramsCoordinates) {
   SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
   OpenGraphics(640, 480, 0, 0);
+  // Where the mapping takes the point (x, y).
+  auto Mapped = [](void (*map)(int&, int&), int x, int y) { return map(x, y), std::pair(x, y); };
   EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(20, 40));
   EXPECT_EQ(Mapped(MapPointerToWindow, 20, 40), std::pair(41, 81));
   // Through the event pump, as the mouse moves (after the window system's
