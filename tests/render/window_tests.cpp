@@ -113,6 +113,7 @@ TEST_F(WindowTest,
   EXPECT_EQ(GLWindowOpen(), 0);
   EXPECT_EQ(GLDisplayModeSwitched(), 0);
   // Without a window commands do nothing.
+  SetColor(255, 255, 255);
   DrawRect(0, 0, 10, 10);
   DrawOval(0, 0, 10, 10);
   ClearScreen();
