@@ -1,6 +1,7 @@
 // Pixel-exact image collision on hand-made images: no GL needed.
 #include <array>
 #include <cmath>
+#include <tuple>
 
 #include "gl_test_support.h"
 #include "render/collision.h"
@@ -20,21 +21,17 @@ Ref<TImage> PaintedImage(int width, int height, const std::function<uint32_t(int
   return image;
 }
 
-Ref<TImage> SolidImage(int width, int height, uint32_t value = kOpaque) {
-  return PaintedImage(width, height, [value](int, int) { return value; });
+Ref<TImage> SolidImage(int width, int height, uint32_t value = kOpaque, int format = PF_RGBA8888) {
+  return PaintedImage(
+      width, height, [value](int, int) { return value; }, format);
 }
 
-// Where b is put, and whether it should then overlap a.
-struct Probe {
-  float x, y;
-  int overlap;
-};
-
+// Each probe: where b is put, and whether it should then overlap a.
 void ExpectOverlaps(const Ref<TImage>& a, float ax, float ay, const Ref<TImage>& b,
-                    std::initializer_list<Probe> probes) {
-  for (const Probe& p : probes) {
-    EXPECT_EQ(ImagesOverlap(a, ax, ay, 0, b, p.x, p.y, 0), p.overlap)
-        << "a at " << ax << ", " << ay << ", b at " << p.x << ", " << p.y;
+                    std::initializer_list<std::tuple<float, float, int>> probes) {
+  for (auto [x, y, overlap] : probes) {
+    EXPECT_EQ(ImagesOverlap(a, ax, ay, 0, b, x, y, 0), overlap)
+        << "a at " << ax << ", " << ay << ", b at " << x << ", " << y;
   }
 }
 
@@ -57,14 +54,18 @@ class CollisionTest : public ::testing::Test {
   }
 };
 
-TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollide) {
+TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollideAndFramesWithoutPixmapsAreSolidRectangles) {
   // One pixel of overlap is enough, in every direction.
   Ref<TImage> box = SolidImage(16, 16);
   ExpectOverlaps(box, 0, 0, box, {{16, 0, 0}, {0, 16, 0}, {16, 16, 0}, {-16, 0, 0}, {0, -16, 0}});
   ExpectOverlaps(box, 0, 0, box, {{100, 0, 0}, {15, 0, 1}, {0, 15, 1}, {-15, -15, 1}});
+  Ref<TImage> block = TImage::Create(10, 10, 1, 0);
+  ExpectOverlaps(block, 0, 0, TImage::Create(10, 10, 1, 0), {{9, 9, 1}, {10, 0, 0}});
+  ExpectOverlaps(block, 0, 0, SolidImage(10, 10, kClear), {{5, 5, 0}});
+  ExpectOverlaps(SolidImage(10, 10), 5, 5, block, {{0, 0, 1}});
 }
 
-TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolid) {
+TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolidAndTransparentOverlapDoesNotCollide) {
   // Left half opaque, right half almost half transparent (alpha 127).
   Ref<TImage> halfSolid =
       PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : 0x7FFFFFFFu; });
@@ -72,22 +73,11 @@ TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolid) {
   ExpectOverlaps(halfSolid, 0, 0, shell, {{10, 4, 0}, {6, 4, 1}});
   ExpectOverlaps(shell, 10, 4, halfSolid, {{0, 0, 0}});
   ExpectOverlaps(SolidImage(16, 16, 0x80000000u), 0, 0, shell, {{10, 4, 1}});
-  ExpectOverlaps(SolidImage(16, 16, kClear), 0, 0, shell, {{10, 4, 0}});
-}
-
-TEST_F(CollisionTest, TransparentOverlapOfTwoShapesDoesNotCollide) {
   // Two corner triangles whose boxes overlap but whose opaque pixels never meet
   // until b moves up-left far enough.
   Ref<TImage> a = PaintedImage(16, 16, [](int x, int y) { return x + y < 8 ? kOpaque : kClear; });
   Ref<TImage> b = PaintedImage(16, 16, [](int x, int y) { return x + y > 22 ? kOpaque : kClear; });
   ExpectOverlaps(a, 0, 0, b, {{0, 0, 0}, {-12, -12, 1}, {-6, -6, 0}});
-}
-
-TEST_F(CollisionTest, FramesWithoutPixmapsAreSolidRectangles) {
-  Ref<TImage> block = TImage::Create(10, 10, 1, 0);
-  ExpectOverlaps(block, 0, 0, TImage::Create(10, 10, 1, 0), {{9, 9, 1}, {10, 0, 0}});
-  ExpectOverlaps(block, 0, 0, SolidImage(10, 10, kClear), {{5, 5, 0}});
-  ExpectOverlaps(SolidImage(10, 10), 5, 5, block, {{0, 0, 1}});
 }
 
 TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImageAndRotationTurnsItAboutTheHandle) {
@@ -110,17 +100,16 @@ TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImageAndRotationTurnsIt
   ExpectOverlaps(a, 100, 100, a, {{120, 100, 1}, {114, 114, 0}, {110, 110, 1}});
 }
 
-TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLands) {
+TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLandsAndMirroredQuadsSampleTheMirroredTexture) {
   // Opaque top half only. Turned by 90 degrees about its top-left handle the
   // opaque half lies at x 92..100, y 100..116; the transparent half at x 84..92.
   // The 2 x 2 shell turns too and covers x - 2..x, y..y + 2.
   Ref<TImage> topHalf = PaintedImage(16, 16, [](int, int y) { return y < 8 ? kOpaque : kClear; });
   Rotate(90);
   ExpectOverlaps(topHalf, 100, 100, SolidImage(2, 2), {{97, 107, 1}, {91, 107, 0}, {103, 107, 0}});
-}
 
-TEST_F(CollisionTest, MirroredQuadsSampleTheMirroredTexture) {
   // Opaque left half: unmirrored at x 100..108 of the box 100..116.
+  Rotate(0);
   Ref<TImage> leftHalf = PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : kClear; });
   Ref<TImage> shell = SolidImage(4, 4);
   ExpectOverlaps(leftHalf, 100, 100, shell, {{101, 102, 1}, {110, 102, 0}});
@@ -150,16 +139,11 @@ TEST_F(CollisionTest, ScaleGrowsTheQuadAndItsTexels) {
 }
 
 TEST_F(CollisionTest, PixmapsOfOtherFormatsUseTheirAlphaAsReadPixelSeesIt) {
-  auto converted = [](uint32_t value, int format) {
-    Ref<TImage> image = SolidImage(8, 8, value);
-    image->pixmaps[0] = ConvertPixmap(image->pixmaps[0], format);
-    return image;
-  };
   Ref<TImage> shell = SolidImage(4, 4);
   // A8: the byte is the alpha. Formats without alpha are solid everywhere.
-  ExpectOverlaps(converted(0x40FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 0}});
-  ExpectOverlaps(converted(0xC0FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 1}});
-  ExpectOverlaps(converted(kClear, PF_RGB888), 0, 0, shell, {{2, 2, 1}});
+  ExpectOverlaps(SolidImage(8, 8, 0x40FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 0}});
+  ExpectOverlaps(SolidImage(8, 8, 0xC0FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 1}});
+  ExpectOverlaps(SolidImage(8, 8, kClear, PF_RGB888), 0, 0, shell, {{2, 2, 1}});
   // BGRA keeps alpha in the fourth byte too.
   Ref<TImage> bgra = PaintedImage(
       8, 8, [](int x, int) { return x < 4 ? kOpaque : kClear; }, PF_BGRA8888);
@@ -186,7 +170,7 @@ TEST_F(CollisionTest, ResultDoesNotDependOnEarlierCalls) {
   ExpectOverlaps(a, 0, 0, a, {{60, 60, 0}, {8, 8, 1}});
 }
 
-TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayer) {
+TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayerAndManyHitsAreAllReported) {
   Ref<TImage> block = SolidImage(10, 10);
   Ref<Object> first = New<Object>();
   Ref<Object> second = New<Object>();
@@ -215,16 +199,13 @@ TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayer) {
   Rotate(0);
   EXPECT_EQ(CollideImage(block, 25, 25, 0, 1u << 5, 0, nullptr), Ids({first}));
   EXPECT_TRUE(CollideImage(block, 30, 0, 0, 1u << 5, 0, nullptr).empty());
-}
 
-TEST_F(CollisionTest, ManyHitsAreAllReported) {
-  Ref<TImage> block = SolidImage(4, 4);
-  std::vector<Ref<Object>> ids;
+  Ids many;
   for (int i = 0; i < 23; ++i) {
-    ids.insert(ids.begin(), New<Object>());  // newest first, as reported
-    CollideImage(block, static_cast<float>(i % 3), 0, 0, 0, 1u << 7, ids.front());
+    many.insert(many.begin(), New<Object>());  // newest first, as reported
+    CollideImage(block, static_cast<float>(i % 3), 0, 0, 0, 1u << 7, many.front());
   }
-  EXPECT_EQ(CollideImage(block, 1, 1, 0, 1u << 7, 0, nullptr), ids);
+  EXPECT_EQ(CollideImage(block, 1, 1, 0, 1u << 7, 0, nullptr), many);
 }
 
 // --- The scanner on its own ---

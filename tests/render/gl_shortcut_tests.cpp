@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "gl_test_support.h"
@@ -39,11 +40,8 @@ class GLShortcutTest : public GLTest {
 
 // A small deterministic sequence of numbers in [0, 1).
 struct Sequence {
-  uint32_t state = 12345;
-  float Next() {
-    state = state * 1664525u + 1013904223u;
-    return static_cast<float>(state >> 8) / 16777216.0f;
-  }
+  std::minstd_rand engine{12345};
+  float Next() { return std::uniform_real_distribution<float>(0, 1)(engine); }
 };
 
 uint32_t Speckled(int x, int y) {

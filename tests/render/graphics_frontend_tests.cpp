@@ -1,10 +1,12 @@
 // The drawing front end against a recording driver: which driver calls each
-// command makes, with which resolved arguments, and the state it keeps.
+// command makes, with which resolved arguments, and the state it keeps; and
+// the image font's text layout: which glyph frame is drawn where.
 #include <cmath>
+#include <cstring>
 #include <functional>
-#include <tuple>
 #include <utility>
 
+#include "gl_test_support.h"
 #include "recording_driver.h"
 #include "render/collision.h"
 #include "render/image_font.h"
@@ -47,13 +49,8 @@ TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
   EXPECT_EQ(driver->LastArgs("SetMatrix"), Args({1, 0, 0, 1}));
   EXPECT_EQ(driver->LastArgs("SetBlend"), Args({1}));
   EXPECT_EQ(driver->LastArgs("SetColor"), Args({255, 255, 255}));
-  // The built-in font: 96 glyphs of height 16 from the space, in unfiltered
-  // frames for crisp text (their pixels are compared on screen by FontGLTest).
-  ASSERT_TRUE(context.currentFont);
-  EXPECT_EQ(context.currentFont, context.defaultFont);
-  TImageFont& font = *context.currentFont;
-  EXPECT_EQ(std::tuple(font.CountGlyphs(), font.style, font.height, font.firstChar),
-            std::tuple(96, 0, 16, 32));
+  // The built-in font's 96 glyphs, in unfiltered frames for crisp text (their
+  // pixels are compared on screen by GLDrawingTest).
   ASSERT_EQ(driver->Count("CreateFrameFromPixmap"), 96);
   for (const Call& call : driver->Named("CreateFrameFromPixmap")) EXPECT_EQ(call.args, Args({0}));
 
@@ -64,32 +61,8 @@ TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
   EXPECT_EQ(CreateImage(4, 4)->flags, ImageDynamic);
 }
 
-TEST_F(FrontEndTest, AMissingFullScreenSizeFailsBeforeAnythingCloses) {
-  OpenGraphics(640, 480, 16, 60);
-  driver->calls.clear();
-  EXPECT_THROW(OpenGraphics(800, 600, 16, 60), RuntimeError);
-  EXPECT_TRUE(driver->calls.empty());
-  EXPECT_EQ(GetGraphicsWidth(), 640);
-  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
-
-  // Depth and rate are not checked against the list, only the size.
-  OpenGraphics(1024, 768, 16, 50);
-  EXPECT_EQ(driver->Count("Close"), 1);
-  EXPECT_EQ(driver->LastArgs("Open"), Args({1024, 768, 16, 50}));
-}
-
-TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnce) {
-  OpenGraphics(320, 200, 0, 0);
-  CloseGraphics();
-  CloseGraphics();
-  EXPECT_EQ(driver->Count("Close"), 1);
-  int w, h, d, hz;
-  GetGraphicsMode(w, h, d, hz);
-  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
-            Args({0, 0, 0}));
-}
-
-TEST_F(FrontEndTest, ModeQueriesMatchZeroAsAnything) {
+TEST_F(FrontEndTest,
+       ModeQueriesMatchZeroAsAnythingAndAMissingFullScreenSizeFailsBeforeAnythingCloses) {
   EXPECT_EQ(CountGraphicsModes(), 3);
   EXPECT_EQ(GraphicsModeExists(640, 480, 0, 0), 1);
   EXPECT_EQ(GraphicsModeExists(0, 0, 32, 75), 1);
@@ -99,6 +72,30 @@ TEST_F(FrontEndTest, ModeQueriesMatchZeroAsAnything) {
   GetGraphicsModeInfo(2, w, h, d, hz);
   EXPECT_EQ(Args({1.f * w, 1.f * h, 1.f * d, 1.f * hz}), Args({1024, 768, 32, 75}));
   EXPECT_THROW(GetGraphicsModeInfo(3, w, h, d, hz), RuntimeError);
+
+  OpenGraphics(640, 480, 16, 60);
+  driver->calls.clear();
+  EXPECT_THROW(OpenGraphics(800, 600, 16, 60), RuntimeError);
+  EXPECT_TRUE(driver->calls.empty());
+  EXPECT_EQ(GetGraphicsWidth(), 640);
+  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
+  // Depth and rate are not checked against the list, only the size.
+  OpenGraphics(1024, 768, 16, 50);
+  EXPECT_EQ(driver->Count("Close"), 1);
+  EXPECT_EQ(driver->LastArgs("Open"), Args({1024, 768, 16, 50}));
+}
+
+TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnceAndWithoutADriverCommandsRaiseNullAccess) {
+  OpenGraphics(320, 200, 0, 0);
+  CloseGraphics();
+  CloseGraphics();
+  EXPECT_EQ(driver->Count("Close"), 1);
+  int w, h, d, hz;
+  GetGraphicsMode(w, h, d, hz);
+  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
+            Args({0, 0, 0}));
+  SetDrawingDriver(nullptr);
+  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
 }
 
 TEST_F(FrontEndTest, HandlesAreStoredNegated) {
@@ -126,14 +123,11 @@ TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
   DrawLine(0, 0, 10, 0, 1);
   EXPECT_EQ(driver->LastArgs("DrawLine"), Args({0, 0, 10, 0, 0, 0}));
   SetRotation(90);  // local (1, 0) maps to (ix, jx) = (0, 1): down the screen
-  EXPECT_NEAR(DrawingContext().iy, -1, 1e-6);
   SetOrigin(100, 100);
   DrawLine(5, 5, 10, 5, 1);  // (5, 0) relative to the start turns to (0, 5)
   const Args plot = driver->LastArgs("Plot");
   EXPECT_NEAR(plot[0], 105, 1e-4);
   EXPECT_NEAR(plot[1], 110, 1e-4);
-  SetTransform(0, 2, 3);
-  EXPECT_EQ(driver->LastArgs("SetMatrix"), Args({2, 0, 0, 3}));
 }
 
 TEST_F(FrontEndTest, MatrixFollowsEveryChangeOfRotationAndScale) {
@@ -171,12 +165,8 @@ TEST_F(FrontEndTest, FrameNumbersOutsideTheImageRaiseBeforeTheDriverIsAsked) {
   for (const auto& [name, call] : calls) {
     for (int frame : {-1, 2, 1 << 30}) {
       driver->calls.clear();
-      try {
-        call(frame);
-        ADD_FAILURE() << name << " accepted frame " << frame;
-      } catch (const RuntimeError& error) {
-        EXPECT_STREQ(error.what(), kArrayIndexMessage) << name << " frame " << frame;
-      }
+      EXPECT_EQ(RuntimeErrorText([&] { call(frame); }), kArrayIndexMessage)
+          << name << " frame " << frame;
       EXPECT_TRUE(driver->calls.empty()) << name << " frame " << frame;
     }
     EXPECT_NO_THROW(call(1)) << name;
@@ -204,9 +194,194 @@ TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
   EXPECT_NEAR(driver->calls.back().args[2], DrawingContext().jx, 1e-6);  // real matrix back
 }
 
-TEST_F(FrontEndTest, WithoutADriverCommandsRaiseNullAccess) {
-  SetDrawingDriver(nullptr);
-  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
+// --- Text layout ---
+
+class FontLayoutTest : public RecordingTest {
+ protected:
+  void SetUp() override {
+    RecordingTest::SetUp();
+    OpenGraphics(640, 480, 0, 0);
+    driver->calls.clear();
+  }
+
+  std::vector<Call> Draws() const { return driver->Named("Draw"); }
+
+  // Draw `index` is the built-in glyph for `code`, 8 x 16, placed at (tx, ty).
+  void ExpectGlyphAt(size_t index, char16_t code, float tx, float ty) const {
+    const std::vector<Call> draws = Draws();
+    ASSERT_LT(index, draws.size());
+    EXPECT_EQ(draws[index].frame, GetImageFont()->glyphs[code - 32]->image->frames[0].Get())
+        << "draw " << index;
+    EXPECT_EQ(draws[index].args, Args({0, 0, 8, 16, tx, ty})) << "draw " << index;
+  }
+};
+
+// A font of three glyphs for 'a' to 'c', 4 wide and 6, 7, 8 tall.
+Ref<TImageFont> HandMadeFont(float advance, int glyphX, int glyphY, bool withImages = false) {
+  Ref<TImageFont> font = New<TImageFont>();
+  font->firstChar = 'a';
+  font->height = 10;
+  for (int i = 0; i < 3; ++i) {
+    Ref<TImageGlyph> glyph = New<TImageGlyph>();
+    glyph->advance = advance;
+    glyph->x = glyphX;
+    glyph->y = glyphY;
+    glyph->width = 4;
+    glyph->height = 6 + i;
+    if (withImages) glyph->image = TImage::CreateDynamic(4, 6 + i, 1, 0);
+    font->glyphs.push_back(glyph);
+  }
+  return font;
+}
+
+TEST_F(FontLayoutTest, GlyphsFollowThePenAndCharactersOutsideTheFontAreSkipped) {
+  DrawText(
+      u"A\tB\nC\x1f"
+      u"D\u00e9E\x7f",
+      0, 0);
+  ASSERT_EQ(Draws().size(), 6u);
+  const char16_t drawn[] = u"ABCDE\x7f";  // 0x7f: the last glyph of the font
+  for (int i = 0; i < 6; ++i) ExpectGlyphAt(i, drawn[i], 8.f * i, 0);
+  driver->calls.clear();
+  DrawText(u"", 0, 0);
+  DrawText(u"\r\n\t", 0, 0);
+  EXPECT_TRUE(Draws().empty());
+}
+
+// How scale spaces the glyphs is checked on screen by GLDrawingTest.
+TEST_F(FontLayoutTest, RotationHandleAndOriginCarryThePenLikeAPrimitive) {
+  SetOrigin(100, 50);
+  SetHandle(4, 2);
+  DrawText(u"A", 10, 20);
+  ExpectGlyphAt(0, 'A', 106, 68);
+
+  // The handle turns with the text: at 90 degrees a handle of (4, 0) lifts it,
+  // and the pen goes down the screen.
+  driver->calls.clear();
+  SetOrigin(0, 0);
+  SetHandle(4, 0);
+  SetRotation(90);
+  DrawText(u"AB", 10, 20);
+  ASSERT_EQ(Draws().size(), 2u);
+  EXPECT_NEAR(Draws()[0].args[4], 10, 1e-5);
+  EXPECT_FLOAT_EQ(Draws()[0].args[5], 16);
+  EXPECT_NEAR(Draws()[1].args[4], 10, 1e-5);
+  EXPECT_FLOAT_EQ(Draws()[1].args[5], 24);
+}
+
+TEST_F(FontLayoutTest, GlyphOffsetsAreTruncatedTowardZeroAndGlyphsWithoutImagesStillAdvance) {
+  SetImageFont(HandMadeFont(5, -3, 1, true));
+  SetScale(0.5f, 0.5f);
+  DrawText(u"ab", 10, 20);
+  // dx = integer(-3 * 0.5) = -1, dy = integer(1 * 0.5) = 0.
+  ASSERT_EQ(Draws().size(), 2u);
+  EXPECT_EQ(Draws()[0].args, Args({0, 0, 4, 6, 9, 20}));
+  EXPECT_EQ(Draws()[1].args, Args({0, 0, 4, 7, 9 + 2.5f, 20}));
+
+  driver->calls.clear();
+  SetScale(1, 1);
+  SetImageFont(HandMadeFont(6, 0, 0));
+  DrawText(u"abc", 0, 0);
+  EXPECT_TRUE(Draws().empty());
+  SetImageFont(HandMadeFont(6, 0, 0, true));
+  DrawText(u"a?c", 0, 0);  // '?' is not in the font
+  ASSERT_EQ(Draws().size(), 2u);
+  EXPECT_FLOAT_EQ(Draws()[1].args[4], 6);
+}
+
+TEST_F(FontLayoutTest, MeasuresOfTheBuiltInFontIgnoreScaleAndTruncateAfterEveryGlyph) {
+  struct Case {
+    const char16_t* text;
+    int width, height;
+  };
+  for (const Case& c :
+       {Case{u"Game Over", 72, 16}, Case{u"", 0, 0}, Case{u"\t\n", 0, 0}, Case{u"A\tB", 16, 16}}) {
+    EXPECT_EQ(MeasureTextWidth(c.text), c.width);
+    EXPECT_EQ(MeasureTextHeight(c.text), c.height);
+  }
+  SetScale(3, 3);
+  SetRotation(30);
+  EXPECT_EQ(MeasureTextWidth(u"Game Over"), 72);
+  SetImageFont(HandMadeFont(2.5f, 0, 0));
+  EXPECT_EQ(MeasureTextWidth(u"aaa"), 6);  // 2, 4, 6, not 7.5
+  EXPECT_EQ(MeasureTextHeight(u"ab"), 7);  // the tallest glyph rectangle
+  EXPECT_EQ(MeasureTextHeight(u"zz"), 0);
+}
+
+TEST_F(FontLayoutTest, EveryOpenBuildsAFreshBuiltInFontAndSetImageFontNullSelectsIt) {
+  Ref<TImageFont> builtIn = GetImageFont();
+  Ref<TImageFont> font = HandMadeFont(5, 0, 0);
+  SetImageFont(font);
+  EXPECT_EQ(MeasureTextWidth(u"abc"), 15);
+  SetImageFont(nullptr);
+  EXPECT_EQ(GetImageFont(), builtIn);
+  SetImageFont(font);
+  OpenGraphics(640, 480, 0, 0);
+  EXPECT_NE(GetImageFont(), font);
+  EXPECT_NE(GetImageFont(), builtIn);
+  // Glyphs never take the automatic mid-handle.
+  SetAutoCentreHandle(1);
+  EXPECT_EQ(TImageFont::CreateBuiltIn()->glyphs[33]->image->handleX, 0);
+  // Closing drops the fonts; text then needs one.
+  CloseGraphics();
+  EXPECT_FALSE(GetImageFont());
+  EXPECT_FALSE(DrawingContext().defaultFont);
+  EXPECT_THROW(DrawText(u"A", 0, 0), RuntimeError);
+  EXPECT_THROW(MeasureTextWidth(u"A"), RuntimeError);
+}
+
+// --- Fonts from font loaders ---
+
+// Glyphs of advance 7.5 and rectangle (1, -2, 5, 9); white pixels, or none.
+struct TestGlyph : TGlyph {
+  explicit TestGlyph(Ref<TPixmap> pixels) : pixels(std::move(pixels)) {}
+  Ref<TPixmap> GetPixels() override { return pixels; }
+  float GetAdvance() override { return 7.5f; }
+  void GetRect(int& x, int& y, int& w, int& h) override { x = 1, y = -2, w = 5, h = 9; }
+  Ref<TPixmap> pixels;
+};
+
+// Style 3, height 12, two glyphs from 'A': the first with pixels, the second
+// without. Known only as "test::font"; a stream error for "test::broken".
+struct TestFont : TFont {
+  int GetStyle() override { return 3; }
+  int GetHeight() override { return 12; }
+  int GetFirstChar() override { return 65; }
+  int CountGlyphs() override { return 2; }
+  Ref<TGlyph> LoadGlyph(int index) override {
+    Ref<TPixmap> pixels = CreatePixmap(5, 9, PF_RGBA8888, 4);
+    std::memset(pixels->pixels, 255, pixels->pitch * 9);
+    return New<TestGlyph>(index == 0 ? pixels : nullptr);
+  }
+};
+struct TestFontLoader : TFontLoader {
+  Ref<TFont> LoadFont(const StreamSource& source, int size, int style) override {
+    asked = {1.f * size, 1.f * style};
+    if (source.Url() == u"test::broken") throw TStreamReadException();
+    return source.Url() == u"test::font" ? New<TestFont>() : nullptr;
+  }
+  Args asked;
+};
+
+TEST_F(FontLayoutTest, LoadImageFontBuildsGlyphImagesFromALoadersFont) {
+  static Ref<TestFontLoader> loader = New<TestFontLoader>();
+  Ref<TImageFont> font = LoadImageFont(u"test::font", 12, 1);
+  ASSERT_TRUE(font);
+  EXPECT_EQ(loader->asked, Args({12, 1}));
+  EXPECT_EQ(Args({1.f * font->style, 1.f * font->height, 1.f * font->firstChar}),
+            Args({3, 12, 65}));
+  ASSERT_EQ(font->CountGlyphs(), 2);
+  Ref<TImageGlyph> inked = font->glyphs[0];
+  EXPECT_EQ(Args({inked->advance, 1.f * inked->x, 1.f * inked->y, 1.f * inked->width,
+                  1.f * inked->height}),
+            Args({7.5f, 1, -2, 5, 9}));
+  ASSERT_TRUE(inked->image);
+  EXPECT_EQ(inked->image->width, 5);
+  EXPECT_EQ(inked->image->flags, ImageFiltered);
+  EXPECT_FALSE(font->glyphs[1]->image);
+
+  EXPECT_FALSE(LoadImageFont(u"test::other", 12, 0));
+  EXPECT_FALSE(LoadImageFont(u"test::broken", 12, 0));
 }
 
 }  // namespace

@@ -6,4 +6,6 @@
 // cannot name. With the libraries kept loaded, such reports carry the
 // library's name and the system-library suppressions apply; leaks in our own
 // code are reported exactly as before.
-extern "C" int dlclose(void*) { return 0; }
+extern "C" int dlclose(void*) {
+  return 0;
+}

@@ -22,21 +22,17 @@ struct Call {
   const TImageFrame* frame = nullptr;  // the frame that drew, for "Draw"
 };
 
-class RecordingFrame : public TImageFrame {
- public:
-  explicit RecordingFrame(std::vector<Call>* calls) : calls_(calls) {}
+struct RecordingFrame : TImageFrame {
+  explicit RecordingFrame(std::vector<Call>* calls) : calls(calls) {}
   void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
-    calls_->push_back({"Draw", {x0, y0, x1, y1, tx, ty}, this});
+    calls->push_back({"Draw", {x0, y0, x1, y1, tx, ty}, this});
   }
   Ref<TPixmap> Lock(int, int) override { return nullptr; }
   void Unlock() override {}
-
- private:
-  std::vector<Call>* calls_;
+  std::vector<Call>* calls;
 };
 
-class RecordingDriver : public TDrawingDriver {
- public:
+struct RecordingDriver : TDrawingDriver {
   std::vector<Call> calls;
 
   void Open(int w, int h, int d, int hz) override { Record("Open", w, h, d, hz); }
@@ -89,7 +85,6 @@ class RecordingDriver : public TDrawingDriver {
     return found.empty() ? Args{} : found.back().args;
   }
 
- private:
   template <class... Values>
   void Record(const char* name, Values... values) {
     calls.push_back({name, {static_cast<float>(values)...}});
@@ -99,21 +94,15 @@ class RecordingDriver : public TDrawingDriver {
 // Puts a recording driver in place for the test and the previous one back after.
 class RecordingTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = GetDrawingDriver();
-    driver = New<RecordingDriver>();
-    SetDrawingDriver(driver);
-  }
+  void SetUp() override { SetDrawingDriver(driver); }
   void TearDown() override {
     CloseGraphics();
     SetDrawingDriver(previous_);
     ReleaseStep();
   }
 
-  Ref<RecordingDriver> driver;
-
- private:
-  Ref<TDrawingDriver> previous_;
+  Ref<TDrawingDriver> previous_ = GetDrawingDriver();
+  Ref<RecordingDriver> driver = New<RecordingDriver>();
 };
 
 }  // namespace salvo::testing

@@ -46,21 +46,10 @@ std::pair<int, int> WindowSize() {
   return {w, h};
 }
 
-TEST_F(WindowTest, ModesAreListedFromTheDisplay) {
-  EXPECT_LE(CountGraphicsModes(), 256);
-  for (int i = 0, w, h, d, hz; i < CountGraphicsModes(); ++i) {
-    GetGraphicsModeInfo(i, w, h, d, hz);
-    EXPECT_GE(d, 16);
-  }
-  EXPECT_EQ(GraphicsModeExists(640, 480, 0, 0), 1);
-  EXPECT_EQ(EnumerateDisplayModes(1).size(), 1u);
-}
-
-TEST_F(WindowTest, WindowedDisplaysAreFixedSizeCaptionedWindowsOfAnySize) {
+TEST_F(WindowTest, WindowedDisplaysAreFixedSizeCaptionedWindowsThatIgnoreCloseRequests) {
   OpenGraphics(300, 200, 0, 0);
   ASSERT_EQ(GLWindowOpen(), 1);
   SDL_Window* window = SDL_GL_GetCurrentWindow();
-  ASSERT_NE(window, nullptr);
   EXPECT_STREQ(SDL_GetWindowTitle(window), "QuarnGL Window");
   EXPECT_FALSE(SDL_GetWindowFlags(window) &
                (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_BORDERLESS));
@@ -77,9 +66,31 @@ TEST_F(WindowTest, WindowedDisplaysAreFixedSizeCaptionedWindowsOfAnySize) {
   OpenGraphics(320, 240, 0, 0);
   EXPECT_EQ(GLState().contextSerial, serial + 1);
   EXPECT_EQ(GLState().texturingOn, 0);
+
+  SDL_Event close = WindowEvent(SDL_WINDOWEVENT_CLOSE), quit{SDL_QUIT};
+  SDL_PushEvent(&close);
+  SDL_PushEvent(&quit);
+  PumpMessages();
+  EXPECT_EQ(GLWindowOpen(), 1);
+  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
+  // The last pointer call wins.
+  ShowMouse();
+  ShowMouse();
+  HideMouse();
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  HideMouse();
+  ShowMouse();
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
 }
 
-TEST_F(WindowTest, FullScreenTakesTheDisplaysModeWhileItHasTheFocus) {
+TEST_F(WindowTest,
+       ModesAreListedFullScreenTakesOneWhileItHasTheFocusAndWithoutAWindowCommandsDoNothing) {
+  EXPECT_LE(CountGraphicsModes(), 256);
+  for (int i = 0, w, h, d, hz; i < CountGraphicsModes(); ++i) {
+    GetGraphicsModeInfo(i, w, h, d, hz);
+    EXPECT_GE(d, 16);
+  }
+  EXPECT_EQ(EnumerateDisplayModes(1).size(), 1u);
   OpenGraphics(640, 480, 16, 60);
   ASSERT_EQ(GLWindowOpen(), 1);
   EXPECT_STREQ(SDL_GetWindowTitle(SDL_GL_GetCurrentWindow()), "QuarnGL Application");
@@ -90,7 +101,7 @@ TEST_F(WindowTest, FullScreenTakesTheDisplaysModeWhileItHasTheFocus) {
   EXPECT_EQ(std::pair(d, hz), std::pair(16, 60));
   SetColor(0, 255, 0);
   DrawRect(600, 440, 40, 40);
-  EXPECT_TRUE(Near(PixelAt(639, 479), {0, 255, 0}));
+  ExpectColour({{639, 479}}, {0, 255, 0});
   PresentFrame();
   // Losing focus gives the display mode back; focus takes it again.
   CallPlatformEventHook(WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
@@ -101,51 +112,38 @@ TEST_F(WindowTest, FullScreenTakesTheDisplaysModeWhileItHasTheFocus) {
   CloseGraphics();
   EXPECT_EQ(GLWindowOpen(), 0);
   EXPECT_EQ(GLDisplayModeSwitched(), 0);
-}
-
-TEST_F(WindowTest, CloseRequestsAreIgnoredAndTheLastPointerCallWins) {
-  OpenGraphics(320, 240, 0, 0);
-  SDL_Event close = WindowEvent(SDL_WINDOWEVENT_CLOSE), quit{SDL_QUIT};
-  SDL_PushEvent(&close);
-  SDL_PushEvent(&quit);
-  PumpMessages();
-  EXPECT_EQ(GLWindowOpen(), 1);
-  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
-  ShowMouse();
-  ShowMouse();
-  HideMouse();
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-  HideMouse();
-  ShowMouse();
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  // Without a window commands do nothing.
+  SetColor(255, 255, 255);
+  DrawRect(0, 0, 10, 10);
+  DrawOval(0, 0, 10, 10);
+  ClearScreen();
+  PresentFrame();
+  EXPECT_EQ(ReadPixel(CapturePixmap(0, 0, 2, 2), 1, 1), 0u);
 }
 
 TEST(PlaceScaledPicture, FitKeepsTheShapeAndIntegerTakesWholeMultiples) {
-  struct Case {
-    int drawableWidth, drawableHeight, method;
-    std::vector<int> expected;  // x, y, width, height
-  };
-  const Case cases[] = {
+  // Drawable width, height and method; the picture's x, y, width, height.
+  const int cases[][7] = {
       // A 1920 x 1080 desktop: 2.25 times, bars left and right; or twice, centred.
-      {1920, 1080, ScaleFit, {240, 0, 1440, 1080}},
-      {1920, 1080, ScaleInteger, {320, 60, 1280, 960}},
+      {1920, 1080, ScaleFit, 240, 0, 1440, 1080},
+      {1920, 1080, ScaleInteger, 320, 60, 1280, 960},
       // Taller than the picture's shape: bars above and below.
-      {1280, 1200, ScaleFit, {0, 120, 1280, 960}},
-      {1000, 500, ScaleFit, {167, 0, 666, 500}},
-      {1279, 959, ScaleInteger, {319, 239, 640, 480}},
+      {1280, 1200, ScaleFit, 0, 120, 1280, 960},
+      {1000, 500, ScaleFit, 167, 0, 666, 500},
+      {1279, 959, ScaleInteger, 319, 239, 640, 480},
       // Exactly the picture's size, or an exact multiple: no bars at all.
-      {640, 480, ScaleFit, {0, 0, 640, 480}},
-      {640, 480, ScaleInteger, {0, 0, 640, 480}},
-      {1920, 1440, ScaleInteger, {0, 0, 1920, 1440}},
+      {640, 480, ScaleFit, 0, 0, 640, 480},
+      {640, 480, ScaleInteger, 0, 0, 640, 480},
+      {1920, 1440, ScaleInteger, 0, 0, 1920, 1440},
       // Smaller than the picture: integer scaling cannot fit, so it shrinks.
-      {320, 300, ScaleInteger, {0, 30, 320, 240}},
-      {0, 0, ScaleFit, {0, 0, 0, 0}},  // no drawable: nothing to place
+      {320, 300, ScaleInteger, 0, 30, 320, 240},
+      {0, 0, ScaleFit, 0, 0, 0, 0},  // no drawable: nothing to place
   };
-  for (const Case& c : cases) {
-    const ScaledRect got =
-        PlaceScaledPicture(640, 480, c.drawableWidth, c.drawableHeight, c.method);
-    EXPECT_EQ(std::vector<int>({got.x, got.y, got.width, got.height}), c.expected)
-        << c.drawableWidth << " x " << c.drawableHeight << " method " << c.method;
+  for (const auto& c : cases) {
+    const ScaledRect got = PlaceScaledPicture(640, 480, c[0], c[1], c[2]);
+    EXPECT_EQ(std::vector<int>({got.x, got.y, got.width, got.height}),
+              std::vector<int>(c + 3, c + 7))
+        << c[0] << " x " << c[1] << " method " << c[2];
   }
 }
 
@@ -189,13 +187,6 @@ void ExpectShown(int width, int height, std::initializer_list<Region> regions, P
   for (auto [x, y] : black) EXPECT_EQ(at(x, y), kBlack) << "window pixel " << x << ", " << y;
 }
 
-// Where the mapping takes the point (x, y).
-template <class Mapping>
-std::pair<int, int> Mapped(Mapping map, int x, int y) {
-  map(x, y);
-  return {x, y};
-}
-
 // A red rectangle near the top left, a green one in the bottom-right corner,
 // on black.
 void DrawShapes() {
@@ -209,7 +200,8 @@ void DrawShapes() {
   SetColor(255, 255, 255);
 }
 
-TEST_F(ScaledOutputTest, IntegerScalingDoublesEveryPixelIntoTheWindow) {
+TEST_F(ScaledOutputTest,
+       IntegerScalingDoublesEveryPixelAndScissorAndClearWorkAtTheProgramsCoordinates) {
   SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
   OpenGraphics(640, 480, 16, 60);
   ASSERT_EQ(ScaledOutputActive(), 1);
@@ -223,12 +215,7 @@ TEST_F(ScaledOutputTest, IntegerScalingDoublesEveryPixelIntoTheWindow) {
   // Logical (10, 20)-(40, 60) covers window (20, 40)-(80, 120), edges exact.
   ExpectShown(1280, 960, {{20, 40, 80, 120, kRed}, {1200, 880, 1280, 960, kGreen}},
               {{19, 40}, {80, 119}, {20, 39}, {79, 120}, {1199, 879}});
-}
 
-TEST_F(ScaledOutputTest, ScissorAndClearWorkAtTheProgramsCoordinates) {
-  SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
-  OpenGraphics(640, 480, 0, 0);
-  DrawShapes();
   SetViewport(100, 50, 60, 40);
   SetClearColor(0, 0, 255);
   ClearScreen();
@@ -250,7 +237,8 @@ TEST_F(ScaledOutputTest, ScissorAndClearWorkAtTheProgramsCoordinates) {
   ExpectColour({{299, 305}, {10, 20}}, {0, 0, 0});
 }
 
-TEST_F(ScaledOutputTest, AResizedWindowIsFittedWithBlackBarsFromTheNextFrameOn) {
+TEST_F(ScaledOutputTest,
+       AResizedWindowIsFittedWithBlackBarsFromTheNextFrameOnAndItsCloseButtonReadsAsEscape) {
   SetGraphicsScaling(ScaleToWindow, ScaleFit, 1);
   OpenGraphics(640, 480, 0, 0);
   EXPECT_EQ(WindowSize(), std::pair(640, 480));
@@ -278,11 +266,21 @@ TEST_F(ScaledOutputTest, AResizedWindowIsFittedWithBlackBarsFromTheNextFrameOn) 
   // And the program still reads its own 640 x 480 picture.
   EXPECT_EQ(CapturePixmap(0, 0, 640, 480)->width, 640);
   ExpectColour({{639, 479}}, {0, 255, 0});
+
+  ResetKeys();
+  SDL_Event close = WindowEvent(SDL_WINDOWEVENT_CLOSE);
+  SDL_PushEvent(&close);
+  PumpMessages();
+  EXPECT_EQ(KeyPressCount(27), 1);
+  EXPECT_EQ(KeyDown(27), 0);
+  EXPECT_EQ(GLWindowOpen(), 1);  // the program decides what Escape does
 }
 
 TEST_F(ScaledOutputTest, PointerPositionsMapToTheProgramsCoordinates) {
   SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
   OpenGraphics(640, 480, 0, 0);
+  // Where the mapping takes the point (x, y).
+  auto Mapped = [](void (*map)(int&, int&), int x, int y) { return map(x, y), std::pair(x, y); };
   EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(20, 40));
   EXPECT_EQ(Mapped(MapPointerToWindow, 20, 40), std::pair(41, 81));
   // Through the event pump, as the mouse moves (after the window system's
@@ -301,18 +299,6 @@ TEST_F(ScaledOutputTest, PointerPositionsMapToTheProgramsCoordinates) {
   OpenGraphics(640, 480, 0, 0);
   EXPECT_EQ(ScaledOutputActive(), 0);
   EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(41, 81));
-}
-
-TEST_F(ScaledOutputTest, TheCloseButtonOfAScaledWindowReadsAsEscape) {
-  SetGraphicsScaling(ScaleToWindow, ScaleFit, 1);
-  OpenGraphics(640, 480, 0, 0);
-  ResetKeys();
-  SDL_Event close = WindowEvent(SDL_WINDOWEVENT_CLOSE);
-  SDL_PushEvent(&close);
-  PumpMessages();
-  EXPECT_EQ(KeyPressCount(27), 1);
-  EXPECT_EQ(KeyDown(27), 0);
-  EXPECT_EQ(GLWindowOpen(), 1);  // the program decides what Escape does
 }
 
 TEST_F(ScaledOutputTest, TheDesktopNeedsNoDisplayModeAndPlainOutputStillDoes) {
