@@ -9,11 +9,13 @@
 
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
+#include "runtime/error.h"
 #include "tests/runtime/raised.h"
 
 namespace salvo {
 namespace {
 
+using testing::CountingStream;
 using testing::MakeWav;
 using testing::StreamOver;
 using testing::WavLayout;
@@ -115,96 +117,6 @@ TEST(AudioSample, ConvertKeepsLengthForLongSamples) {
   }
 }
 
-std::vector<uint8_t> Bytes(size_t count, uint8_t first = 0) {
-  std::vector<uint8_t> bytes(count);
-  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i * 7);
-  return bytes;
-}
-
-class SampleLoading : public ::testing::Test {
- protected:
-  void SetUp() override { InitAudioSampleModule(); }
-  Ref<TAudioSample> Load(std::vector<uint8_t> file) { return LoadAudioSample(StreamOver(file)); }
-};
-
-TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
-  using namespace SampleFormat;
-  struct Case {
-    const char* what;
-    WavLayout layout;
-    size_t dataBytes;
-    int32_t format, length;
-  };
-  const Case cases[] = {
-      {"LIST chunk", {.channels = 2, .bits = 16, .listChunk = true}, 400, kStereo16LE, 100},
-      {"8-bit mono, fact chunk, odd size", {.factChunk = true}, 1001, kMono8, 1001},
-      {"18-byte format chunk", {.channels = 2, .fmtSize = 18}, 64, kStereo8, 32},
-      {"partial frame", {.channels = 2, .hertz = 22050, .bits = 16}, 43, kStereo16LE, 10},
-      // Streaming writers leave the size unknown (-1); about 2 GB claimed
-      // with 12 bytes present is bounded by the file.
-      {"size -1", {.claimedDataSize = -1}, 20, kMono8, 20},
-      {"size beyond the file", {.bits = 16, .claimedDataSize = 0x7FFFFFF0}, 12, kMono16LE, 6},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::vector<uint8_t> data = Bytes(c.dataBytes);
-    Ref<TAudioSample> sample = Load(MakeWav(c.layout, data));
-    ASSERT_TRUE(sample);
-    EXPECT_EQ(sample->format, c.format);
-    EXPECT_EQ(sample->hertz, c.layout.hertz);
-    EXPECT_EQ(sample->length, c.length);
-    int32_t bytes = c.length * BytesPerFrame(c.format);
-    EXPECT_EQ(sample->capacity, bytes);
-    EXPECT_EQ(std::memcmp(sample->samples, data.data(), bytes), 0);
-  }
-}
-
-TEST_F(SampleLoading, WavUnsupportedOrBrokenFilesLoadAsNull) {
-  std::vector<std::vector<uint8_t>> files;
-  // Float, ADPCM, 24-bit and six-channel data.
-  const int32_t layouts[][3] = {{3, 1, 32}, {2, 1, 8}, {1, 1, 24}, {1, 6, 8}};
-  for (const auto& [tag, channels, bits] : layouts) {
-    files.push_back(MakeWav({.formatTag = tag, .channels = channels, .bits = bits}, Bytes(16)));
-  }
-  const std::vector<uint8_t> good = MakeWav(WavLayout{}, Bytes(8));
-  auto changed = [&](size_t at, const char* bytes, size_t count, bool insert) {
-    std::vector<uint8_t> file = good;
-    if (insert) file.insert(file.begin() + at, count, 0);
-    std::memcpy(file.data() + at, bytes, count);
-    return file;
-  };
-  files.push_back(changed(3, "X", 1, false));     // RIFX
-  files.push_back(changed(8, "AVI ", 4, false));  // not WAVE
-  files.push_back({});
-  files.push_back(changed(12, "LIST\0\0\0\0", 8, true));          // "fmt " must come first
-  files.push_back(changed(36, "junk\xF0\xFF\xFF\xFF", 8, true));  // chunk size -16
-  std::vector<uint8_t> noData = MakeWav(WavLayout{}, {});
-  noData.resize(noData.size() - 8);
-  files.push_back(noData);
-  for (size_t i = 0; i < files.size(); ++i) EXPECT_FALSE(Load(files[i])) << "file " << i;
-}
-
-// A stream that reports more bytes than it can deliver.
-class ShortStream : public TMemoryStream {
- public:
-  ShortStream(std::vector<uint8_t>& bytes, int32_t real)
-      : TMemoryStream(bytes.data(), real, true, false),
-        claimed(static_cast<int32_t>(bytes.size())) {}
-  int32_t Size() override { return claimed; }
-  int32_t claimed;
-};
-
-TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
-  std::vector<uint8_t> data = Bytes(100, 1);
-  std::vector<uint8_t> file = MakeWav({.channels = 2}, data);
-  int32_t real = static_cast<int32_t>(file.size()) - 60;  // 40 data bytes arrive
-  Ref<TAudioSample> sample = LoadAudioSample(New<ShortStream>(file, real));
-  ASSERT_TRUE(sample);
-  EXPECT_EQ(sample->length, 50);
-  EXPECT_EQ(std::memcmp(sample->samples, data.data(), 40), 0);
-  for (int i = 40; i < 100; ++i) ASSERT_EQ(sample->samples[i], 128) << i;
-}
-
 // A 440 Hz sine at half scale, one channel or more (the others at the
 // opposite phase).
 float Tone(int32_t frame, int32_t channel, int32_t hertz) {
@@ -273,6 +185,166 @@ double RelativeError(const Ref<TAudioSample>& sample, int32_t channels) {
   return std::sqrt(sum / (sample->length * channels)) / 32767.0;
 }
 
+// The file with the granule position (the frame count so far) of its last
+// page replaced, and that page's checksum made good again.
+std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule) {
+  size_t at = file.size() - 4;
+  while (std::memcmp(&file[at], "OggS", 4) != 0) --at;
+  for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(uint64_t(granule) >> 8 * i);
+  ogg_page page;
+  page.header = &file[at];
+  page.header_len = 27 + file[at + 26];
+  page.body = &file[at] + page.header_len;
+  page.body_len = static_cast<long>(file.size() - at) - page.header_len;
+  ogg_page_checksum_set(&page);
+  return file;
+}
+
+std::vector<uint8_t> Bytes(size_t count, uint8_t first = 0) {
+  std::vector<uint8_t> bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i * 7);
+  return bytes;
+}
+
+bool loaderRaises = false;
+std::vector<uint8_t> wavBytes = MakeWav(WavLayout(), std::vector<uint8_t>(64, 0x80));
+std::vector<uint8_t> junkBytes(64, 0x55);
+
+// Serves "counting::wav", "counting::junk" and "counting::unpositioned".
+class CountingFactory : public TStreamFactory {
+ public:
+  Ref<TStream> CreateStream(const String&, const String& protocol, const String& path, bool,
+                            bool) override {
+    if (protocol != u"counting") return nullptr;
+    if (path == u"unpositioned") return New<testing::UnpositionedStream>();
+    return New<CountingStream>(path == u"wav" ? wavBytes : junkBytes);
+  }
+};
+
+// Asked first; raises an error that is not a stream error while told to.
+class RaisingLoader : public TAudioSampleLoader {
+ public:
+  Ref<TAudioSample> LoadAudioSample(const Ref<TStream>&) override {
+    if (loaderRaises) ThrowRuntimeError("scripted failure");
+    return nullptr;
+  }
+};
+
+class SampleLoading : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InitAudioSampleModule();
+    New<CountingFactory>();
+    New<RaisingLoader>();
+  }
+  void SetUp() override { testing::closedStreams = 0; }
+  void TearDown() override {
+    loaderRaises = false;
+    ReleaseStep();
+  }
+  Ref<TAudioSample> Load(std::vector<uint8_t> file) { return LoadAudioSample(StreamOver(file)); }
+};
+
+// LoadAudioSample closes a stream it opened from a URL on every way out, and
+// leaves a stream it was handed open.
+TEST_F(SampleLoading, UrlStreamIsClosedOnceWhateverTheOutcomeAndAStreamHandedInStaysOpen) {
+  using testing::closedStreams;
+  EXPECT_TRUE(LoadAudioSample(u"counting::wav"));
+  EXPECT_EQ(closedStreams, 1) << "loaded";
+  EXPECT_FALSE(LoadAudioSample(u"counting::junk"));
+  EXPECT_EQ(closedStreams, 2) << "no loader could read it";
+  EXPECT_THROW(LoadAudioSample(u"counting::unpositioned"), RuntimeError);
+  EXPECT_EQ(closedStreams, 3) << "the stream cannot seek";
+  EXPECT_TRUE(LoadAudioSample(New<CountingStream>(wavBytes)));
+  EXPECT_THROW(LoadAudioSample(New<testing::UnpositionedStream>()), RuntimeError);
+  loaderRaises = true;
+  EXPECT_THROW(LoadAudioSample(New<CountingStream>(wavBytes)), RuntimeError);
+  EXPECT_EQ(closedStreams, 3) << "streams handed in";
+  EXPECT_THROW(LoadAudioSample(u"counting::wav"), RuntimeError);
+  EXPECT_EQ(closedStreams, 4) << "a loader's error passed to the caller";
+}
+
+TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
+  using namespace SampleFormat;
+  struct Case {
+    const char* what;
+    WavLayout layout;
+    size_t dataBytes;
+    int32_t format, length;
+  };
+  const Case cases[] = {
+      {"LIST chunk", {.channels = 2, .bits = 16, .listChunk = true}, 400, kStereo16LE, 100},
+      {"8-bit mono, fact chunk, odd size", {.factChunk = true}, 1001, kMono8, 1001},
+      {"18-byte format chunk", {.channels = 2, .fmtSize = 18}, 64, kStereo8, 32},
+      {"partial frame", {.channels = 2, .hertz = 22050, .bits = 16}, 43, kStereo16LE, 10},
+      // Streaming writers leave the size unknown (-1); about 2 GB claimed
+      // with 12 bytes present is bounded by the file.
+      {"size -1", {.claimedDataSize = -1}, 20, kMono8, 20},
+      {"size beyond the file", {.bits = 16, .claimedDataSize = 0x7FFFFFF0}, 12, kMono16LE, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> data = Bytes(c.dataBytes);
+    Ref<TAudioSample> sample = Load(MakeWav(c.layout, data));
+    ASSERT_TRUE(sample);
+    EXPECT_EQ(sample->format, c.format);
+    EXPECT_EQ(sample->hertz, c.layout.hertz);
+    EXPECT_EQ(sample->length, c.length);
+    int32_t bytes = c.length * BytesPerFrame(c.format);
+    EXPECT_EQ(sample->capacity, bytes);
+    EXPECT_EQ(std::memcmp(sample->samples, data.data(), bytes), 0);
+  }
+}
+
+TEST_F(SampleLoading, WavUnsupportedOrBrokenAndOggGarbageTruncatedOrThreeChannelFilesLoadAsNull) {
+  std::vector<uint8_t> truncatedOgg = EncodeTone(2, 44100, 4000);
+  truncatedOgg.resize(40);  // not even the headers
+  std::vector<std::vector<uint8_t>> files = {std::vector<uint8_t>(5000, 0x55), truncatedOgg,
+                                             EncodeTone(3, 44100, 2000)};
+  // Float, ADPCM, 24-bit and six-channel data.
+  const int32_t layouts[][3] = {{3, 1, 32}, {2, 1, 8}, {1, 1, 24}, {1, 6, 8}};
+  for (const auto& [tag, channels, bits] : layouts) {
+    files.push_back(MakeWav({.formatTag = tag, .channels = channels, .bits = bits}, Bytes(16)));
+  }
+  const std::vector<uint8_t> good = MakeWav(WavLayout{}, Bytes(8));
+  auto changed = [&](size_t at, const char* bytes, size_t count, bool insert) {
+    std::vector<uint8_t> file = good;
+    if (insert) file.insert(file.begin() + at, count, 0);
+    std::memcpy(file.data() + at, bytes, count);
+    return file;
+  };
+  files.push_back(changed(3, "X", 1, false));     // RIFX
+  files.push_back(changed(8, "AVI ", 4, false));  // not WAVE
+  files.push_back({});
+  files.push_back(changed(12, "LIST\0\0\0\0", 8, true));          // "fmt " must come first
+  files.push_back(changed(36, "junk\xF0\xFF\xFF\xFF", 8, true));  // chunk size -16
+  std::vector<uint8_t> noData = MakeWav(WavLayout{}, {});
+  noData.resize(noData.size() - 8);
+  files.push_back(noData);
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_FALSE(Load(files[i])) << "file " << i;
+}
+
+// A stream that reports more bytes than it can deliver.
+class ShortStream : public TMemoryStream {
+ public:
+  ShortStream(std::vector<uint8_t>& bytes, int32_t real)
+      : TMemoryStream(bytes.data(), real, true, false),
+        claimed(static_cast<int32_t>(bytes.size())) {}
+  int32_t Size() override { return claimed; }
+  int32_t claimed;
+};
+
+TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
+  std::vector<uint8_t> data = Bytes(100, 1);
+  std::vector<uint8_t> file = MakeWav({.channels = 2}, data);
+  int32_t real = static_cast<int32_t>(file.size()) - 60;  // 40 data bytes arrive
+  Ref<TAudioSample> sample = LoadAudioSample(New<ShortStream>(file, real));
+  ASSERT_TRUE(sample);
+  EXPECT_EQ(sample->length, 50);
+  EXPECT_EQ(std::memcmp(sample->samples, data.data(), 40), 0);
+  for (int i = 40; i < 100; ++i) ASSERT_EQ(sample->samples[i], 128) << i;
+}
+
 // The mono file comes after other bytes, and is read from where the stream
 // stands.
 TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosition) {
@@ -294,14 +366,6 @@ TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosit
   }
 }
 
-TEST_F(SampleLoading, OggGarbageTruncatedOrThreeChannelFilesLoadAsNull) {
-  EXPECT_FALSE(Load(std::vector<uint8_t>(5000, 0x55)));
-  std::vector<uint8_t> file = EncodeTone(2, 44100, 4000);
-  file.resize(40);  // not even the headers
-  EXPECT_FALSE(Load(file));
-  EXPECT_FALSE(Load(EncodeTone(3, 44100, 2000)));
-}
-
 // The links of a chained file land in one buffer, so they must agree; the
 // sample holds every link's frames, from the first link on.
 TEST_F(SampleLoading, OggChainedLinksMustAgreeOnTheirChannelCount) {
@@ -315,21 +379,6 @@ TEST_F(SampleLoading, OggChainedLinksMustAgreeOnTheirChannelCount) {
       EXPECT_EQ(sample->length, 5000);
     }
   }
-}
-
-// The file with the granule position (the frame count so far) of its last
-// page replaced, and that page's checksum made good again.
-std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule) {
-  size_t at = file.size() - 4;
-  while (std::memcmp(&file[at], "OggS", 4) != 0) --at;
-  for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(uint64_t(granule) >> 8 * i);
-  ogg_page page;
-  page.header = &file[at];
-  page.header_len = 27 + file[at + 26];
-  page.body = &file[at] + page.header_len;
-  page.body_len = static_cast<long>(file.size() - at) - page.header_len;
-  ogg_page_checksum_set(&page);
-  return file;
 }
 
 TEST_F(SampleLoading, OggLastPageClaimingMoreFramesThanItHoldsIsBoundedByTheData) {
