@@ -17,7 +17,6 @@
 #include "pixmap/png_loader.h"
 #include "pixmap/tga_loader.h"
 #include "tests/pixmap/picture_writers.h"
-#include "tests/pixmap/png_writer.h"
 
 namespace salvo {
 namespace {
