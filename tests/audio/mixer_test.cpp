@@ -11,7 +11,6 @@ namespace {
 
 using testing::Noise;
 using testing::Ramp;
-using testing::Sound16;
 
 // A mixer of the test's own, mixed block by block; the sounds made through it
 // are freed at the end of the test.
@@ -25,12 +24,14 @@ class Mixer : public ::testing::Test {
     sounds.push_back(sound);
     return sound;
   }
-  MixerSound* Sound(const std::vector<int16_t>& stereo, int32_t hertz = 44100, int32_t loop = 0) {
-    return Keep(Sound16(stereo, 2, hertz, loop));
+  // A 16-bit sound at 44100 Hz from interleaved samples.
+  MixerSound* Sound(const std::vector<int16_t>& samples, int32_t channels = 2, int32_t loop = 0) {
+    return Keep(SoundMixer::CreateSound(static_cast<int32_t>(samples.size()) / channels, 16,
+                                        channels, 44100, samples.data(), loop));
   }
   // `frames` stereo frames holding `value` on both sides.
   MixerSound* Constant(int16_t value, int32_t frames, int32_t loop = 0) {
-    return Sound(std::vector<int16_t>(2 * frames, value), 44100, loop);
+    return Sound(std::vector<int16_t>(2 * frames, value), 2, loop);
   }
   MixerSound* Looping(int16_t value) { return Constant(value, 1, -1); }
 
@@ -162,7 +163,7 @@ TEST_F(Mixer, ShutdownMakesChannelCallsDoNothing) {
 }
 
 TEST_F(Mixer, ManyLoudVoicesSaturateWithoutOverflow) {
-  MixerSound* loud = Sound({32767, -32768}, 44100, -1);
+  MixerSound* loud = Sound({32767, -32768}, 2, -1);
   for (int i = 0; i < 3000; ++i) mixer->SetVolume(mixer->Play(loud, false, 0), 32767);
   auto out = Mix();
   for (int i = 0; i < kMixBlockSamples; ++i) ASSERT_EQ(out[i], i % 2 ? -32768 : 32767) << i;
@@ -178,7 +179,7 @@ TEST_F(Mixer, EmptyLoopingSoundEndsInsteadOfSpinning) {
 }
 
 TEST_F(Mixer, NegativeRateHoldsTheVoiceStill) {
-  uint32_t id = mixer->Play(Keep(Sound16(Ramp(20000), 1)), false, 0);
+  uint32_t id = mixer->Play(Sound(Ramp(20000), 1), false, 0);
   mixer->SetRate(id, -65536);
   Mix();  // ramps down to standing still
   auto out = Mix();
