@@ -42,7 +42,7 @@ class Mixer : public ::testing::Test {
 // First in the file: a sound of exactly one block ends with that block, as
 // its last advance reaches the end; a mixer that let it play on would spin on
 // the next block, and the assertion fails first.
-TEST_F(Mixer, VoiceEndingOnCallersChannelReleasesItsSound) {
+TEST_F(Mixer, VoiceEndingOrStoppedOnCallersChannelIsSilentAndReleasesItsSoundWithinOneBlock) {
   MixerSound* sound = Constant(100, kMixBlockFrames);
   uint32_t channel = mixer->AllocateChannel();
   for (int round = 0; round < 3; ++round) {
@@ -52,6 +52,18 @@ TEST_F(Mixer, VoiceEndingOnCallersChannelReleasesItsSound) {
     ASSERT_EQ(mixer->Status(channel), VoiceState::kStopped);
     EXPECT_EQ(sound->refCount.load(), 1);
   }
+  MixerSound* loop = Looping(100);
+  mixer->Play(loop, false, channel);
+  Mix();
+  EXPECT_EQ(loop->refCount.load(), 2);
+  mixer->Stop(channel);
+  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
+  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
+  EXPECT_EQ(loop->refCount.load(), 1);
+  // The channel still holds its settings for the next voice.
+  mixer->SetVolume(channel, 1024);
+  mixer->Play(loop, false, channel);
+  EXPECT_EQ(Mix()[0], 25);
 }
 
 TEST_F(Mixer, PausedVoiceWaitsAndResumesWhereItWas) {
@@ -124,22 +136,6 @@ TEST_F(Mixer, PlayOnAChannelInheritsItsSettingsAndCutsTheOldVoice) {
   EXPECT_EQ(Mix()[0], 3000);
   EXPECT_EQ(first->refCount.load(), 1);
   EXPECT_EQ(second->refCount.load(), 2);
-}
-
-TEST_F(Mixer, StoppedVoiceIsSilentAndReleasesItsSoundWithinOneBlock) {
-  MixerSound* sound = Looping(100);
-  uint32_t channel = mixer->AllocateChannel();
-  mixer->Play(sound, false, channel);
-  Mix();
-  EXPECT_EQ(sound->refCount.load(), 2);
-  mixer->Stop(channel);
-  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
-  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
-  EXPECT_EQ(sound->refCount.load(), 1);
-  // The channel still holds its settings for the next voice.
-  mixer->SetVolume(channel, 1024);
-  mixer->Play(sound, false, channel);
-  EXPECT_EQ(Mix()[0], 25);
 }
 
 TEST_F(Mixer, ChannelTakenByMixerStaysWithTheNewestVoice) {

@@ -75,7 +75,8 @@ TEST_F(MixerSounds, PlaysOverlapOnTheirOwnChannelsAndAreHeardWhenNoneIsLeft) {
   EXPECT_EQ(Mix()[0], 1000);
 }
 
-TEST_F(MixerSounds, PreparedChannelPlaysWhenResumedAndStopsPlayingAtTheEnd) {
+TEST_F(MixerSounds,
+       PreparedChannelPlaysWhenResumedChannelSettingsReachTheMixerAndPlayOnAChannelReturnsIt) {
   Ref<TChannel> channel = PrepareSound(LoadSound(ConstantSample(100, 1000), 0));
   ASSERT_TRUE(channel);
   EXPECT_EQ(IsChannelPlaying(channel), 1);
@@ -83,10 +84,8 @@ TEST_F(MixerSounds, PreparedChannelPlaysWhenResumedAndStopsPlayingAtTheEnd) {
   ResumeChannel(channel);
   EXPECT_EQ(Mix()[0], 1000);
   EXPECT_EQ(IsChannelPlaying(channel), 0);
-}
 
-TEST_F(MixerSounds, ChannelSettingsReachTheMixerAndPlayOnAChannelReturnsIt) {
-  Ref<TChannel> channel = PlaySound(LoadSound(ConstantSample(2, 1000), 1));
+  channel = PlaySound(LoadSound(ConstantSample(2, 1000), 1));
   SetChannelVolume(channel, 0.5f);
   Mix();
   EXPECT_EQ(Mix()[0], 500);
