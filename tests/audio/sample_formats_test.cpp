@@ -147,21 +147,19 @@ std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames,
   vorbis_analysis_headerout(&dsp, &comment, &header[0], &header[1], &header[2]);
   for (ogg_packet& h : header) ogg_stream_packetin(&stream, &h);
   while (ogg_stream_flush(&stream, &page)) append();
-  // Chunks of 1024 frames, then the end of the stream (a chunk of 0).
-  for (int32_t start = 0, count = 1; count > 0; start += count) {
-    count = std::min(1024, frames - start);
-    float** buffer = vorbis_analysis_buffer(&dsp, std::max(count, 1));
-    for (int32_t c = 0; c < channels; ++c) {
-      for (int32_t i = 0; i < count; ++i) buffer[c][i] = Tone(start + i, c, hertz);
-    }
-    vorbis_analysis_wrote(&dsp, count);
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-      vorbis_analysis(&block, nullptr);
-      vorbis_bitrate_addblock(&block);
-      while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-        ogg_stream_packetin(&stream, &packet);
-        while (ogg_stream_pageout(&stream, &page)) append();
-      }
+  // Every frame at once, then the end of the stream (no frames more).
+  float** buffer = vorbis_analysis_buffer(&dsp, frames);
+  for (int32_t c = 0; c < channels; ++c) {
+    for (int32_t i = 0; i < frames; ++i) buffer[c][i] = Tone(i, c, hertz);
+  }
+  vorbis_analysis_wrote(&dsp, frames);
+  vorbis_analysis_wrote(&dsp, 0);
+  while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+    vorbis_analysis(&block, nullptr);
+    vorbis_bitrate_addblock(&block);
+    while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+      ogg_stream_packetin(&stream, &packet);
+      while (ogg_stream_pageout(&stream, &page)) append();
     }
   }
   while (ogg_stream_flush(&stream, &page)) append();
