@@ -1,4 +1,4 @@
-// Helpers shared by the audio tests: WAV files built in memory, mixer sounds
+// Helpers shared by the audio tests: WAV files built in memory, sample values
 // and a mixer that tests drive block by block.
 #pragma once
 
@@ -68,13 +68,6 @@ inline std::vector<int16_t> MixOneBlock(SoundMixer& mixer) {
   std::vector<int16_t> out(kMixBlockSamples);
   mixer.MixBlock(out.data());
   return out;
-}
-
-// A 16-bit mixer sound from interleaved samples.
-inline MixerSound* Sound16(const std::vector<int16_t>& samples, int32_t channels,
-                           int32_t hertz = 44100, int32_t loop = 0) {
-  return SoundMixer::CreateSound(static_cast<int32_t>(samples.size()) / channels, 16, channels,
-                                 hertz, samples.data(), loop);
 }
 
 // Deterministic pseudo-random 16-bit values.

@@ -19,14 +19,6 @@
 namespace salvo {
 namespace {
 
-std::vector<int16_t> ReadRawFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), {});
-  std::vector<int16_t> samples(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-  return samples;
-}
-
 TEST(DiskOutput, DeviceStreamHoldsTheExactMixOfTwoOverlappingSounds) {
   std::string path = ::testing::TempDir() + "salvo_disk_audio_" + std::to_string(getpid());
   SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -45,49 +37,49 @@ TEST(DiskOutput, DeviceStreamHoldsTheExactMixOfTwoOverlappingSounds) {
   const int32_t lengthB = 3000;
   Ref<TAudioSample> sampleB = CreateAudioSample(lengthB, 22050, SampleFormat::kMono8);
   for (int32_t i = 0; i < lengthB; ++i) sampleB->samples[i] = static_cast<uint8_t>(96 + i % 64);
-  auto expectedB = [&](int32_t frame) {
-    return frame / 2 < lengthB ? sampleB->samples[frame / 2] * 257 - 32768 : 0;
+  // What the device must play when B starts `delay` frames after A.
+  auto mix = [&](int32_t delay) {
+    std::vector<int16_t> samples;
+    for (int32_t frame = 0; frame < lengthA + delay + 2 * lengthB; ++frame) {
+      const int32_t fromB = frame >= delay && frame - delay < 2 * lengthB
+                                ? sampleB->samples[(frame - delay) / 2] * 257 - 32768
+                                : 0;
+      for (int32_t side : {0, 1}) {
+        const int32_t fromA = frame < lengthA ? a[2 * frame + side] : 0;
+        samples.push_back(static_cast<int16_t>(std::clamp(fromA + fromB, -32768, 32767)));
+      }
+    }
+    return samples;
   };
+  // B starts in the same block as A, or one block later if the device mixed
+  // a block between the two calls.
+  const std::vector<int16_t> together = mix(0), later = mix(kMixBlockFrames);
 
-  Ref<TSound> soundA = LoadSound(sampleA, 0);
-  Ref<TSound> soundB = LoadSound(sampleB, 0);
-  ASSERT_TRUE(PlaySound(soundA));
-  ASSERT_TRUE(PlaySound(soundB));
-
+  ASSERT_TRUE(PlaySound(LoadSound(sampleA, 0)));
+  ASSERT_TRUE(PlaySound(LoadSound(sampleB, 0)));
   // Wait until the file holds the whole mix and half a second more (the
   // device runs in real time), by its size: on Windows the file cannot be
   // read while the driver writes it. Then close the device and read it.
-  const size_t mixSamples = (2 * lengthB + kMixBlockFrames) * 2;
   std::error_code error;
   const uintmax_t wanted =
-      std::filesystem::file_size(path, error) + (mixSamples + kMixBlockSamples) * 2 + 44100 * 2;
+      std::filesystem::file_size(path, error) + (later.size() + kMixBlockSamples) * 2 + 44100 * 2;
   for (int tries = 0; tries < 100 && std::filesystem::file_size(path, error) < wanted; ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   ShutdownSoundMixer();
-  const std::vector<int16_t> out = ReadRawFile(path);
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), {});
+  file.close();
   std::remove(path.c_str());
+  std::vector<int16_t> out(bytes.size() / 2);
+  std::memcpy(out.data(), bytes.data(), out.size() * 2);
   size_t start = 0;  // the first sample that is not 0
   while (start < out.size() && out[start] == 0) ++start;
-  ASSERT_GE(out.size(), start + mixSamples + kMixBlockSamples);
-
+  ASSERT_GE(out.size(), start + later.size());
   // Voices start on a block boundary: the leading blocks are silent.
   EXPECT_EQ(start % kMixBlockSamples, 0u);
-  // B started in the same block as A, or one block later if the device
-  // mixed a block between the two calls.
-  bool matched = false;
-  for (int32_t delay : {0, kMixBlockFrames}) {
-    bool same = true;
-    for (int32_t frame = 0; frame < lengthA + delay + 2 * lengthB && same; ++frame) {
-      int32_t fromA = frame < lengthA ? a[2 * frame] : 0;
-      int32_t fromARight = frame < lengthA ? a[2 * frame + 1] : 0;
-      int32_t fromB = frame >= delay ? expectedB(frame - delay) : 0;
-      same = out[start + 2 * frame] == std::clamp(fromA + fromB, -32768, 32767) &&
-             out[start + 2 * frame + 1] == std::clamp(fromARight + fromB, -32768, 32767);
-    }
-    matched = matched || same;
-  }
-  EXPECT_TRUE(matched);
+  EXPECT_TRUE(std::equal(together.begin(), together.end(), out.begin() + start) ||
+              std::equal(later.begin(), later.end(), out.begin() + start));
   // Channel calls after shutdown do nothing.
   EXPECT_EQ(GetSoundMixer()->AllocateChannel(), 0u);
 }

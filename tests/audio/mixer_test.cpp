@@ -11,7 +11,6 @@ namespace {
 
 using testing::Noise;
 using testing::Ramp;
-using testing::Sound16;
 
 // A mixer of the test's own, mixed block by block; the sounds made through it
 // are freed at the end of the test.
@@ -25,18 +24,47 @@ class Mixer : public ::testing::Test {
     sounds.push_back(sound);
     return sound;
   }
-  MixerSound* Sound(const std::vector<int16_t>& stereo, int32_t hertz = 44100, int32_t loop = 0) {
-    return Keep(Sound16(stereo, 2, hertz, loop));
+  // A 16-bit sound at 44100 Hz from interleaved samples.
+  MixerSound* Sound(const std::vector<int16_t>& samples, int32_t channels = 2, int32_t loop = 0) {
+    return Keep(SoundMixer::CreateSound(static_cast<int32_t>(samples.size()) / channels, 16,
+                                        channels, 44100, samples.data(), loop));
   }
   // `frames` stereo frames holding `value` on both sides.
   MixerSound* Constant(int16_t value, int32_t frames, int32_t loop = 0) {
-    return Sound(std::vector<int16_t>(2 * frames, value), 44100, loop);
+    return Sound(std::vector<int16_t>(2 * frames, value), 2, loop);
   }
   MixerSound* Looping(int16_t value) { return Constant(value, 1, -1); }
 
   std::unique_ptr<SoundMixer> mixer = std::make_unique<SoundMixer>();
   std::vector<MixerSound*> sounds;
 };
+
+// First in the file: a sound of exactly one block ends with that block, as
+// its last advance reaches the end; a mixer that let it play on would spin on
+// the next block, and the assertion fails first.
+TEST_F(Mixer, VoiceEndingOrStoppedOnCallersChannelIsSilentAndReleasesItsSoundWithinOneBlock) {
+  MixerSound* sound = Constant(100, kMixBlockFrames);
+  uint32_t channel = mixer->AllocateChannel();
+  for (int round = 0; round < 3; ++round) {
+    mixer->Play(sound, false, channel);
+    EXPECT_EQ(sound->refCount.load(), 2);
+    EXPECT_EQ(Mix()[kMixBlockSamples - 1], 100);
+    ASSERT_EQ(mixer->Status(channel), VoiceState::kStopped);
+    EXPECT_EQ(sound->refCount.load(), 1);
+  }
+  MixerSound* loop = Looping(100);
+  mixer->Play(loop, false, channel);
+  Mix();
+  EXPECT_EQ(loop->refCount.load(), 2);
+  mixer->Stop(channel);
+  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
+  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
+  EXPECT_EQ(loop->refCount.load(), 1);
+  // The channel still holds its settings for the next voice.
+  mixer->SetVolume(channel, 1024);
+  mixer->Play(loop, false, channel);
+  EXPECT_EQ(Mix()[0], 25);
+}
 
 TEST_F(Mixer, PausedVoiceWaitsAndResumesWhereItWas) {
   std::vector<int16_t> frames = Noise(6000 * 2, 3);
@@ -110,34 +138,6 @@ TEST_F(Mixer, PlayOnAChannelInheritsItsSettingsAndCutsTheOldVoice) {
   EXPECT_EQ(second->refCount.load(), 2);
 }
 
-TEST_F(Mixer, StoppedVoiceIsSilentAndReleasesItsSoundWithinOneBlock) {
-  MixerSound* sound = Looping(100);
-  uint32_t channel = mixer->AllocateChannel();
-  mixer->Play(sound, false, channel);
-  Mix();
-  EXPECT_EQ(sound->refCount.load(), 2);
-  mixer->Stop(channel);
-  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
-  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
-  EXPECT_EQ(sound->refCount.load(), 1);
-  // The channel still holds its settings for the next voice.
-  mixer->SetVolume(channel, 1024);
-  mixer->Play(sound, false, channel);
-  EXPECT_EQ(Mix()[0], 25);
-}
-
-TEST_F(Mixer, VoiceEndingOnCallersChannelReleasesItsSound) {
-  MixerSound* sound = Constant(100, 50);
-  uint32_t channel = mixer->AllocateChannel();
-  for (int round = 0; round < 3; ++round) {
-    mixer->Play(sound, false, channel);
-    EXPECT_EQ(sound->refCount.load(), 2);
-    Mix();
-    EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
-    EXPECT_EQ(sound->refCount.load(), 1);
-  }
-}
-
 TEST_F(Mixer, ChannelTakenByMixerStaysWithTheNewestVoice) {
   uint32_t id = mixer->Play(Constant(100, 100), false, 0);
   // The caller plays something else on the mixer's channel before the first ends.
@@ -159,7 +159,7 @@ TEST_F(Mixer, ShutdownMakesChannelCallsDoNothing) {
 }
 
 TEST_F(Mixer, ManyLoudVoicesSaturateWithoutOverflow) {
-  MixerSound* loud = Sound({32767, -32768}, 44100, -1);
+  MixerSound* loud = Sound({32767, -32768}, 2, -1);
   for (int i = 0; i < 3000; ++i) mixer->SetVolume(mixer->Play(loud, false, 0), 32767);
   auto out = Mix();
   for (int i = 0; i < kMixBlockSamples; ++i) ASSERT_EQ(out[i], i % 2 ? -32768 : 32767) << i;
@@ -175,7 +175,7 @@ TEST_F(Mixer, EmptyLoopingSoundEndsInsteadOfSpinning) {
 }
 
 TEST_F(Mixer, NegativeRateHoldsTheVoiceStill) {
-  uint32_t id = mixer->Play(Keep(Sound16(Ramp(20000), 1)), false, 0);
+  uint32_t id = mixer->Play(Sound(Ramp(20000), 1), false, 0);
   mixer->SetRate(id, -65536);
   Mix();  // ramps down to standing still
   auto out = Mix();
@@ -257,44 +257,39 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
       {3000, -4096, 0, 40000, 3000, 131072},    // rate only
       {0, 0, 0, 65536, 4096, 65536},            // fade in from silence
   };
-  // Through the vector loops (where the processor has them) and without.
-  for (bool wide : {true, false}) {
+  // Every layout, rate and end rule, through the vector loops (where the
+  // processor has them) and without.
+  for (int layout = 0; layout < 48; ++layout) {
+    const bool wide = layout & 1, looping = layout & 2;
+    const int bits = layout & 4 ? 16 : 8, channels = layout & 8 ? 2 : 1;
+    const int hertz = layout < 16 ? 44100 : layout < 32 ? 22050 : 30011;
     UseWideMixing(wide);
-    for (int bits : {8, 16}) {
-      for (int channels : {1, 2}) {
-        for (int hertz : {44100, 22050, 30011}) {
-          for (bool looping : {false, true}) {
-            for (const Change& change : changes) {
-              // A loop shorter than a block wraps several times; the one-shot
-              // ends within the ramp block or the one after.
-              const int32_t length = looping ? 1500 : 5000;
-              std::vector<uint8_t> bytes(length * channels * bits / 8);
-              for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 2654435761u >> 13);
-              MixerSound* sound = Keep(SoundMixer::CreateSound(length, bits, channels, hertz,
-                                                               bytes.data(), looping ? -1 : 0));
-              uint32_t channel = mixer->AllocateChannel();
-              mixer->SetVolume(channel, change.volume);
-              mixer->SetPan(channel, change.pan);
-              mixer->SetDepth(channel, change.depth);
-              mixer->SetRate(channel, change.rate);
-              mixer->Play(sound, false, channel);
-              PlainVoice plain{bytes,         bits,       channels,     hertz,      looping,
-                               change.volume, change.pan, change.depth, change.rate};
-              SCOPED_TRACE(::testing::Message()
-                           << (wide ? "wide " : "") << bits << "-bit " << channels << " ch "
-                           << hertz << " Hz loop " << looping << " volume " << change.volume
-                           << " -> " << change.newVolume);
-              ASSERT_EQ(Mix(), plain.Mix(change.volume, change.rate));
-              mixer->SetVolume(channel, change.newVolume);
-              mixer->SetRate(channel, change.newRate);
-              ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
-              ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
-              mixer->Stop(channel);
-              Mix();
-            }
-          }
-        }
-      }
+    for (const Change& change : changes) {
+      // A loop shorter than a block wraps several times; the one-shot
+      // ends within the ramp block or the one after.
+      const int32_t length = looping ? 1500 : 5000;
+      std::vector<uint8_t> bytes(length * channels * bits / 8);
+      for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 2654435761u >> 13);
+      MixerSound* sound = Keep(
+          SoundMixer::CreateSound(length, bits, channels, hertz, bytes.data(), looping ? -1 : 0));
+      uint32_t channel = mixer->AllocateChannel();
+      mixer->SetVolume(channel, change.volume);
+      mixer->SetPan(channel, change.pan);
+      mixer->SetDepth(channel, change.depth);
+      mixer->SetRate(channel, change.rate);
+      mixer->Play(sound, false, channel);
+      PlainVoice plain{bytes,         bits,       channels,     hertz,      looping,
+                       change.volume, change.pan, change.depth, change.rate};
+      SCOPED_TRACE(::testing::Message() << (wide ? "wide " : "") << bits << "-bit " << channels
+                                        << " ch " << hertz << " Hz loop " << looping << " volume "
+                                        << change.volume << " -> " << change.newVolume);
+      ASSERT_EQ(Mix(), plain.Mix(change.volume, change.rate));
+      mixer->SetVolume(channel, change.newVolume);
+      mixer->SetRate(channel, change.newRate);
+      ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+      ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+      mixer->Stop(channel);
+      Mix();
     }
   }
   UseWideMixing(true);

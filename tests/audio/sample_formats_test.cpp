@@ -9,11 +9,13 @@
 
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
+#include "runtime/error.h"
 #include "tests/runtime/raised.h"
 
 namespace salvo {
 namespace {
 
+using testing::CountingStream;
 using testing::MakeWav;
 using testing::StreamOver;
 using testing::WavLayout;
@@ -115,17 +117,150 @@ TEST(AudioSample, ConvertKeepsLengthForLongSamples) {
   }
 }
 
+// A 440 Hz sine at half scale, one channel or more (the others at the
+// opposite phase).
+float Tone(int32_t frame, int32_t channel, int32_t hertz) {
+  double value = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * frame / hertz);
+  return static_cast<float>(channel == 0 ? value : -value);
+}
+
+// Encodes the tone as an Ogg Vorbis file in memory.
+std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames, int serial = 42) {
+  std::vector<uint8_t> file;
+  vorbis_info info;
+  vorbis_comment comment;
+  vorbis_dsp_state dsp;
+  vorbis_block block;
+  ogg_stream_state stream;
+  ogg_page page;
+  ogg_packet packet, header[3];
+  vorbis_info_init(&info);
+  EXPECT_EQ(vorbis_encode_init_vbr(&info, channels, hertz, 0.5f), 0);
+  vorbis_comment_init(&comment);
+  vorbis_analysis_init(&dsp, &info);
+  vorbis_block_init(&dsp, &block);
+  ogg_stream_init(&stream, serial);
+  auto append = [&] {
+    file.insert(file.end(), page.header, page.header + page.header_len);
+    file.insert(file.end(), page.body, page.body + page.body_len);
+  };
+  vorbis_analysis_headerout(&dsp, &comment, &header[0], &header[1], &header[2]);
+  for (ogg_packet& h : header) ogg_stream_packetin(&stream, &h);
+  while (ogg_stream_flush(&stream, &page)) append();
+  // Every frame at once, then the end of the stream (no frames more).
+  float** buffer = vorbis_analysis_buffer(&dsp, frames);
+  for (int32_t c = 0; c < channels; ++c) {
+    for (int32_t i = 0; i < frames; ++i) buffer[c][i] = Tone(i, c, hertz);
+  }
+  vorbis_analysis_wrote(&dsp, frames);
+  vorbis_analysis_wrote(&dsp, 0);
+  while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+    vorbis_analysis(&block, nullptr);
+    vorbis_bitrate_addblock(&block);
+    while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+      ogg_stream_packetin(&stream, &packet);
+      while (ogg_stream_pageout(&stream, &page)) append();
+    }
+  }
+  while (ogg_stream_flush(&stream, &page)) append();
+  ogg_stream_clear(&stream);
+  vorbis_block_clear(&block);
+  vorbis_dsp_clear(&dsp);
+  vorbis_comment_clear(&comment);
+  vorbis_info_clear(&info);
+  return file;
+}
+
+// Root-mean-square difference between the decoded sample and the tone,
+// relative to full scale.
+double RelativeError(const Ref<TAudioSample>& sample, int32_t channels) {
+  double sum = 0;
+  const auto* values = reinterpret_cast<const int16_t*>(sample->samples);
+  for (int32_t i = 0; i < sample->length * channels; ++i) {
+    double diff = values[i] - Tone(i / channels, i % channels, sample->hertz) * 32767.0;
+    sum += diff * diff;
+  }
+  return std::sqrt(sum / (sample->length * channels)) / 32767.0;
+}
+
+// The file with the granule position (the frame count so far) of its last
+// page replaced, and that page's checksum made good again.
+std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule) {
+  size_t at = file.size() - 4;
+  while (std::memcmp(&file[at], "OggS", 4) != 0) --at;
+  for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(uint64_t(granule) >> 8 * i);
+  ogg_page page;
+  page.header = &file[at];
+  page.header_len = 27 + file[at + 26];
+  page.body = &file[at] + page.header_len;
+  page.body_len = static_cast<long>(file.size() - at) - page.header_len;
+  ogg_page_checksum_set(&page);
+  return file;
+}
+
 std::vector<uint8_t> Bytes(size_t count, uint8_t first = 0) {
   std::vector<uint8_t> bytes(count);
   for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i * 7);
   return bytes;
 }
 
+bool loaderRaises = false;
+std::vector<uint8_t> wavBytes = MakeWav(WavLayout(), std::vector<uint8_t>(64, 0x80));
+std::vector<uint8_t> junkBytes(64, 0x55);
+
+// Serves "counting::wav", "counting::junk" and "counting::unpositioned".
+class CountingFactory : public TStreamFactory {
+ public:
+  Ref<TStream> CreateStream(const String&, const String& protocol, const String& path, bool,
+                            bool) override {
+    if (protocol != u"counting") return nullptr;
+    if (path == u"unpositioned") return New<testing::UnpositionedStream>();
+    return New<CountingStream>(path == u"wav" ? wavBytes : junkBytes);
+  }
+};
+
+// Asked first; raises an error that is not a stream error while told to.
+class RaisingLoader : public TAudioSampleLoader {
+ public:
+  Ref<TAudioSample> LoadAudioSample(const Ref<TStream>&) override {
+    if (loaderRaises) ThrowRuntimeError("scripted failure");
+    return nullptr;
+  }
+};
+
 class SampleLoading : public ::testing::Test {
  protected:
-  void SetUp() override { InitAudioSampleModule(); }
+  static void SetUpTestSuite() {
+    InitAudioSampleModule();
+    New<CountingFactory>();
+    New<RaisingLoader>();
+  }
+  void SetUp() override { testing::closedStreams = 0; }
+  void TearDown() override {
+    loaderRaises = false;
+    ReleaseStep();
+  }
   Ref<TAudioSample> Load(std::vector<uint8_t> file) { return LoadAudioSample(StreamOver(file)); }
 };
+
+// LoadAudioSample closes a stream it opened from a URL on every way out, and
+// leaves a stream it was handed open.
+TEST_F(SampleLoading, UrlStreamIsClosedOnceWhateverTheOutcomeAndAStreamHandedInStaysOpen) {
+  using testing::closedStreams;
+  EXPECT_TRUE(LoadAudioSample(u"counting::wav"));
+  EXPECT_EQ(closedStreams, 1) << "loaded";
+  EXPECT_FALSE(LoadAudioSample(u"counting::junk"));
+  EXPECT_EQ(closedStreams, 2) << "no loader could read it";
+  EXPECT_THROW(LoadAudioSample(u"counting::unpositioned"), RuntimeError);
+  EXPECT_EQ(closedStreams, 3) << "the stream cannot seek";
+  EXPECT_TRUE(LoadAudioSample(New<CountingStream>(wavBytes)));
+  EXPECT_THROW(LoadAudioSample(New<testing::UnpositionedStream>()), RuntimeError);
+  loaderRaises = true;
+  EXPECT_THROW(LoadAudioSample(New<CountingStream>(wavBytes)), RuntimeError);
+  EXPECT_EQ(closedStreams, 3) << "streams handed in";
+  EXPECT_THROW(LoadAudioSample(u"counting::wav"), RuntimeError);
+  EXPECT_EQ(closedStreams, 4) << "a loader's error passed to the caller";
+}
 
 TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
   using namespace SampleFormat;
@@ -159,8 +294,11 @@ TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
   }
 }
 
-TEST_F(SampleLoading, WavUnsupportedOrBrokenFilesLoadAsNull) {
-  std::vector<std::vector<uint8_t>> files;
+TEST_F(SampleLoading, WavUnsupportedOrBrokenAndOggGarbageTruncatedOrThreeChannelFilesLoadAsNull) {
+  std::vector<uint8_t> truncatedOgg = EncodeTone(2, 44100, 4000);
+  truncatedOgg.resize(40);  // not even the headers
+  std::vector<std::vector<uint8_t>> files = {std::vector<uint8_t>(5000, 0x55), truncatedOgg,
+                                             EncodeTone(3, 44100, 2000)};
   // Float, ADPCM, 24-bit and six-channel data.
   const int32_t layouts[][3] = {{3, 1, 32}, {2, 1, 8}, {1, 1, 24}, {1, 6, 8}};
   for (const auto& [tag, channels, bits] : layouts) {
@@ -205,74 +343,6 @@ TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
   for (int i = 40; i < 100; ++i) ASSERT_EQ(sample->samples[i], 128) << i;
 }
 
-// A 440 Hz sine at half scale, one channel or more (the others at the
-// opposite phase).
-float Tone(int32_t frame, int32_t channel, int32_t hertz) {
-  double value = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * frame / hertz);
-  return static_cast<float>(channel == 0 ? value : -value);
-}
-
-// Encodes the tone as an Ogg Vorbis file in memory.
-std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames, int serial = 42) {
-  std::vector<uint8_t> file;
-  vorbis_info info;
-  vorbis_comment comment;
-  vorbis_dsp_state dsp;
-  vorbis_block block;
-  ogg_stream_state stream;
-  ogg_page page;
-  ogg_packet packet, header[3];
-  vorbis_info_init(&info);
-  EXPECT_EQ(vorbis_encode_init_vbr(&info, channels, hertz, 0.5f), 0);
-  vorbis_comment_init(&comment);
-  vorbis_analysis_init(&dsp, &info);
-  vorbis_block_init(&dsp, &block);
-  ogg_stream_init(&stream, serial);
-  auto append = [&] {
-    file.insert(file.end(), page.header, page.header + page.header_len);
-    file.insert(file.end(), page.body, page.body + page.body_len);
-  };
-  vorbis_analysis_headerout(&dsp, &comment, &header[0], &header[1], &header[2]);
-  for (ogg_packet& h : header) ogg_stream_packetin(&stream, &h);
-  while (ogg_stream_flush(&stream, &page)) append();
-  // Chunks of 1024 frames, then the end of the stream (a chunk of 0).
-  for (int32_t start = 0, count = 1; count > 0; start += count) {
-    count = std::min(1024, frames - start);
-    float** buffer = vorbis_analysis_buffer(&dsp, std::max(count, 1));
-    for (int32_t c = 0; c < channels; ++c) {
-      for (int32_t i = 0; i < count; ++i) buffer[c][i] = Tone(start + i, c, hertz);
-    }
-    vorbis_analysis_wrote(&dsp, count);
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-      vorbis_analysis(&block, nullptr);
-      vorbis_bitrate_addblock(&block);
-      while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-        ogg_stream_packetin(&stream, &packet);
-        while (ogg_stream_pageout(&stream, &page)) append();
-      }
-    }
-  }
-  while (ogg_stream_flush(&stream, &page)) append();
-  ogg_stream_clear(&stream);
-  vorbis_block_clear(&block);
-  vorbis_dsp_clear(&dsp);
-  vorbis_comment_clear(&comment);
-  vorbis_info_clear(&info);
-  return file;
-}
-
-// Root-mean-square difference between the decoded sample and the tone,
-// relative to full scale.
-double RelativeError(const Ref<TAudioSample>& sample, int32_t channels) {
-  double sum = 0;
-  const auto* values = reinterpret_cast<const int16_t*>(sample->samples);
-  for (int32_t i = 0; i < sample->length * channels; ++i) {
-    double diff = values[i] - Tone(i / channels, i % channels, sample->hertz) * 32767.0;
-    sum += diff * diff;
-  }
-  return std::sqrt(sum / (sample->length * channels)) / 32767.0;
-}
-
 // The mono file comes after other bytes, and is read from where the stream
 // stands.
 TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosition) {
@@ -294,14 +364,6 @@ TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosit
   }
 }
 
-TEST_F(SampleLoading, OggGarbageTruncatedOrThreeChannelFilesLoadAsNull) {
-  EXPECT_FALSE(Load(std::vector<uint8_t>(5000, 0x55)));
-  std::vector<uint8_t> file = EncodeTone(2, 44100, 4000);
-  file.resize(40);  // not even the headers
-  EXPECT_FALSE(Load(file));
-  EXPECT_FALSE(Load(EncodeTone(3, 44100, 2000)));
-}
-
 // The links of a chained file land in one buffer, so they must agree; the
 // sample holds every link's frames, from the first link on.
 TEST_F(SampleLoading, OggChainedLinksMustAgreeOnTheirChannelCount) {
@@ -315,21 +377,6 @@ TEST_F(SampleLoading, OggChainedLinksMustAgreeOnTheirChannelCount) {
       EXPECT_EQ(sample->length, 5000);
     }
   }
-}
-
-// The file with the granule position (the frame count so far) of its last
-// page replaced, and that page's checksum made good again.
-std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule) {
-  size_t at = file.size() - 4;
-  while (std::memcmp(&file[at], "OggS", 4) != 0) --at;
-  for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(uint64_t(granule) >> 8 * i);
-  ogg_page page;
-  page.header = &file[at];
-  page.header_len = 27 + file[at + 26];
-  page.body = &file[at] + page.header_len;
-  page.body_len = static_cast<long>(file.size() - at) - page.header_len;
-  ogg_page_checksum_set(&page);
-  return file;
 }
 
 TEST_F(SampleLoading, OggLastPageClaimingMoreFramesThanItHoldsIsBoundedByTheData) {

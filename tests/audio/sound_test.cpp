@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "audio_test_util.h"
 
@@ -45,10 +46,8 @@ TEST_F(MixerSounds, LoadSoundMakesSixteenBitStereoFromSamplesAndFiles) {
   Ref<TSound> sound = LoadSound(sample, 0);
   MixerSound* record = RecordOf(sound);
   ASSERT_TRUE(record);
-  EXPECT_EQ(record->channels, 2);
-  EXPECT_EQ(record->bits, 16);
-  EXPECT_EQ(record->length, 10);
-  EXPECT_EQ(record->loop, 0);
+  EXPECT_EQ(std::tuple(record->channels, record->bits, record->length, record->loop),
+            std::tuple(2, 16, 10, 0));
   PlaySound(sound);
   EXPECT_EQ(Mix()[0], 32767);
   EXPECT_EQ(RecordOf(LoadSound(sample, 1))->loop, -1);
@@ -56,8 +55,7 @@ TEST_F(MixerSounds, LoadSoundMakesSixteenBitStereoFromSamplesAndFiles) {
   std::vector<uint8_t> file = testing::MakeWav(testing::WavLayout{}, std::vector<uint8_t>(100));
   record = RecordOf(LoadSound(testing::StreamOver(file), 0));
   ASSERT_TRUE(record);
-  EXPECT_EQ(record->hertz, 11025);
-  EXPECT_EQ(record->length, 100);
+  EXPECT_EQ(std::pair(record->hertz, record->length), std::pair(11025, 100));
   // An unregistered name or a Null sample give Null without an error.
   EXPECT_FALSE(LoadSound(u"incbin::missing.wav", 0));
   EXPECT_FALSE(LoadSound(Ref<TAudioSample>(), 0));
@@ -77,7 +75,8 @@ TEST_F(MixerSounds, PlaysOverlapOnTheirOwnChannelsAndAreHeardWhenNoneIsLeft) {
   EXPECT_EQ(Mix()[0], 1000);
 }
 
-TEST_F(MixerSounds, PreparedChannelPlaysWhenResumedAndStopsPlayingAtTheEnd) {
+TEST_F(MixerSounds,
+       PreparedChannelPlaysWhenResumedChannelSettingsReachTheMixerAndPlayOnAChannelReturnsIt) {
   Ref<TChannel> channel = PrepareSound(LoadSound(ConstantSample(100, 1000), 0));
   ASSERT_TRUE(channel);
   EXPECT_EQ(IsChannelPlaying(channel), 1);
@@ -85,10 +84,8 @@ TEST_F(MixerSounds, PreparedChannelPlaysWhenResumedAndStopsPlayingAtTheEnd) {
   ResumeChannel(channel);
   EXPECT_EQ(Mix()[0], 1000);
   EXPECT_EQ(IsChannelPlaying(channel), 0);
-}
 
-TEST_F(MixerSounds, ChannelSettingsReachTheMixerAndPlayOnAChannelReturnsIt) {
-  Ref<TChannel> channel = PlaySound(LoadSound(ConstantSample(2, 1000), 1));
+  channel = PlaySound(LoadSound(ConstantSample(2, 1000), 1));
   SetChannelVolume(channel, 0.5f);
   Mix();
   EXPECT_EQ(Mix()[0], 500);
@@ -98,8 +95,7 @@ TEST_F(MixerSounds, ChannelSettingsReachTheMixerAndPlayOnAChannelReturnsIt) {
   ResumeChannel(channel);
   SetChannelPan(channel, 1.0f);
   std::vector<int16_t> out = Mix();
-  EXPECT_EQ(out[0], 0);
-  EXPECT_EQ(out[1], 500);
+  EXPECT_EQ(std::pair(out[0], out[1]), (std::pair<int16_t, int16_t>(0, 500)));
   SetChannelDepth(channel, -1.0f);
   EXPECT_EQ(Mix()[1], -500);
   StopChannel(channel);
@@ -114,8 +110,7 @@ TEST_F(MixerSounds, ChannelSettingsReachTheMixerAndPlayOnAChannelReturnsIt) {
   SetChannelRate(channel, 2.0f);
   EXPECT_EQ(PlaySound(LoadSound(sample, 0), channel), channel);
   out = Mix();
-  EXPECT_EQ(out[2], 2);
-  EXPECT_EQ(out[200], 200);
+  EXPECT_EQ(std::pair(out[2], out[200]), (std::pair<int16_t, int16_t>(2, 200)));
   // A channel of another driver is refused.
   EXPECT_FALSE(PlaySound(LoadSound(sample, 0), New<TChannel>()));
 }

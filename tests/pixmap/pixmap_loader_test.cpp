@@ -12,29 +12,29 @@
 namespace salvo::testing {
 namespace {
 
-enum class Outcome { kNull, kStreamError, kRuntimeError, kPixmap };
+enum class Outcome { kOff, kNull, kStreamError, kRuntimeError, kPixmap };
 
-struct Script {
-  bool active = false;
-  Outcome outcome = Outcome::kNull;
-  std::vector<int32_t> starts;  // stream position at each call
-};
+// What each test loader does, newest (tried first) to oldest, and where the
+// stream stood at each of its calls.
+Outcome outcomes[3];
+std::vector<int32_t> starts[3];
 
 class ScriptedLoader : public TPixmapLoader {
  public:
-  explicit ScriptedLoader(Script* script) : script_(script) {}
+  explicit ScriptedLoader(int index) : index_(index) {}
   Ref<TPixmap> LoadPixmap(Ref<TStream> stream) override {
-    if (!script_->active) return nullptr;
-    script_->starts.push_back(stream->Pos());
+    const Outcome outcome = outcomes[index_];
+    if (outcome == Outcome::kOff) return nullptr;
+    starts[index_].push_back(stream->Pos());
     uint8_t scratch[5];
     stream->ReadBytes(scratch, sizeof scratch);  // moves the position on
-    if (script_->outcome == Outcome::kStreamError) throw TStreamReadException();
-    if (script_->outcome == Outcome::kRuntimeError) ThrowRuntimeError("scripted failure");
-    return script_->outcome == Outcome::kPixmap ? CreatePixmap(1, 1, PF_I8) : nullptr;
+    if (outcome == Outcome::kStreamError) throw TStreamReadException();
+    if (outcome == Outcome::kRuntimeError) ThrowRuntimeError("scripted failure");
+    return outcome == Outcome::kPixmap ? CreatePixmap(1, 1, PF_I8) : nullptr;
   }
 
  private:
-  Script* script_;
+  int index_;
 };
 
 std::vector<uint8_t> sourceBytes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -49,41 +49,30 @@ class ScriptedFactory : public TStreamFactory {
   }
 };
 
-// Three loaders, tried in the order third, second, first.
-struct Loaders {
-  Script first, second, third;
-  Loaders() {
-    InitPixmapModule();
-    New<ScriptedLoader>(&first);
-    New<ScriptedLoader>(&second);
-    New<ScriptedLoader>(&third);
-    New<ScriptedFactory>();
-  }
-};
-
 class PixmapLoaderTest : public ::testing::Test {
  protected:
-  static Loaders& Shared() {
-    static auto* loaders = new Loaders();
-    return *loaders;
+  static void SetUpTestSuite() {
+    InitPixmapModule();
+    for (int index : {2, 1, 0}) New<ScriptedLoader>(index);
+    New<ScriptedFactory>();
   }
   void SetUp() override {
-    for (Script* s : {&loaders.first, &loaders.second, &loaders.third}) {
-      *s = Script();
-      s->active = true;
+    for (int i = 0; i < 3; ++i) {
+      outcomes[i] = Outcome::kNull;
+      starts[i].clear();
     }
     closedStreams = 0;
   }
   void TearDown() override {
-    for (Script* s : {&loaders.first, &loaders.second, &loaders.third}) s->active = false;
+    for (Outcome& outcome : outcomes) outcome = Outcome::kOff;
     ReleaseStep();
   }
-  Loaders& loaders = Shared();
 };
 
 TEST_F(PixmapLoaderTest, LoadersAreTriedNewestFirstFromTheSamePositionUntilOneGivesAPixmap) {
+  EXPECT_NE(dynamic_cast<ScriptedLoader*>(FirstPixmapLoader().Get()), nullptr);
   struct Case {
-    Outcome third, second, first;  // newest first
+    Outcome newest, middle, oldest;
     bool loads;
     size_t calls;  // how many loaders were tried, newest first
   };
@@ -92,47 +81,43 @@ TEST_F(PixmapLoaderTest, LoadersAreTriedNewestFirstFromTheSamePositionUntilOneGi
                  Case{Outcome::kNull, Outcome::kPixmap, Outcome::kPixmap, true, 2},
                  // A stream error counts as Null.
                  Case{Outcome::kStreamError, Outcome::kNull, Outcome::kPixmap, true, 3}}) {
-    EXPECT_NE(dynamic_cast<ScriptedLoader*>(FirstPixmapLoader().Get()), nullptr);
     SetUp();
-    loaders.third.outcome = c.third;
-    loaders.second.outcome = c.second;
-    loaders.first.outcome = c.first;
+    outcomes[0] = c.newest;
+    outcomes[1] = c.middle;
+    outcomes[2] = c.oldest;
     Ref<TStream> stream = StreamOver(sourceBytes);
     stream->Seek(3);
     Ref<TPixmap> pixmap = LoadPixmap(stream);
     EXPECT_EQ(pixmap ? pixmap->format : PF_NONE, c.loads ? PF_I8 : PF_NONE);
-    const Script* order[] = {&loaders.third, &loaders.second, &loaders.first};
     for (size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(order[i]->starts, i < c.calls ? std::vector<int32_t>{3} : std::vector<int32_t>{})
+      EXPECT_EQ(starts[i], i < c.calls ? std::vector<int32_t>{3} : std::vector<int32_t>{})
           << "loader " << i << " of case " << c.calls;
     }
   }
 }
 
-TEST_F(PixmapLoaderTest, OtherErrorsPassToTheCallerAndTheStreamIsClosed) {
-  loaders.second.outcome = Outcome::kRuntimeError;
-  EXPECT_THROW(LoadPixmap(u"scripted::any"), RuntimeError);
-  EXPECT_TRUE(loaders.first.starts.empty());
-  EXPECT_EQ(closedStreams, 1);
-}
-
-TEST_F(PixmapLoaderTest, UrlStreamsAreClosedAfterLoadingBorrowedStreamsStayOpen) {
+TEST_F(PixmapLoaderTest, UrlStreamsAreClosedWhateverTheOutcomeOtherErrorsPassToTheCaller) {
   EXPECT_FALSE(LoadPixmap(u"scripted::nothing"));
   EXPECT_EQ(closedStreams, 1);
-  loaders.first.outcome = Outcome::kPixmap;
+  outcomes[1] = Outcome::kRuntimeError;
+  EXPECT_THROW(LoadPixmap(u"scripted::any"), RuntimeError);
+  EXPECT_EQ(starts[2].size(), 1u);  // only in the first load
+  EXPECT_EQ(closedStreams, 2);
+  outcomes[1] = Outcome::kPixmap;
   EXPECT_TRUE(LoadPixmap(u"scripted::something"));
-  EXPECT_EQ(closedStreams, 2);
+  EXPECT_EQ(closedStreams, 3);
+  // Borrowed streams stay open.
   EXPECT_TRUE(LoadPixmap(New<CountingStream>(sourceBytes)));
-  EXPECT_EQ(closedStreams, 2);
+  EXPECT_EQ(closedStreams, 3);
 }
 
 TEST_F(PixmapLoaderTest, UnopenableSourcesAndStreamsWithoutPositionGiveNull) {
-  loaders.first.outcome = Outcome::kPixmap;
+  outcomes[2] = Outcome::kPixmap;
   EXPECT_FALSE(LoadPixmap(u"incbin::no-such-picture.png"));
   EXPECT_FALSE(LoadPixmap(u"/no/such/folder/picture.png"));
   EXPECT_FALSE(LoadPixmap(u"unknown::picture.png"));
   EXPECT_FALSE(LoadPixmap(New<UnpositionedStream>()));
-  EXPECT_TRUE(loaders.first.starts.empty());
+  EXPECT_TRUE(starts[2].empty());
 }
 
 }  // namespace

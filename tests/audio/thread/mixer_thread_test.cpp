@@ -15,12 +15,21 @@ namespace {
 
 TEST(MixerThreads, GameThreadAndMixingThreadShareOnlyRingsAndAtomics) {
   auto mixer = std::make_unique<SoundMixer>();
-  std::vector<int16_t> shortFrames(300 * 2, 1000);
+  std::vector<int16_t> shortFrames(kMixBlockSamples, 1000);
   std::vector<int16_t> loopFrames(50 * 2, -700);
   std::vector<uint8_t> bytes(700, 200);
-  MixerSound* oneShot = SoundMixer::CreateSound(300, 16, 2, 44100, shortFrames.data(), 0);
-  MixerSound* loop = SoundMixer::CreateSound(50, 16, 2, 22050, loopFrames.data(), -1);
-  MixerSound* eightBit = SoundMixer::CreateSound(700, 8, 1, 11025, bytes.data(), 0);
+  MixerSound* sounds[] = {
+      SoundMixer::CreateSound(kMixBlockFrames, 16, 2, 44100, shortFrames.data(), 0),
+      SoundMixer::CreateSound(50, 16, 2, 22050, loopFrames.data(), -1),
+      SoundMixer::CreateSound(700, 8, 1, 11025, bytes.data(), 0)};
+  auto [oneShot, loop, eightBit] = sounds;
+  // The one-shot lasts one block and must end with it: a mixer that kept it
+  // on would spin on the mixing thread below instead of failing.
+  std::vector<int16_t> out(kMixBlockSamples);
+  const uint32_t first = mixer->AllocateChannel();
+  mixer->Play(oneShot, false, first);
+  mixer->MixBlock(out.data());
+  ASSERT_EQ(mixer->Status(first), VoiceState::kStopped);
 
   std::atomic<bool> done{false};
   std::atomic<int> blocks{0};
@@ -63,16 +72,13 @@ TEST(MixerThreads, GameThreadAndMixingThreadShareOnlyRingsAndAtomics) {
   EXPECT_GE(blocks.load(), 40);
 
   // One-shots on the mixer's own channels run out; everything else stopped.
-  std::vector<int16_t> out(kMixBlockSamples);
   for (int i = 0; i < 4; ++i) mixer->MixBlock(out.data());
   mixer->CollectFinishedVoices();
-  EXPECT_EQ(oneShot->refCount.load(), 1);
-  EXPECT_EQ(loop->refCount.load(), 1);
-  EXPECT_EQ(eightBit->refCount.load(), 1);
+  for (MixerSound* sound : sounds) {
+    EXPECT_EQ(sound->refCount.load(), 1);
+    SoundMixer::FreeSound(sound);
+  }
   for (int16_t v : out) ASSERT_EQ(v, 0);
-  SoundMixer::FreeSound(oneShot);
-  SoundMixer::FreeSound(loop);
-  SoundMixer::FreeSound(eightBit);
 }
 
 }  // namespace

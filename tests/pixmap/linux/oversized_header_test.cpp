@@ -17,7 +17,6 @@
 #include "pixmap/png_loader.h"
 #include "pixmap/tga_loader.h"
 #include "tests/pixmap/picture_writers.h"
-#include "tests/pixmap/png_writer.h"
 
 namespace salvo {
 namespace {
@@ -29,12 +28,6 @@ using test::TGA;
 
 constexpr long kHeadroom = 64L << 20;
 
-long AddressSpaceBytes() {
-  long pages = -1;
-  std::ifstream("/proc/self/statm") >> pages;
-  return pages < 0 ? -1 : pages * sysconf(_SC_PAGESIZE);
-}
-
 // True when load() returns true in a child whose address space is limited to
 // its size at the start plus kHeadroom; an allocation beyond that fails there
 // (an exception, or the sanitizer's out-of-memory report) and gives false.
@@ -42,9 +35,11 @@ bool LoadsWithinHeadroom(const std::function<bool()>& load) {
   std::fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {
-    long limit = AddressSpaceBytes() + kHeadroom;
+    long pages = -1;
+    std::ifstream("/proc/self/statm") >> pages;
+    const long limit = pages * sysconf(_SC_PAGESIZE) + kHeadroom;
     rlimit bound{rlim_t(limit), rlim_t(limit)};
-    if (limit <= kHeadroom || setrlimit(RLIMIT_AS, &bound) != 0) _exit(3);
+    if (pages <= 0 || setrlimit(RLIMIT_AS, &bound) != 0) _exit(3);
     try {
       _exit(load() ? 0 : 1);
     } catch (...) {

@@ -1,0 +1,337 @@
+// The PNG, BMP and TGA loaders, and the largest pictures the loaders still
+// take.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "picture_writers.h"
+#include "pixmap/bmp_loader.h"
+#include "pixmap/png_loader.h"
+#include "pixmap/tga_loader.h"
+#include "runtime/error.h"
+
+namespace salvo {
+namespace {
+
+using test::BMP;
+using test::Bytes;
+using test::EncodePNG;
+using test::LoadsOnlyWhole;
+using test::PNGImage;
+using test::StreamOver;
+using test::TGA;
+
+class PNGLoaderTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitPNGModule(); }
+  void TearDown() override { ReleaseStep(); }
+};
+
+// Every row of the pixmap, without padding.
+Bytes Rows(const Ref<TPixmap>& pixmap) {
+  Bytes bytes;
+  for (int y = 0; y < pixmap->height; ++y) {
+    uint8_t* row = GetPixelPtr(pixmap, 0, y);
+    bytes.insert(bytes.end(), row, row + pixmap->width * BytesPerPixel(pixmap->format));
+  }
+  return bytes;
+}
+
+Ref<TPixmap> Load(Bytes file) {
+  EXPECT_FALSE(file.empty());
+  return LoadPixmap(StreamOver(file));
+}
+
+// A 16 x 16 RGBA picture with every pixel different.
+PNGImage Gradient(bool interlaced = false) {
+  PNGImage image(16, 16, 8, PNG_COLOR_TYPE_RGB_ALPHA);
+  image.interlaced = interlaced;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      image.pixels.insert(image.pixels.end(),
+                          {uint8_t(x * 16), uint8_t(y * 16), uint8_t(x ^ y), uint8_t(255 - x - y)});
+    }
+  }
+  return image;
+}
+
+PNGImage Palette(std::vector<png_byte> alpha) {
+  PNGImage image(3, 1, 8, PNG_COLOR_TYPE_PALETTE, {2, 0, 1});
+  image.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
+  image.paletteAlpha = std::move(alpha);
+  return image;
+}
+
+TEST_F(PNGLoaderTest, EachColourTypeAndDepthPlainOrInterlacedGivesItsFormat) {
+  struct Case {
+    const char* name;
+    PNGImage image;
+    int format;
+    Bytes pixels;
+  };
+  const Case cases[] = {
+      {"RGB",
+       PNGImage(2, 2, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}),
+       PF_RGB888,
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+      {"grey", PNGImage(3, 1, 8, PNG_COLOR_TYPE_GRAY, {0, 128, 255}), PF_I8, {0, 128, 255}},
+      {"palette", Palette({}), PF_RGB888, {70, 80, 90, 10, 20, 30, 40, 50, 60}},
+      // Entry 2 has no alpha entry: opaque.
+      {"palette with alpha",
+       Palette({0, 128}),
+       PF_RGBA8888,
+       {70, 80, 90, 255, 10, 20, 30, 0, 40, 50, 60, 128}},
+      {"16-bit keeps the high bytes",
+       PNGImage(1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFE, 1}),
+       PF_RGBA8888,
+       {0x12, 0x56, 0x9A, 0xFE}},
+      {"1-bit grey",
+       PNGImage(8, 1, 1, PNG_COLOR_TYPE_GRAY, {0xB0}),
+       PF_I8,
+       {255, 0, 255, 255, 0, 0, 0, 0}},
+      {"RGBA", Gradient(), PF_RGBA8888, Gradient().pixels},
+      {"RGBA interlaced", Gradient(true), PF_RGBA8888, Gradient().pixels},
+  };
+  for (const Case& c : cases) {
+    Ref<TPixmap> pixmap = Load(EncodePNG(c.image));
+    ASSERT_TRUE(pixmap) << c.name;
+    EXPECT_EQ(pixmap->format, c.format) << c.name;
+    EXPECT_EQ(Rows(pixmap), c.pixels) << c.name;
+  }
+  EXPECT_EQ(Load(EncodePNG(cases[0].image))->pitch, 8);
+}
+
+TEST_F(PNGLoaderTest, GreyWithAlphaGivesNull) {
+  EXPECT_FALSE(Load(EncodePNG(PNGImage(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {10, 255, 20, 0}))));
+  // A transparency key on a grey image turns it into grey with alpha too.
+  PNGImage keyed(2, 1, 8, PNG_COLOR_TYPE_GRAY, {10, 20});
+  keyed.greyKey = true;
+  keyed.transparentGrey.gray = 10;
+  EXPECT_FALSE(Load(EncodePNG(keyed)));
+}
+
+TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightBytes) {
+  Bytes behindJunk = {'j', 'u', 'n', 'k'};
+  const Bytes file = EncodePNG(Gradient());
+  behindJunk.insert(behindJunk.end(), file.begin(), file.end());
+  Ref<TStream> stream = StreamOver(behindJunk);
+  stream->Seek(4);
+  Ref<TPixmap> pixmap = LoadPixmap(stream);
+  ASSERT_TRUE(pixmap);
+  EXPECT_EQ(ReadPixel(pixmap, 3, 2), 0xFA302001u);  // r 48, g 32, b 3 ^ 2, a 255 - 5
+
+  Bytes bmp = {'B', 'M', 0x46, 0, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0, 0x28, 0};
+  stream = StreamOver(bmp);
+  EXPECT_FALSE(New<TPNGPixmapLoader>()->LoadPixmap(stream));
+  EXPECT_EQ(stream->Pos(), 8);
+  EXPECT_FALSE(LoadPixmap(StreamOver(bmp)));
+}
+
+TEST_F(PNGLoaderTest, EveryTruncationGivesNull) {
+  EXPECT_TRUE(
+      LoadsOnlyWhole(EncodePNG(Gradient()), [](Bytes& b) { return LoadPixmap(StreamOver(b)); }));
+}
+
+TEST_F(PNGLoaderTest, CorruptDataGivesNullAndEverySingleByteDamageIsSurvived) {
+  Bytes png = EncodePNG(Gradient());
+  size_t data = test::FindChunk(png, "IDAT");
+  ASSERT_NE(data, 0u);
+  // Damaged compressed data behind a valid checksum.
+  Bytes badData = png;
+  for (size_t i = data + 8; i < data + 20; ++i) badData[i] = 0xFF;
+  test::FixChunkCRC(badData, data);
+  EXPECT_FALSE(Load(badData));
+  // Whatever one damaged byte does, the loader returns Null or a pixmap of
+  // the header's size without touching memory it does not own; a damaged
+  // byte of the data with the old checksum gives Null.
+  for (size_t i = 8; i < png.size(); ++i) {
+    Bytes damaged = png;
+    damaged[i] ^= 0xA5;
+    Ref<TPixmap> pixmap = LoadPixmap(StreamOver(damaged));
+    EXPECT_TRUE(!pixmap || (i != data + 10 && int64_t(pixmap->width) * pixmap->height <= 256)) << i;
+  }
+}
+
+TEST_F(PNGLoaderTest, ImpossibleHeaderSizesGiveNull) {
+  const uint32_t sizes[][2] = {
+      {0, 16},    {16, 0},        {0x80000000u, 1},           {100000, 100000}, {16385, 1},
+      {1, 16385}, {16384, 16384}, {0xFFFFFFFFu, 0xFFFFFFFFu}, {1000, 1000},
+  };
+  for (const auto& size : sizes) {
+    Bytes png = EncodePNG(Gradient());
+    test::PatchHeaderSize(png, size[0], size[1]);
+    EXPECT_FALSE(Load(png)) << size[0] << " x " << size[1];
+  }
+}
+
+// A stream whose reads fail part-way through the file.
+class FailingStream : public TMemoryStream {
+ public:
+  FailingStream(Bytes& bytes, int32_t failAt, bool runtimeError)
+      : TMemoryStream(bytes.data(), int32_t(bytes.size()), true, false),
+        failAt_(failAt),
+        runtimeError_(runtimeError) {}
+  int32_t Read(void* out, int32_t count) override {
+    if (pos >= failAt_) {
+      if (runtimeError_) ThrowRuntimeError("device gone");
+      return 0;  // no progress before the end: a stream read error
+    }
+    return TMemoryStream::Read(out, std::min(count, failAt_ - pos));
+  }
+
+ private:
+  int32_t failAt_;
+  bool runtimeError_;
+};
+
+TEST_F(PNGLoaderTest, StreamReadErrorsLeaveTheLoaderAndLoadPixmapGivesNull) {
+  Bytes png = EncodePNG(Gradient());
+  Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
+  for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
+    EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt, false)), TStreamReadException);
+    EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt, false)));
+  }
+  // Other errors pass through.
+  EXPECT_THROW(LoadPixmap(New<FailingStream>(png, 50, true)), RuntimeError);
+}
+
+class BMPTGALoaderTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ReleaseStep(); }
+  Ref<TPixmap> LoadTGA(Bytes bytes) { return tga->LoadPixmap(StreamOver(bytes)); }
+  Ref<TPixmap> LoadBMP(Bytes bytes) { return bmp->LoadPixmap(StreamOver(bytes)); }
+  Ref<TTGAPixmapLoader> tga = New<TTGAPixmapLoader>();
+  Ref<TBMPPixmapLoader> bmp = New<TBMPPixmapLoader>();
+};
+
+TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
+  struct Pixel {
+    int x, y;
+    uint32_t value;
+  };
+  struct Case {
+    const char* name;
+    Ref<TPixmap> pixmap;
+    int format;
+    std::vector<Pixel> pixels;
+  };
+  const Bytes palette = {30, 20, 10, 0, 60, 50, 40, 0};  // blue, green, red, unused
+  const uint32_t entry0 = 0xFF0A141Eu, entry1 = 0xFF28323Cu;
+  const Case cases[] = {
+      // Bottom row first: blue-green-red bytes.
+      {"TGA 24 bottom-up",
+       LoadTGA(TGA(2, 2, 2, 24, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})),
+       PF_BGR888,
+       {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}}},
+      {"TGA 32 top-down",
+       LoadTGA(TGA(2, 1, 2, 32, 0x28, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})),
+       PF_BGRA8888,
+       {{0, 0, 0x04030201u}, {0, 1, 0x08070605u}}},
+      // A run of 3 grey pixels (value 9) crosses into the second row, then 1 literal.
+      {"TGA run-length grey",
+       LoadTGA(TGA(11, 2, 2, 8, 0x20, {0x82, 9, 0x00, 77})),
+       PF_I8,
+       {{1, 0, 0xFF090909u}, {0, 1, 0xFF090909u}, {1, 1, 0xFF4D4D4Du}}},
+      // 6 bytes of pixels + 2 of padding per row; bottom row first.
+      {"BMP 24 padded bottom-up",
+       LoadBMP(BMP(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0})),
+       PF_BGR888,
+       {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}}},
+      {"BMP 32 top-down, alpha unused",
+       LoadBMP(BMP(1, -2, 32, {}, {1, 2, 3, 0, 4, 5, 6, 0})),
+       PF_BGRA8888,
+       {{0, 0, 0xFF030201u}, {0, 1, 0xFF060504u}}},
+      {"BMP 32 translucent",
+       LoadBMP(BMP(1, 1, 32, {}, {1, 2, 3, 128})),
+       PF_BGRA8888,
+       {{0, 0, 0x80030201u}}},
+      {"BMP 8-bit palette",
+       LoadBMP(BMP(3, 1, 8, palette, {1, 0, 1, 0})),
+       PF_RGB888,
+       {{0, 0, entry1}, {1, 0, entry0}}},
+      {"BMP 4-bit palette",
+       LoadBMP(BMP(2, 1, 4, palette, {0x10, 0, 0, 0})),
+       PF_RGB888,
+       {{0, 0, entry1}, {1, 0, entry0}}},
+      {"BMP 1-bit palette",
+       LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0})),
+       PF_RGB888,
+       {{0, 0, entry1}, {1, 0, entry0}, {2, 0, entry1}, {7, 0, entry0}}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(c.pixmap) << c.name;
+    EXPECT_EQ(c.pixmap->format, c.format) << c.name;
+    for (Pixel p : c.pixels) {
+      EXPECT_EQ(ReadPixel(c.pixmap, p.x, p.y), p.value) << c.name << " at " << p.x << "," << p.y;
+    }
+  }
+  // A run longer than the picture is corrupt.
+  EXPECT_FALSE(LoadTGA(TGA(11, 2, 1, 8, 0x20, {0x85, 9})));
+}
+
+TEST_F(BMPTGALoaderTest, TGARejectsWhatItCannotRead) {
+  Bytes colourMapped = TGA(2, 1, 1, 24, 0, {1, 2, 3});
+  colourMapped[1] = 1;
+  EXPECT_FALSE(LoadTGA(colourMapped));
+  EXPECT_FALSE(LoadTGA(TGA(1, 1, 1, 8, 0, {0})));          // palette picture
+  EXPECT_FALSE(LoadTGA(TGA(2, 1, 1, 16, 0, {0, 0})));      // 16-bit colour
+  EXPECT_FALSE(LoadTGA(TGA(2, 0, 1, 24, 0, {})));          // empty
+  EXPECT_FALSE(LoadTGA(TGA(2, 65535, 65535, 32, 0, {})));  // far too large
+  EXPECT_TRUE(
+      LoadsOnlyWhole(TGA(2, 2, 2, 24, 0, Bytes(12, 50)), [&](Bytes& b) { return LoadTGA(b); }));
+}
+
+TEST_F(BMPTGALoaderTest, BMPRejectsWhatItCannotRead) {
+  Bytes whole = BMP(2, 2, 24, {}, Bytes(16, 7));
+  EXPECT_TRUE(LoadsOnlyWhole(whole, [&](Bytes& b) { return LoadBMP(b); }));
+  Bytes compressed = whole;
+  compressed[30] = 1;  // run-length encoded
+  EXPECT_FALSE(LoadBMP(compressed));
+  Bytes notBitmap = whole;
+  notBitmap[0] = 'b';
+  EXPECT_FALSE(LoadBMP(notBitmap));
+  EXPECT_FALSE(LoadBMP(BMP(100000, 100000, 24, {}, {})));
+  EXPECT_FALSE(LoadBMP(BMP(0, 1, 24, {}, {})));
+}
+
+TEST_F(BMPTGALoaderTest, RegisteredTogetherEachFormatLoads) {
+  InitBMPModule();
+  InitPNGModule();
+  InitTGAModule();
+  Bytes png = EncodePNG(PNGImage(1, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3}));
+  Bytes bitmap = BMP(1, 1, 24, {}, {1, 2, 3, 0});
+  Bytes targa = TGA(2, 1, 1, 24, 0, {1, 2, 3});
+  EXPECT_FALSE(LoadTGA(png));  // each passes every PNG on
+  EXPECT_FALSE(LoadBMP(png));
+  for (auto [file, format, pixel] :
+       {std::tuple{png, PF_RGB888, 0xFF010203u}, std::tuple{bitmap, PF_BGR888, 0xFF030201u},
+        std::tuple{targa, PF_BGR888, 0xFF030201u}}) {
+    Ref<TPixmap> pixmap = LoadPixmap(StreamOver(file));
+    ASSERT_TRUE(pixmap) << format;
+    EXPECT_EQ(pixmap->format, format);
+    EXPECT_EQ(ReadPixel(pixmap, 0, 0), pixel);
+  }
+}
+
+TEST(OversizedHeader, TGARunsOfTheLongestLengthAndPNGCompressedAsTightlyAsDeflateCanStillLoad) {
+  // 256 x 256 of one colour in 512 packets of 128 pixels: exactly as many
+  // pixels as the bytes left can expand to.
+  Bytes file = TGA(10, 256, 256, 32, 0, {});
+  for (int packet = 0; packet < 512; ++packet) file.insert(file.end(), {0xFF, 1, 2, 3, 4});
+  Ref<TPixmap> pixmap = New<TTGAPixmapLoader>()->LoadPixmap(StreamOver(file));
+  ASSERT_TRUE(pixmap);
+  EXPECT_EQ(pixmap->width, 256);
+  EXPECT_EQ(GetPixelPtr(pixmap, 255, 255)[3], 4);
+  file.pop_back();  // one byte short: the last packet is cut
+  EXPECT_FALSE(New<TTGAPixmapLoader>()->LoadPixmap(StreamOver(file)));
+
+  // 2048 x 2048 of one grey: about 4 MiB of rows in a few kilobytes.
+  Bytes png = EncodePNG(PNGImage(2048, 2048, 8, PNG_COLOR_TYPE_GRAY, Bytes(1 << 22, 0)));
+  ASSERT_LT(png.size(), 2048u * 2049 / 500);
+  pixmap = New<TPNGPixmapLoader>()->LoadPixmap(StreamOver(png));
+  ASSERT_TRUE(pixmap);
+  EXPECT_EQ(pixmap->height, 2048);
+}
+
+}  // namespace
+}  // namespace salvo
