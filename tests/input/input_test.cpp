@@ -47,7 +47,8 @@ TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   for (int i = 0; i < 200; ++i) FeedChar(u'a');
   for (int i = 0; i < 100; ++i) ASSERT_EQ(GetChar(), 'a');
   for (int i = 0; i < 200; ++i) FeedChar(u'b');  // only 156 fit: the rest are dropped
-  EXPECT_EQ(testing::TypedText(), std::u16string(100, u'a') + std::u16string(156, u'b'));
+  std::u16string expected(100, u'a');
+  EXPECT_EQ(testing::TypedText(), expected.append(156, u'b'));
 }
 
 TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZero) {
