@@ -280,7 +280,10 @@ TEST_F(ScaledOutputTest, PointerPositionsMapToTheProgramsCoordinates) {
   SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
   OpenGraphics(640, 480, 0, 0);
   // Where the mapping takes the point (x, y).
-  auto Mapped = [](void (*map)(int&, int&), int x, int y) { return map(x, y), std::pair(x, y); };
+  auto Mapped = [](void (*map)(int&, int&), int x, int y) {
+    map(x, y);
+    return std::pair(x, y);
+  };
   EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(20, 40));
   EXPECT_EQ(Mapped(MapPointerToWindow, 20, 40), std::pair(41, 81));
   // Through the event pump, as the mouse moves (after the window system's
