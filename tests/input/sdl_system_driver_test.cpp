@@ -282,14 +282,10 @@ TEST_F(VirtualPadTest, PadsAreOpenedByIdentityWhateverTheEventsIndexSays) {
   EXPECT_EQ(KeyPressCount(VK_SPACE), 2);
 }
 
-// The key table, for a US keyboard unless a test gives the keycode.
-int UsKey(SDL_Scancode scancode) {
-  return VirtualKeyFor(scancode, testing::UsKeycode(scancode));
-}
-
-TEST(KeyTableTest, KeysOfAUsKeyboard) {
-  // The game's keys, the ends of the table's runs (letters, digits, function keys, keypad),
-  // navigation and punctuation.
+// The key table for a US keyboard: the game's keys, the ends of the table's runs (letters,
+// digits, function keys, keypad), navigation, punctuation and the modifiers, which have a
+// generic code and a sided one.
+TEST(KeyTableTest, KeysOfAUsKeyboardAndModifiersHaveGenericAndSidedCodes) {
   const std::pair<SDL_Scancode, int> keys[] = {
       {SDL_SCANCODE_RETURN, 13},      {SDL_SCANCODE_ESCAPE, 27},      {SDL_SCANCODE_SPACE, 32},
       {SDL_SCANCODE_LEFT, 37},        {SDL_SCANCODE_RIGHT, 39},       {SDL_SCANCODE_1, 49},
@@ -299,29 +295,27 @@ TEST(KeyTableTest, KeysOfAUsKeyboard) {
       {SDL_SCANCODE_KP_9, 0x69},      {SDL_SCANCODE_KP_0, 0x60},      {SDL_SCANCODE_KP_ENTER, 13},
       {SDL_SCANCODE_KP_PERIOD, 0x6E}, {SDL_SCANCODE_KP_MINUS, 0x6D},  {SDL_SCANCODE_PAGEUP, 33},
       {SDL_SCANCODE_DELETE, 46},      {SDL_SCANCODE_SEMICOLON, 0xBA}, {SDL_SCANCODE_SLASH, 0xBF},
+      {SDL_SCANCODE_LSHIFT, 16},      {SDL_SCANCODE_RSHIFT, 16},      {SDL_SCANCODE_LCTRL, 17},
+      {SDL_SCANCODE_RCTRL, 17},       {SDL_SCANCODE_LALT, 18},        {SDL_SCANCODE_RALT, 18},
       {SDL_SCANCODE_GRAVE, 0xC0},     {SDL_SCANCODE_APOSTROPHE, 0xDE}};
-  for (auto [scancode, key] : keys)
-    EXPECT_EQ(UsKey(scancode), key) << SDL_GetScancodeName(scancode);
-}
-
-TEST(KeyTableTest, ModifiersHaveGenericAndSidedCodes) {
-  const std::tuple<SDL_Scancode, int, int> modifiers[] = {
-      {SDL_SCANCODE_LSHIFT, 16, 160}, {SDL_SCANCODE_RSHIFT, 16, 161}, {SDL_SCANCODE_LCTRL, 17, 162},
-      {SDL_SCANCODE_RCTRL, 17, 163},  {SDL_SCANCODE_LALT, 18, 164},   {SDL_SCANCODE_RALT, 18, 165}};
-  for (auto [scancode, generic, sided] : modifiers) {
-    EXPECT_EQ(UsKey(scancode), generic) << scancode;
-    EXPECT_EQ(SidedModifierFor(scancode), sided) << scancode;
+  for (auto [scancode, key] : keys) {
+    EXPECT_EQ(VirtualKeyFor(scancode, testing::UsKeycode(scancode)), key) << scancode;
   }
-  EXPECT_EQ(SidedModifierFor(SDL_SCANCODE_A), 0);
+  const std::pair<SDL_Scancode, int> sided[] = {
+      {SDL_SCANCODE_LSHIFT, 160}, {SDL_SCANCODE_RSHIFT, 161}, {SDL_SCANCODE_LCTRL, 162},
+      {SDL_SCANCODE_RCTRL, 163},  {SDL_SCANCODE_LALT, 164},   {SDL_SCANCODE_RALT, 165},
+      {SDL_SCANCODE_A, 0}};
+  for (auto [scancode, code] : sided) EXPECT_EQ(SidedModifierFor(scancode), code) << scancode;
 }
 
 TEST(KeyTableTest, LettersFollowTheLayoutAndUnknownKeysHaveNoCode) {
-  // On a French layout the key in the Q position types 'a'.
-  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_Q, SDLK_a), 'A');
-  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN), 0);
-  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_MUTE, SDLK_MUTE), 0);
-  EXPECT_EQ(VirtualKeyFor(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES), SDLK_UNKNOWN), 0);
-  EXPECT_EQ(VirtualKeyFor(static_cast<SDL_Scancode>(-3), SDLK_UNKNOWN), 0);
+  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_Q, SDLK_a), 'A');  // on a French layout Q types 'a'
+  for (auto [scancode, keycode] : {std::pair{SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN},
+                                   {SDL_SCANCODE_MUTE, SDLK_MUTE},
+                                   {static_cast<SDL_Scancode>(SDL_NUM_SCANCODES), SDLK_UNKNOWN},
+                                   {static_cast<SDL_Scancode>(-3), SDLK_UNKNOWN}}) {
+    EXPECT_EQ(VirtualKeyFor(scancode, keycode), 0) << scancode;
+  }
 }
 
 }  // namespace
