@@ -8,6 +8,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <tuple>
 
 #include "input/clock.h"
 #include "input/console_prompts.h"
@@ -276,34 +277,26 @@ std::string Converse(const std::string& answer, const std::function<void(FILE*, 
   return text;
 }
 
-TEST(ConsoleTest, EachPromptWritesItsQuestionInUtf8) {
+TEST(ConsoleTest, NotifyAndPromptWriteTheirTextInUtf8AndPromptReadsALine) {
   auto notify = [](FILE*, FILE* out) { ConsoleNotify(u"Saved \u00e9", out); };
   EXPECT_EQ(Converse("", notify), "Saved \xc3\xa9\r\n");
-  int confirmed = -2;
-  auto confirm = [&](FILE* in, FILE* out) { confirmed = ConsoleConfirm(u"Quit", in, out); };
-  EXPECT_EQ(Converse("Yes please\n", confirm), "Quit (Yes/No)?");
-  EXPECT_EQ(confirmed, 1);
-  auto proceed = [](FILE* in, FILE* out) { ConsoleProceed(u"Overwrite", in, out); };
-  EXPECT_EQ(Converse("n\r\n", proceed), "Overwrite (Yes/No/Cancel)?");
   String line;
   auto prompt = [&](FILE* in, FILE* out) { line = ConsolePrompt("Enter a filename:", in, out); };
   EXPECT_EQ(Converse("/tmp/a b.txt\r\nnext\n", prompt), "Enter a filename:");
   EXPECT_EQ(line, u"/tmp/a b.txt");  // without its line end
 }
 
-TEST(ConsoleTest, ConfirmAndProceedAnswers) {
-  struct Case {
-    const char* answer;
-    int confirm;
-    int proceed;
-  };
-  for (Case c : {Case{"y\n", 1, 1}, Case{"YES", 1, 1}, Case{"no\n", 0, 0}, Case{"N", 0, 0},
-                 Case{"cancel\n", 0, -1}, Case{"\n", 0, -1}, Case{"", 0, -1}, Case{" y", 0, -1}}) {
-    int confirmed = -2, proceeded = -2;
-    Converse(c.answer, [&](FILE* in, FILE* out) { confirmed = ConsoleConfirm(u"?", in, out); });
-    Converse(c.answer, [&](FILE* in, FILE* out) { proceeded = ConsoleProceed(u"?", in, out); });
-    EXPECT_EQ(confirmed, c.confirm) << c.answer;
-    EXPECT_EQ(proceeded, c.proceed) << c.answer;
+TEST(ConsoleTest, ConfirmAndProceedAskTheirQuestionAndReadTheAnswer) {
+  int confirmed = -2, proceeded = -2;
+  auto confirm = [&](FILE* in, FILE* out) { confirmed = ConsoleConfirm(u"Quit", in, out); };
+  auto proceed = [&](FILE* in, FILE* out) { proceeded = ConsoleProceed(u"Overwrite", in, out); };
+  const std::tuple<const char*, int, int> answers[] = {
+      {"Yes please\n", 1, 1}, {"YES", 1, 1}, {"no\n", 0, 0}, {"n\r\n", 0, 0},
+      {"cancel\n", 0, -1},    {"\n", 0, -1}, {"", 0, -1},    {" y", 0, -1}};
+  for (auto [answer, confirmAnswer, proceedAnswer] : answers) {
+    EXPECT_EQ(Converse(answer, confirm), "Quit (Yes/No)?");
+    EXPECT_EQ(Converse(answer, proceed), "Overwrite (Yes/No/Cancel)?");
+    EXPECT_EQ(std::pair(confirmed, proceeded), std::pair(confirmAnswer, proceedAnswer)) << answer;
   }
 }
 
