@@ -8,11 +8,6 @@
 namespace salvo {
 namespace {
 
-// Reference step with 64-bit arithmetic, independent of Schrage's method.
-int64_t ReferenceStep(int64_t state) {
-  return state * 48271 % 0x7FFFFFFF;
-}
-
 // How often RandomInt(a, b) gives each value in `draws` draws from `seed`.
 std::map<int, int> Histogram(int32_t seed, int32_t a, int32_t b, int draws) {
   SeedRandom(seed);
@@ -30,11 +25,16 @@ TEST(RandomTest, SeedsThatTheGeneratorCannotUseBecomeTheInitialState) {
   }
 }
 
-TEST(RandomTest, FloatUsesBitsFourToTwentySevenOfTheNextState) {
-  SeedRandom(1);
-  EXPECT_EQ(RandomFloat(), 48256.0f / 268435456.0f);
+TEST(RandomTest, FloatUsesBitsFourToTwentySevenOfTheNextStateAndDoubleCombinesTwoStepsExactly) {
   SeedRandom(0);  // 0x1234
   EXPECT_EQ(RandomFloat(), static_cast<float>((224942860 & 0x0FFFFFF0) / 268435456.0));
+  SeedRandom(1);
+  EXPECT_EQ(RandomFloat(), 48256.0f / 268435456.0f);
+  SeedRandom(1);
+  const int64_t first = 48271, second = first * 48271 % 0x7FFFFFFF;  // in 64-bit arithmetic
+  EXPECT_EQ(RandomDouble(), std::ldexp(static_cast<double>(first & 0x1FFFFFFC), -29) +
+                                std::ldexp(static_cast<double>(second & 0x1FFFFFF8), -56));
+  EXPECT_EQ(RandomSeed(), second);
 }
 
 TEST(RandomTest, StepsMatchSixtyFourBitArithmeticAndFloatsStayBelowOne) {
@@ -43,22 +43,11 @@ TEST(RandomTest, StepsMatchSixtyFourBitArithmeticAndFloatsStayBelowOne) {
     int64_t reference = seed;
     for (int i = 0; i < 20000; ++i) {
       float f = RandomFloat();
-      reference = ReferenceStep(reference);
+      reference = reference * 48271 % 0x7FFFFFFF;  // in 64-bit arithmetic
       ASSERT_EQ(RandomSeed(), reference) << "seed " << seed << " step " << i;
       ASSERT_TRUE(f >= 0.0f && f < 1.0f) << f;
     }
   }
-}
-
-TEST(RandomTest, DoubleCombinesTwoStepsExactly) {
-  SeedRandom(1);
-  double d = RandomDouble();
-  int64_t first = 48271;
-  int64_t second = ReferenceStep(first);
-  double hi = static_cast<double>(first & 0x1FFFFFFC);
-  double lo = static_cast<double>(second & 0x1FFFFFF8);
-  EXPECT_EQ(d, std::ldexp(hi, -29) + std::ldexp(lo, -56));
-  EXPECT_EQ(RandomSeed(), second);
 }
 
 TEST(RandomTest, RangeTakesTwoStepsAndAcceptsReversedBounds) {
