@@ -77,19 +77,6 @@ TEST_F(
   EXPECT_EQ(std::pair(loop->refCount.load(), next->refCount.load()), std::pair(1, 2));
 }
 
-TEST_F(Mixer, PausedVoiceWaitsAndResumesWhereItWas) {
-  std::vector<int16_t> frames = Noise(6000 * 2, 3);
-  uint32_t id = mixer->Play(Sound(frames), true, 0);
-  EXPECT_EQ(mixer->Status(id), VoiceState::kPlaying | VoiceState::kPausedFlag);
-  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
-  mixer->SetPaused(id, false);
-  EXPECT_EQ(Mix()[0], frames[0]);
-  mixer->SetPaused(id, true);
-  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
-  mixer->SetPaused(id, false);
-  EXPECT_EQ(Mix()[0], frames[kMixBlockSamples]);
-}
-
 TEST_F(Mixer, SlotsAreHandedOutInOrderAndStaleIdsReachNothing) {
   EXPECT_EQ(mixer->AllocateChannel(), 1u + 8192u);
   EXPECT_EQ(mixer->AllocateChannel(), 2u + 8192u);
