@@ -1,8 +1,12 @@
+// The mixer, and the sounds and channels of the audio driver over it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <tuple>
 
-#include "audio/sound_mixer.h"
+#include "audio/sound.h"
 #include "audio/wide_mixing_internal.h"
 #include "audio_test_util.h"
 
@@ -42,7 +46,9 @@ class Mixer : public ::testing::Test {
 // First in the file: a sound of exactly one block ends with that block, as
 // its last advance reaches the end; a mixer that let it play on would spin on
 // the next block, and the assertion fails first.
-TEST_F(Mixer, VoiceEndingOrStoppedOnCallersChannelIsSilentAndReleasesItsSoundWithinOneBlock) {
+TEST_F(
+    Mixer,
+    VoiceEndingStoppedOrCutOnCallersChannelIsSilentAndReleasesItsSoundAndTheChannelKeepsItsSettings) {
   MixerSound* sound = Constant(100, kMixBlockFrames);
   uint32_t channel = mixer->AllocateChannel();
   for (int round = 0; round < 3; ++round) {
@@ -60,30 +66,21 @@ TEST_F(Mixer, VoiceEndingOrStoppedOnCallersChannelIsSilentAndReleasesItsSoundWit
   EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
   for (int16_t v : Mix()) ASSERT_EQ(v, 0);
   EXPECT_EQ(loop->refCount.load(), 1);
-  // The channel still holds its settings for the next voice.
+  // The channel still holds its settings for the next voice, which cuts the
+  // voice before it.
   mixer->SetVolume(channel, 1024);
   mixer->Play(loop, false, channel);
   EXPECT_EQ(Mix()[0], 25);
-}
-
-TEST_F(Mixer, PausedVoiceWaitsAndResumesWhereItWas) {
-  std::vector<int16_t> frames = Noise(6000 * 2, 3);
-  uint32_t id = mixer->Play(Sound(frames), true, 0);
-  EXPECT_EQ(mixer->Status(id), VoiceState::kPlaying | VoiceState::kPausedFlag);
-  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
-  mixer->SetPaused(id, false);
-  EXPECT_EQ(Mix()[0], frames[0]);
-  mixer->SetPaused(id, true);
-  for (int16_t v : Mix()) ASSERT_EQ(v, 0);
-  mixer->SetPaused(id, false);
-  EXPECT_EQ(Mix()[0], frames[kMixBlockSamples]);
+  MixerSound* next = Looping(6000);
+  mixer->Play(next, false, channel);
+  EXPECT_EQ(Mix()[0], 1500);
+  EXPECT_EQ(std::pair(loop->refCount.load(), next->refCount.load()), std::pair(1, 2));
 }
 
 TEST_F(Mixer, SlotsAreHandedOutInOrderAndStaleIdsReachNothing) {
   EXPECT_EQ(mixer->AllocateChannel(), 1u + 8192u);
   EXPECT_EQ(mixer->AllocateChannel(), 2u + 8192u);
-  EXPECT_EQ(mixer->Status(0), 0);
-  EXPECT_EQ(mixer->Status(1u + 4096u), 0);  // old generation
+  EXPECT_EQ(std::pair(mixer->Status(0), mixer->Status(1u + 4096u)), std::pair(0, 0));  // none, old
   // A channel that never played holds an idle, stopped voice.
   EXPECT_EQ(mixer->Status(1u + 8192u), VoiceState::kStopped);
 
@@ -125,19 +122,6 @@ TEST_F(Mixer, StartsBeyondTheRingAreRefusedAndSlotsComeBack) {
   EXPECT_EQ(Mix()[0], 700);
 }
 
-TEST_F(Mixer, PlayOnAChannelInheritsItsSettingsAndCutsTheOldVoice) {
-  uint32_t channel = mixer->AllocateChannel();
-  mixer->SetVolume(channel, 2048);
-  MixerSound* first = Looping(10000);
-  MixerSound* second = Looping(6000);
-  EXPECT_EQ(mixer->Play(first, false, channel), channel);
-  EXPECT_EQ(Mix()[0], 5000);
-  EXPECT_EQ(mixer->Play(second, false, channel), channel);
-  EXPECT_EQ(Mix()[0], 3000);
-  EXPECT_EQ(first->refCount.load(), 1);
-  EXPECT_EQ(second->refCount.load(), 2);
-}
-
 TEST_F(Mixer, ChannelTakenByMixerStaysWithTheNewestVoice) {
   uint32_t id = mixer->Play(Constant(100, 100), false, 0);
   // The caller plays something else on the mixer's channel before the first ends.
@@ -152,10 +136,9 @@ TEST_F(Mixer, ShutdownMakesChannelCallsDoNothing) {
   MixerSound* sound = Looping(4000);
   uint32_t id = mixer->Play(sound, false, 0);
   mixer->Shutdown();
-  EXPECT_EQ(mixer->Status(id), 0);
-  EXPECT_EQ(mixer->AllocateChannel(), 0u);
-  EXPECT_EQ(mixer->Play(sound, false, 77), 77u);
-  EXPECT_EQ(mixer->Play(nullptr, false, 5), 5u);
+  EXPECT_EQ(std::tuple(mixer->Status(id), mixer->AllocateChannel(), mixer->Play(sound, false, 77),
+                       mixer->Play(nullptr, false, 5)),
+            std::tuple(0, 0u, 77u, 5u));
 }
 
 TEST_F(Mixer, ManyLoudVoicesSaturateWithoutOverflow) {
@@ -172,15 +155,6 @@ TEST_F(Mixer, EmptyLoopingSoundEndsInsteadOfSpinning) {
   mixer->Play(empty, false, channel);
   Mix();
   EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
-}
-
-TEST_F(Mixer, NegativeRateHoldsTheVoiceStill) {
-  uint32_t id = mixer->Play(Sound(Ramp(20000), 1), false, 0);
-  mixer->SetRate(id, -65536);
-  Mix();  // ramps down to standing still
-  auto out = Mix();
-  for (int16_t v : out) ASSERT_EQ(v, out[0]);
-  EXPECT_EQ(mixer->Status(id), VoiceState::kPlaying);
 }
 
 // One voice mixed the plain way, frame by frame: gains recomputed from the
@@ -253,7 +227,7 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
       {4096, 0, 0, 65536, 0, 65536},            // fade out
       {2048, 2000, 0, 65536, 4096, 70000},      // louder and faster, panned right
       {1000, -1234, -1, 65536, -32768, 65536},  // to full negative volume, behind
-      {4096, 5000, 0, 65536, 4096, 0},          // slowing to a stop, pan beyond the edge
+      {4096, 5000, 0, 65536, 4096, -65536},     // to a negative rate: a stop, pan beyond the edge
       {3000, -4096, 0, 40000, 3000, 131072},    // rate only
       {0, 0, 0, 65536, 4096, 65536},            // fade in from silence
   };
@@ -303,6 +277,147 @@ TEST(MixerLayouts, UnplayableOnesAreRefused) {
   EXPECT_EQ(SoundMixer::CreateSound(-1, 16, 1, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(0x40000000, 16, 2, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(1, 16, 1, 44100, nullptr, 0), nullptr);  // no frames
+}
+
+// 16-bit stereo frames holding `value` on both sides.
+Ref<TAudioSample> ConstantSample(int32_t frames, int16_t value) {
+  Ref<TAudioSample> sample = CreateAudioSample(frames, 44100, SampleFormat::kStereo16LE);
+  auto* samples = reinterpret_cast<int16_t*>(sample->samples);
+  for (int32_t i = 0; i < frames * 2; ++i) samples[i] = value;
+  return sample;
+}
+
+MixerSound* RecordOf(const Ref<TSound>& sound) {
+  Ref<TMixerSound> mixed = Cast<TMixerSound>(sound);
+  return mixed ? mixed->handle : nullptr;
+}
+
+// The object layer over a mixer of the test's own, mixed block by block.
+class MixerSounds : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitAudioModule();
+    SetAudioDriver(New<TMixerAudioDriver>(mixer.get()));
+  }
+  void TearDown() override {
+    SetAudioDriver(New<TAudioDriver>());
+    ReleaseStep();
+  }
+  std::vector<int16_t> Mix() { return testing::MixOneBlock(*mixer); }
+
+  std::unique_ptr<SoundMixer> mixer = std::make_unique<SoundMixer>();
+};
+
+TEST_F(MixerSounds, LoadSoundMakesSixteenBitStereoFromSamplesAndFiles) {
+  Ref<TAudioSample> sample = CreateAudioSample(10, 44100, SampleFormat::kMono8);
+  std::memset(sample->samples, 255, 10);
+  Ref<TSound> sound = LoadSound(sample, 0);
+  MixerSound* record = RecordOf(sound);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(std::tuple(record->channels, record->bits, record->length, record->loop),
+            std::tuple(2, 16, 10, 0));
+  PlaySound(sound);
+  EXPECT_EQ(Mix()[0], 32767);
+  EXPECT_EQ(RecordOf(LoadSound(sample, 1))->loop, -1);
+
+  std::vector<uint8_t> file = testing::MakeWav(testing::WavLayout{}, std::vector<uint8_t>(100));
+  record = RecordOf(LoadSound(testing::StreamOver(file), 0));
+  ASSERT_TRUE(record);
+  EXPECT_EQ(std::pair(record->hertz, record->length), std::pair(11025, 100));
+  // An unregistered name or a Null sample give Null without an error.
+  EXPECT_FALSE(LoadSound(u"incbin::missing.wav", 0));
+  EXPECT_FALSE(LoadSound(Ref<TAudioSample>(), 0));
+}
+
+TEST_F(MixerSounds, PlaysOverlapOnTheirOwnChannelsAndAreHeardWhenNoneIsLeft) {
+  Ref<TSound> sound = LoadSound(ConstantSample(100, 1000), 0);
+  Ref<TChannel> first = PlaySound(sound);
+  Ref<TChannel> second = PlaySound(sound);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(Cast<TMixerChannel>(first)->id, Cast<TMixerChannel>(second)->id);
+  EXPECT_EQ(Mix()[0], 2000);
+  std::vector<Ref<TChannel>> held;
+  for (int i = 0; i < 4095; ++i) held.push_back(AllocateChannel());
+  EXPECT_EQ(Cast<TMixerChannel>(held.back())->id & 0xFFF, 4095u);
+  EXPECT_FALSE(PlaySound(sound));
+  EXPECT_EQ(Mix()[0], 1000);
+}
+
+TEST_F(MixerSounds,
+       PreparedChannelPlaysWhenResumedChannelSettingsReachTheMixerAndPlayOnAChannelReturnsIt) {
+  Ref<TChannel> channel = PrepareSound(LoadSound(ConstantSample(100, 1000), 0));
+  ASSERT_TRUE(channel);
+  EXPECT_EQ(IsChannelPlaying(channel), 1);
+  EXPECT_EQ(Mix()[0], 0);
+  ResumeChannel(channel);
+  EXPECT_EQ(Mix()[0], 1000);
+  EXPECT_EQ(IsChannelPlaying(channel), 0);
+
+  channel = PlaySound(LoadSound(ConstantSample(2, 1000), 1));
+  SetChannelVolume(channel, 0.5f);
+  Mix();
+  EXPECT_EQ(Mix()[0], 500);
+  PauseChannel(channel);
+  EXPECT_EQ(IsChannelPlaying(channel), 1);
+  EXPECT_EQ(Mix()[0], 0);
+  ResumeChannel(channel);
+  SetChannelPan(channel, 1.0f);
+  std::vector<int16_t> out = Mix();
+  EXPECT_EQ(std::pair(out[0], out[1]), (std::pair<int16_t, int16_t>(0, 500)));
+  SetChannelDepth(channel, -1.0f);
+  EXPECT_EQ(Mix()[1], -500);
+  StopChannel(channel);
+  EXPECT_EQ(IsChannelPlaying(channel), 0);
+  EXPECT_EQ(Mix()[1], 0);
+
+  // The rate is kept by the channel for the next voice: double skips frames.
+  std::vector<int16_t> ramp = testing::Ramp(8192);
+  Ref<TAudioSample> sample = CreateStaticAudioSample(reinterpret_cast<uint8_t*>(ramp.data()), 8192,
+                                                     44100, SampleFormat::kMono16LE);
+  channel = AllocateChannel();
+  SetChannelRate(channel, 2.0f);
+  EXPECT_EQ(PlaySound(LoadSound(sample, 0), channel), channel);
+  out = Mix();
+  EXPECT_EQ(std::pair(out[2], out[200]), (std::pair<int16_t, int16_t>(2, 200)));
+  // A channel of another driver is refused.
+  EXPECT_FALSE(PlaySound(LoadSound(sample, 0), New<TChannel>()));
+}
+
+TEST_F(MixerSounds, ValuesConvertByTruncationAndSaturate) {
+  EXPECT_EQ(
+      std::tuple(MixerLevel(0.5f), MixerLevel(1.0f), MixerLevel(-0.99999f), MixerLevel(0.0003f),
+                 MixerLevel(100.0f), MixerLevel(-100.0f), MixerLevel(NAN)),
+      std::tuple(2048, 4096, -4095, 1, 32767, -32768, 0));
+  EXPECT_EQ(std::pair(MixerRate(2.0f), MixerRate(1e12f)), std::pair(131072, INT32_MAX));
+}
+
+TEST_F(MixerSounds, DroppedSoundStaysAliveWhileItsVoicePlays) {
+  Ref<TSound> sound = LoadSound(ConstantSample(6000, 900), 0);
+  MixerSound* record = RecordOf(sound);
+  PlaySound(sound);
+  sound = nullptr;
+  ReleaseStep();  // the TMixerSound is destroyed; the voice keeps the record
+  EXPECT_EQ(record->refCount.load(), 1);
+  EXPECT_EQ(Mix()[0], 900);
+  EXPECT_EQ(Mix()[0], 900);
+  mixer->CollectFinishedVoices();
+}
+
+TEST_F(MixerSounds, SilentDriverTakesEveryCallAndPlaysNothing) {
+  SetAudioDriver(New<TAudioDriver>());
+  Ref<TSound> sound = LoadSound(ConstantSample(100, 1000), 0);
+  ASSERT_TRUE(sound);
+  EXPECT_FALSE(RecordOf(sound));
+  Ref<TChannel> channel = PlaySound(sound);
+  ASSERT_TRUE(channel && PrepareSound(sound));
+  EXPECT_EQ(IsChannelPlaying(channel), 0);
+  Ref<TChannel> allocated = AllocateChannel();
+  SetChannelVolume(allocated, 0.5f);
+  StopChannel(allocated);
+  EXPECT_EQ(IsChannelPlaying(allocated), 0);
+  EXPECT_EQ(Mix()[0], 0);
+  EXPECT_THROW(PlaySound(Ref<TSound>()), RuntimeError);
+  EXPECT_THROW(StopChannel(Ref<TChannel>()), RuntimeError);
 }
 
 }  // namespace

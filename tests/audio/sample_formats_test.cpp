@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <tuple>
 
 #include "audio/audio_sample.h"
 #include "audio_test_util.h"
@@ -45,19 +46,6 @@ std::pair<int32_t, int32_t> LeftRight(const Ref<TAudioSample>& s) {
   return {value(s->samples), value(s->samples + (stereo ? bytes : 0))};
 }
 
-TEST(AudioSample, CreateOwnsStaticBorrowsAndCopyOwns) {
-  EXPECT_EQ(std::pair(BytesPerFrame(7), BytesPerFrame(-1)), std::pair(0, 0));
-  EXPECT_EQ(CreateAudioSample(10, 8000, SampleFormat::kStereo16LE)->capacity, 40);
-  uint8_t bytes[6] = {1, 2, 3, 4, 5, 6};
-  Ref<TAudioSample> borrowed = CreateStaticAudioSample(bytes, 3, 11025, SampleFormat::kMono16LE);
-  EXPECT_EQ(std::pair(borrowed->capacity, borrowed->samples), std::pair(-1, &bytes[0]));
-  Ref<TAudioSample> copy = borrowed->Copy();
-  EXPECT_NE(copy->samples, bytes);
-  EXPECT_EQ(std::memcmp(copy->samples, bytes, 6), 0);
-  EXPECT_EQ(std::tuple(copy->capacity, copy->hertz, copy->format),
-            std::tuple(6, 11025, int32_t(SampleFormat::kMono16LE)));
-}
-
 TEST(AudioSample, EveryPairOfFormatsConverts) {
   // One frame per format, holding left = 0x1234 and right = -0x1234 where the
   // format can, so every path through the common form is checked.
@@ -95,7 +83,8 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
   EXPECT_EQ(BE16(pair->Convert(SampleFormat::kMono16BE)->samples), -1);
 }
 
-TEST(AudioSample, BadFormatsRaise) {
+TEST(AudioSample, BadFormatsRaiseAndHaveNoBytes) {
+  EXPECT_EQ(std::pair(BytesPerFrame(7), BytesPerFrame(-1)), std::pair(0, 0));
   Ref<TAudioSample> sample = CreateAudioSample(2, 8000, SampleFormat::kMono8);
   EXPECT_EQ(testing::Raised<RuntimeError>([&] { sample->Convert(7); }),
             "Unimplemented sample format conversion");
@@ -285,11 +274,9 @@ TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
     std::vector<uint8_t> data = Bytes(c.dataBytes);
     Ref<TAudioSample> sample = Load(MakeWav(c.layout, data));
     ASSERT_TRUE(sample);
-    EXPECT_EQ(sample->format, c.format);
-    EXPECT_EQ(sample->hertz, c.layout.hertz);
-    EXPECT_EQ(sample->length, c.length);
-    int32_t bytes = c.length * BytesPerFrame(c.format);
-    EXPECT_EQ(sample->capacity, bytes);
+    const int32_t bytes = c.length * BytesPerFrame(c.format);
+    EXPECT_EQ(std::tuple(sample->format, sample->hertz, sample->length, sample->capacity),
+              std::tuple(c.format, c.layout.hertz, c.length, bytes));
     EXPECT_EQ(std::memcmp(sample->samples, data.data(), bytes), 0);
   }
 }
@@ -357,9 +344,8 @@ TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosit
     stream->Seek(c.offset);
     Ref<TAudioSample> sample = LoadAudioSample(stream);
     ASSERT_TRUE(sample) << c.channels;
-    EXPECT_EQ(sample->format, c.format);
-    EXPECT_EQ(sample->hertz, c.hertz);
-    EXPECT_EQ(sample->length, c.frames);
+    EXPECT_EQ(std::tuple(sample->format, sample->hertz, sample->length),
+              std::tuple(c.format, c.hertz, c.frames));
     EXPECT_LT(RelativeError(sample, c.channels), 0.02);
   }
 }
@@ -372,10 +358,7 @@ TEST_F(SampleLoading, OggChainedLinksMustAgreeOnTheirChannelCount) {
     std::vector<uint8_t> file = mono, link = EncodeTone(channels, 22050, 2000, 2);
     file.insert(file.end(), link.begin(), link.end());
     Ref<TAudioSample> sample = Load(file);
-    EXPECT_EQ(bool(sample), channels == 1) << channels;
-    if (sample) {
-      EXPECT_EQ(sample->length, 5000);
-    }
+    EXPECT_EQ(sample ? sample->length : -1, channels == 1 ? 5000 : -1) << channels;
   }
 }
 
@@ -389,8 +372,7 @@ TEST_F(SampleLoading, OggLastPageClaimingMoreFramesThanItHoldsIsBoundedByTheData
   // not 234 MB of announced silence.
   Ref<TAudioSample> sample = Load(WithLastGranule(tone, 117000000));
   ASSERT_TRUE(sample);
-  EXPECT_GE(sample->length, 120000);
-  EXPECT_LT(sample->length, 121000);
+  EXPECT_TRUE(sample->length >= 120000 && sample->length < 121000) << sample->length;
   EXPECT_LT(RelativeError(sample, 1), 0.02);
 
   // Just past 256 MiB of 16-bit mono frames: refused, though few arrive.

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <utility>
 #include <vector>
 
 #include "../runtime/test_streams.h"
@@ -50,18 +49,11 @@ inline Bytes BMP(int width, int height, int bitCount, const Bytes& palette, cons
 }
 
 struct PNGImage {
-  PNGImage(int width, int height, int bitDepth, int colorType, std::vector<uint8_t> pixels = {})
-      : width(width),
-        height(height),
-        bitDepth(bitDepth),
-        colorType(colorType),
-        pixels(std::move(pixels)) {}
-
   int width, height, bitDepth, colorType;
-  std::vector<uint8_t> pixels;  // packed rows, as libpng expects them
-  std::vector<png_color> palette;
-  std::vector<png_byte> paletteAlpha;  // tRNS for palette images
-  bool greyKey = false;                // tRNS for grey images
+  std::vector<uint8_t> pixels{};  // packed rows, as libpng expects them
+  std::vector<png_color> palette{};
+  std::vector<png_byte> paletteAlpha{};  // tRNS for palette images
+  bool greyKey = false;                  // tRNS for grey images
   png_color_16 transparentGrey{};
   bool interlaced = false;
 };

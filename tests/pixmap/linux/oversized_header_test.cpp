@@ -67,7 +67,7 @@ TEST(OversizedHeader, TGABMPAndPNGClaimingTwoHundredFiftySixMiBAreRefusedBeforeA
   }
   // 8192 x 8192 at 32 bits, with the first few rows' worth of pixels at most.
   const Bytes bitmap = BMP(8192, 8192, 32, {}, Bytes(1000, 0x80));
-  Bytes png = test::EncodePNG(test::PNGImage(4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)));
+  Bytes png = test::EncodePNG(test::PNGImage{4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)});
   test::PatchHeaderSize(png, 8192, 8192);
   const std::pair<const char*, std::function<bool()>> loads[] = {
       // 8192 x 8192 BGRA: exactly the largest picture the loaders accept.
