@@ -310,11 +310,12 @@ TEST(KeyTableTest, KeysOfAUsKeyboardAndModifiersHaveGenericAndSidedCodes) {
 
 TEST(KeyTableTest, LettersFollowTheLayoutAndUnknownKeysHaveNoCode) {
   EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_Q, SDLK_a), 'A');  // on a French layout Q types 'a'
-  for (auto [scancode, keycode] : {std::pair{SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN},
+  // Held as int: an out-of-range value stored in an SDL_Scancode is itself undefined.
+  for (auto [scancode, keycode] : {std::pair<int, SDL_Keycode>{SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN},
                                    {SDL_SCANCODE_MUTE, SDLK_MUTE},
-                                   {static_cast<SDL_Scancode>(SDL_NUM_SCANCODES), SDLK_UNKNOWN},
-                                   {static_cast<SDL_Scancode>(-3), SDLK_UNKNOWN}}) {
-    EXPECT_EQ(VirtualKeyFor(scancode, keycode), 0) << scancode;
+                                   {SDL_NUM_SCANCODES, SDLK_UNKNOWN},
+                                   {-3, SDLK_UNKNOWN}}) {
+    EXPECT_EQ(VirtualKeyFor(static_cast<SDL_Scancode>(scancode), keycode), 0) << scancode;
   }
 }
 
