@@ -1,7 +1,6 @@
-// The game's bundled pictures, sounds and font: every file is present under
-// its exact name, decodes through the program's own loaders with the sizes and
-// formats the game relies on, sprites keep their transparent areas in exactly
-// the mask colour, and sounds are audible and unclipped.
+// The game's bundled pictures, sounds and font: every file is present under its exact name, decodes
+// through the program's own loaders with the sizes and formats the game relies on, sprites keep
+// their transparent areas in exactly the mask colour, and sounds are audible and unclipped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -64,8 +63,8 @@ struct Rgb {
 };
 constexpr Rgb kMagenta{255, 0, 255};
 
-// Close to the mask colour without being it: such a pixel would show as a
-// pink fringe, because only the exact colour is made transparent.
+// Close to the mask colour without being it: such a pixel would show as a pink fringe, because only
+// the exact colour is made transparent.
 bool NearMagenta(Rgb c) {
   return c != kMagenta && c.r >= 195 && c.g <= 60 && c.b >= 195;
 }

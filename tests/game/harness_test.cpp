@@ -1,7 +1,6 @@
-// The headless harness names every picture and sound the game loads, from the
-// table of game files, and refuses to pass over a picture it cannot name. Its
-// counting drawing driver sees the same draws as the recording one, and its
-// scripted clock picks the game.
+// The headless harness names every picture and sound the game loads, from the table of game files,
+// and refuses to pass over a picture it cannot name. Its counting drawing driver sees the same
+// draws as the recording one, and its scripted clock picks the game.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -47,33 +46,28 @@ TEST(Harness, EveryPictureAndSoundOfTheGameCarriesItsFileName) {
 
 using HarnessScene = SceneTest;
 
-TEST_F(HarnessScene, DrawingAPictureOutsideTheTableStopsThePass) {
+TEST_F(HarnessScene, PlayingASoundOrDrawingAPictureOutsideTheTableStopsThePass) {
   Place<TShip>(u"Ship2", 320, 200, 2);  // drawn with ship.png
+  PlaySound(bonusSound);
   game.Frame();
   EXPECT_EQ(game.Images("ship.png").size(), 2u);  // shadow and craft
+  EXPECT_EQ(game.SoundCount("bonus.wav"), 1);
 
-  // The same picture loaded again outside the table has frames without a name.
+  // The same sound or picture loaded again outside the table has no name.
+  bonusSound = LoadSound(u"incbin::bonus.wav", 0);
+  PlaySound(bonusSound);
+  EXPECT_THROW(game.Frame(), RuntimeError);
   shipImage = LoadImage(u"incbin::ship.png", -1);
   try {
-    game.Frame();
+    game.Frame();  // the pictures are checked before the sounds
     FAIL() << "an unnamed picture was drawn without complaint";
   } catch (const RuntimeError& error) {
     EXPECT_NE(std::string(error.what()).find("64 x 64"), std::string::npos) << error.what();
   }
 }
 
-TEST_F(HarnessScene, PlayingASoundOutsideTheTableStopsThePass) {
-  PlaySound(bonusSound);
-  game.Frame();
-  EXPECT_EQ(game.SoundCount("bonus.wav"), 1);
-
-  bonusSound = LoadSound(u"incbin::bonus.wav", 0);
-  PlaySound(bonusSound);
-  EXPECT_THROW(game.Frame(), RuntimeError);
-}
-
-// SetUpGame seeds the random generator from the scripted clock: the same
-// start clock gives the same wave, another one another wave.
+// SetUpGame seeds the random generator from the scripted clock: the same start clock gives the same
+// wave, another one another wave.
 TEST(Harness, TheStartClockPicksTheGame) {
   auto wave = [](int startMillis) {
     HeadlessGame game(startMillis);
@@ -89,8 +83,8 @@ TEST(Harness, TheStartClockPicksTheGame) {
 // Per frame: the draws of each kind, the cash and the enemy count.
 using PlayedFrame = std::tuple<DrawCounts, int, int>;
 
-// The title, then a player who charges and fires while sweeping right, so
-// frames carry texts, images, ovals (blood) and the charge bar.
+// The title, then a player who charges and fires while sweeping right, so frames carry texts,
+// images, ovals (blood) and the charge bar.
 std::vector<PlayedFrame> Play(HeadlessDrawing drawing) {
   HeadlessGame game(4321, drawing);
   std::vector<PlayedFrame> frames;

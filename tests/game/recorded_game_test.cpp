@@ -17,10 +17,12 @@
 #include "game/salvo_main.h"
 #include "game/state_hash.h"
 #include "harness/headless_game.h"
+#include "input/gamepad.h"
 #include "input/input_state.h"
 #include "input/random.h"
 #include "input/sdl_system_driver.h"
 #include "runtime/error.h"
+#include "runtime/list.h"
 #include "tests/std_regex_matcher.h"
 #include "tests/unique_test_path.h"
 
@@ -29,8 +31,8 @@ namespace {
 
 using Bytes = std::vector<char>;
 
-// The recording with a version field (8: format, 10: game) set to `version`
-// and a header checksum that fits: a sound file of another version.
+// The recording with a version field (8: format, 10: game) set to `version` and a header checksum
+// that fits: a sound file of another version.
 Bytes WithVersion(Bytes bytes, size_t field, char version) {
   bytes[field] = version;
   const uint32_t crc =
@@ -48,8 +50,7 @@ struct Played {
   uint64_t endHash = 0;  // the game state at the end
 };
 
-// Plays a headless game through PlayGame. `eachPass` runs before every pass
-// with the number of passes run so far.
+// Plays a headless game through PlayGame; `eachPass` runs before every pass, given the count.
 Played Play(HeadlessGame& game, const GameRecording& recording,
             const std::function<void(int)>& eachPass = {}) {
   SeedRandom(0);  // the generator as a new process has it
@@ -76,8 +77,8 @@ Played Play(HeadlessGame& game, const GameRecording& recording,
   return played;
 }
 
-// A random but repeatable player: Enter on the title, then presses and
-// releases of the game's keys, now and then a pause, Escape at the end.
+// A random but repeatable player: Enter on the title, then presses and releases of the game's keys,
+// now and then a pause, Escape at the end.
 void ScriptRandomPlayer(TScriptedSystemDriver& system, unsigned seed, int passes) {
   std::mt19937 random(seed);
   const int keys[] = {VK_LEFT, VK_RIGHT, VK_SPACE, VK_SPACE, VK_SPACE, '1', '2', '3', '4', VK_P};
@@ -93,7 +94,7 @@ void ScriptRandomPlayer(TScriptedSystemDriver& system, unsigned seed, int passes
   system.Schedule(passes, VK_ESCAPE, true);
 }
 
-// The real game, recording to or replaying `path`, as a new process starts it: the generator
+// The real game recording to or replaying `path` as a new process starts it: the generator
 // unseeded, fresh globals, the live system driver, no sound card.
 int RunSalvo(std::string GameOptions::*file, const std::string& path) {
   GameOptions options;
@@ -109,14 +110,12 @@ class RecordedGameTest : public ::testing::Test {
  protected:
   ~RecordedGameTest() override { std::remove(path.c_str()); }
 
-  // Records a game of about `passes` passes with a random player.
   Played RecordRandomGame(int passes, const std::function<void(int)>& eachPass = {}) {
     HeadlessGame game(123457);
     ScriptRandomPlayer(game.System(), 99, passes);
     return Play(game, {path, ""}, eachPass);
   }
-  // Replays the file on a harness whose own clock and keys would play a
-  // different game.
+  // Replays the file on a harness whose own clock and keys would play another game.
   Played Replay(const std::function<void(HeadlessGame&, int)>& eachPass = {}) {
     HeadlessGame game(5);
     game.System().Schedule(1, VK_RETURN, true);  // live keys: ignored
@@ -132,8 +131,7 @@ class RecordedGameTest : public ::testing::Test {
   void WriteFile(const Bytes& bytes) const {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
   }
-  // Expects result 2 and one line on stderr: the file's name, then `what` (a
-  // regular expression).
+  // Result 2 and one line on stderr: the file's name, then `what` (a regular expression).
   void ExpectFailure(const Played& played, const std::string& what) const {
     EXPECT_EQ(played.result, 2);
     EXPECT_TRUE(std::regex_match(
@@ -147,7 +145,6 @@ class RecordedGameTest : public ::testing::Test {
 TEST_F(RecordedGameTest, AReplayDrawsAndSoundsEveryFrameAsTheRecordedGame) {
   const Played recorded = RecordRandomGame(1500);
   ASSERT_EQ(recorded.result, 0) << recorded.errors;
-  // The random player fired and the game went past the title.
   ASSERT_GT(std::count(recorded.sounds.begin(), recorded.sounds.end(), "cannon.wav"), 3);
   ASSERT_GT(recorded.frames.size(), 1500u);
 
@@ -162,9 +159,8 @@ TEST_F(RecordedGameTest, AReplayDrawsAndSoundsEveryFrameAsTheRecordedGame) {
   EXPECT_LT(ReadFile().size(), recorded.frames.size() * 13);
 }
 
-// A change the recording did not have is found at the next state check (one
-// a second); after the last one, by the check of the end state. The recorded
-// game of 650 passes has 651 (the last one sees Escape).
+// A change the recording did not have is found at the next state check (one a second), after the
+// last one by that of the end state. The game of 650 passes has 651 (the last sees Escape).
 TEST_F(RecordedGameTest, ADivergingReplayIsReportedAtTheNextSecondOrAtTheEnd) {
   ASSERT_EQ(RecordRandomGame(650).result, 0);
   const std::pair<std::function<void(int)>, const char*> changes[] = {
@@ -194,9 +190,8 @@ TEST_F(RecordedGameTest, LiveEscapeStopsAReplayAtOnceEvenOnTheTitle) {
   }
 }
 
-// A game stopped from outside (the runtime error of a termination signal, in
-// the middle of a pass that already changed the game) replays to the state
-// before that pass, and ends there cleanly.
+// A game stopped from outside (a termination signal's runtime error, amid a pass that already
+// changed the game) replays to the state before that pass, and ends there cleanly.
 TEST_F(RecordedGameTest, AStoppedGameReplaysToWhereItStopped) {
   for (int at : {50, 400}) {
     uint64_t before = 0;
@@ -235,9 +230,8 @@ TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndCode2) {
                 "the recording breaks off at pass [0-9]+, second [0-9]+ \\(the file ends early\\)");
   EXPECT_GT(cut.frames.size(), 200u);
 
-  // A flipped byte, anywhere after the header, is found before play starts:
-  // also in the length of the last pass and of the end, where it would
-  // point past the end of the file.
+  // A flipped byte anywhere after the header is found before play starts, also in the lengths of
+  // the last pass and of the end, where it would point past the end of the file.
   const size_t end = good.size() - 18;
   for (size_t at : {size_t{16}, size_t{17}, good.size() / 3, end - 12, end + 1, good.size() - 1}) {
     Bytes flipped = good;
@@ -266,8 +260,8 @@ TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndCode2) {
   ExpectFailure(Replay(), "cannot open the file: No such file or directory");
 }
 
-// The real game in a real window, with the OpenGL driver, its frame pacing
-// and the mixer, replays a headless recording to the same end state.
+// The real game in a window (OpenGL driver, frame pacing, mixer) replays a headless recording to
+// the same end state.
 TEST_F(RecordedGameTest, TheRealGameInAWindowReplaysAHeadlessRecording) {
   uint64_t recordedEnd = 0;
   {
@@ -284,12 +278,10 @@ TEST_F(RecordedGameTest, TheRealGameInAWindowReplaysAHeadlessRecording) {
   EXPECT_EQ(HashGameState(), recordedEnd);
 }
 
-// And the other way round: a game recorded in the real window (real clock,
-// real key events) replays headless to the same end state.
+// And a game recorded in the window (real clock and key events) replays headless.
 TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
-  // Enter starts the title's fade; Escape waits, counted, for the first pass
-  // of the game, which it ends. Pressed again and again from another thread
-  // (as a player would), since opening the window may drop queued events.
+  // Enter starts the title's fade; Escape, counted, waits for the game's first pass and ends it.
+  // Pressed again and again from another thread: opening the window may drop queued events.
   std::atomic<bool> over = false;
   std::thread player([&] {
     while (!over) {
@@ -319,8 +311,8 @@ TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
   EXPECT_GE(replayed.frames.size(), 102u);  // 101 title frames at least, then Escape
 }
 
-// The whole program as a process sees it: the exit code and the message, also
-// when the file breaks off after the title has played in the window.
+// The exit code and message of the whole program, also when the file breaks off after the title has
+// played in the window.
 TEST_F(RecordedGameTest, BrokenFilesEndTheProgramWithCode2) {
   ASSERT_EQ(RecordRandomGame(600).result, 0);
   const Bytes good = ReadFile();
@@ -342,6 +334,72 @@ TEST_F(RecordedGameTest, BrokenFilesEndTheProgramWithCode2) {
       run(Bytes(good.begin(), good.begin() + 16 + 30 * 10)), ::testing::ExitedWithCode(2),
       testing::ContainsStdRegex(prefix + "the recording breaks off at pass [0-9]+, second 0 "
                                          "\\(the file ends early\\)\n$"));
+}
+
+// The game played with a gamepad alone: no key is pressed on a keyboard.
+TEST(GamepadGameTest, APadStartsTheGameFiresAVolleyBuysAnUpgradePausesAndQuits) {
+  HeadlessGame game;
+  GamepadMapper pad;
+  int passes = 0, chargeFrom = 0;
+  float cannonStart = 0;
+  // What a player holding the pad does next, each once its condition holds before a pass, one step
+  // a pass.
+  const std::vector<std::pair<std::function<bool()>, std::function<void()>>> steps = {
+      {[] { return true; },  // steer right for a while with the stick
+       [&] {
+         cannonStart = cannon->x;
+         pad.Axis(PadAxis::kLeftX, 30000);
+       }},
+      {[&] { return cannon->x > cannonStart + 20; },
+       [&] {
+         pad.Axis(PadAxis::kLeftX, 0);
+         pad.Button(PadButton::kA, true);
+         chargeFrom = passes;
+       }},
+      {[&] { return passes - chargeFrom == 30; }, [&] { pad.Button(PadButton::kA, false); }},
+      // The shells are away; the round is won for the test.
+      {[&] { return game.SoundCount("cannon.wav") == 1 && shots->IsEmpty(); },
+       [] {
+         ClearList(enemies);
+         cash = 1000;
+       }},
+      // Line 1 of the menu: one more shell per volley.
+      {[] { return upgradeMenuOpen != 0; }, [&] { pad.Button(PadButton::kX, true); }},
+      {[] { return true; }, [&] { pad.Button(PadButton::kX, false); }},
+      {[] { return true; }, [&] { pad.Button(PadButton::kStart, true); }},  // pauses now
+      {[] { return true; }, [&] { pad.Button(PadButton::kStart, false); }},
+      {[] { return paused != 0; }, [&] { pad.Button(PadButton::kBack, true); }},  // quits
+  };
+  size_t step = 0;
+  auto play = [&] {
+    if (passes == 0 || passes == 1) pad.Button(PadButton::kStart, passes == 0);
+    // The title, then the round banner.
+    if (cannon && roundBanner == 0 && step < steps.size() && steps[step].first()) {
+      steps[step++].second();
+    }
+    passes++;
+  };
+  const GameSteps run{
+      [] {},
+      [&] {
+        play();
+        return game.TitleFrame();
+      },
+      [&] { game.SetUpWithoutTitle(); },
+      [&] {
+        play();
+        return passes < 5000 && game.Frame();
+      },
+  };
+  ASSERT_EQ(PlayGame(run), 0);
+  EXPECT_EQ(step, steps.size());
+  EXPECT_LT(passes, 5000);
+  EXPECT_GT(cannon->x, cannonStart);
+  EXPECT_EQ(game.SoundCount("cannon.wav"), 1);
+  EXPECT_EQ(game.SoundCount("bought.wav"), 1);
+  EXPECT_EQ(shotCount, 2);
+  EXPECT_EQ(cash, 0);
+  EXPECT_EQ(paused, 1);
 }
 
 }  // namespace

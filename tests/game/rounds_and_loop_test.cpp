@@ -1,5 +1,5 @@
-// The title screen, the frame loop, pause and determinism; rounds, the round
-// banner, the HUD, the upgrade menu and game over.
+// The title screen, the frame loop, pause and determinism; rounds, the round banner, the HUD, the
+// upgrade menu and game over.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,8 +31,7 @@ TEST(TitleScreen, WaitsForEnterThenFadesOverAHundredFrames) {
   DrawRecord hint = TextsEqual(game, u"Hint: Hold spacebar to charge up a shot!").at(0);
   EXPECT_EQ(Colour(hint), std::tuple(255, 0, 255));
 
-  // Holding Enter counts once; the frame that sees it already fades, the
-  // next is drawn at 0.99.
+  // Holding Enter counts once; the frame that sees it already fades, the next is drawn at 0.99.
   game.Press(VK_RETURN);
   ASSERT_TRUE(game.TitleFrame());
   int more = 0;
@@ -145,8 +144,7 @@ TEST(FrameLoop, DrawingStateIsRestoredBetweenSteps) {
   EXPECT_EQ(std::tuple(r + g + b, sx, sy), std::tuple(765, 1.0f, 1.0f));
 }
 
-// A game at its first banner; the menu and game-over tests start past it and
-// clear the wave away.
+// A game at its first banner; the menu and game-over tests start past it and clear the wave away.
 class StartedGame : public ::testing::Test {
  protected:
   void SetUp() override { game.StartGame(); }
@@ -391,8 +389,7 @@ TEST_F(GameOver, TextAndEffects) {
   EXPECT_EQ(bike->burnTimer, -1);
   game.RunFrames(3);
   EXPECT_EQ(CountKind(u"Troop2"), 0);
-  // The game never leaves the state, and no menu opens, not even once the
-  // field is empty.
+  // The game never leaves the state, and no menu opens, not even once the field is empty.
   health = 10;
   game.RunFrames(200);
   ClearScene(false);

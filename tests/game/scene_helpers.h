@@ -67,8 +67,7 @@ inline Places PlacesOf(const HeadlessGame& game, const String& text) {
   return places;
 }
 
-// Runs frames until `done` holds and returns how many it took; gives up
-// after `limit` frames.
+// Runs frames until `done` holds and returns how many it took; gives up after `limit` frames.
 inline int FramesUntil(HeadlessGame& game, int limit, const std::function<bool()>& done) {
   int frames = 0;
   while (!done()) {
@@ -82,9 +81,8 @@ inline int FramesUntil(HeadlessGame& game, int limit, const std::function<bool()
   return frames;
 }
 
-// Clears the wave away so a scene can place exactly the units it needs. A
-// distant troop standing still keeps the round open unless `keepRoundOpen` is
-// false.
+// Clears the wave away so a scene can place exactly the units it needs. A distant troop standing
+// still keeps the round open unless `keepRoundOpen` is false.
 inline void ClearScene(bool keepRoundOpen = true) {
   enemies->Clear();
   shots->Clear();

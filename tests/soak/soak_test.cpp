@@ -1,12 +1,8 @@
-// One simulated hour of play (216,000 passes at 60 per second) by a scripted
-// player that moves, charges volleys of every length, buys every upgrade,
-// lets units through, loses and starts a new game. The game's sounds go
-// through a real mixer that this thread drains block by block. It checks:
-// - the live objects come back to the same count whenever the four object
-//   lists are empty (between rounds, and across new games),
-// - the mixer's voices and sound records come back to zero,
-// - resident memory after the first simulated minute grows by less than 1 %.
-// Prints the memory curve, one line per simulated five minutes.
+// One simulated hour of play (216,000 passes) by a scripted player that moves, charges volleys of
+// every length, buys every upgrade, loses and starts anew, its sounds through a real mixer drained
+// block by block. The live objects come back to one count whenever the object lists are empty, the
+// mixer's voices and records to zero, and resident memory grows by less than 1 % after the first
+// minute. Prints the memory curve every simulated five minutes.
 #include <malloc.h>
 
 #include <algorithm>
@@ -34,8 +30,8 @@ constexpr long kMinute = 3600;
 // 4096 mixed frames at 44100 Hz last about 5.57 passes of 1/60 s.
 constexpr double kPassesPerBlock = 4096.0 / 44100.0 * 60.0;
 
-// AddressSanitizer holds freed memory back in its quarantine, so resident
-// memory grows there without a leak; its own leak check covers that build.
+// AddressSanitizer holds freed memory back in its quarantine, so resident memory grows there
+// without a leak; its own leak check covers that build.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
 #else
@@ -49,8 +45,8 @@ void Fail(const std::string& what) {
   failures++;
 }
 
-// Resident memory with the heap's free pages given back first, so that the
-// figure follows what the program holds rather than the heap's high water.
+// Resident memory with the heap's free pages given back first, so that the figure follows what the
+// program holds rather than the heap's high water.
 long ResidentKiB() {
   malloc_trim(0);
   std::ifstream status("/proc/self/status");
@@ -61,8 +57,7 @@ long ResidentKiB() {
   return -1;
 }
 
-// The game's sounds, reloaded through the mixer so that every PlaySound of
-// the game starts a real voice.
+// The game's sounds, reloaded through the mixer so that every PlaySound starts a real voice.
 void UseMixerSounds(SoundMixer& mixer) {
   SetAudioDriver(New<TMixerAudioDriver>(&mixer));
   cannonSound = LoadSound(u"incbin::cannon.wav");
@@ -84,8 +79,8 @@ class Player {
     charging_ = false;
   }
 
-  // Key events for the coming pass. False once the player has seen enough of
-  // "Game Over" and pressed Escape.
+  // Key events for the coming pass. False once it has seen enough of "Game Over" and pressed
+  // Escape.
   bool Act(HeadlessGame& game) {
     const int pass = game.System().Pass();
     if (gameOver || upgradeMenuOpen) {
@@ -105,9 +100,9 @@ class Player {
  private:
   int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 
-  // Most of the time the player walks under the lowest unit and charges just
-  // long enough to reach it (a shell flies about 12 pixels further per pass
-  // of charge); now and then it wanders and fires blind.
+  // Most of the time the player walks under the lowest unit and charges just long enough to reach
+  // it (a shell flies about 12 pixels further per pass of charge); now and then it wanders and
+  // fires blind.
   void Move(HeadlessGame& game, int pass) {
     if (pass < moveUntil_) return;
     target_ = nullptr;
@@ -152,10 +147,8 @@ class Player {
     }
   }
 
-  // Buys up to four upgrades, more shells first until the volley is full,
-  // then starts the next round. The scripted aim earns too little to afford
-  // them, so the player is handed the price it lacks: this run is about what
-  // play leaves behind, and every kind of purchase must happen.
+  // Buys up to four upgrades, more shells first, then starts the next round. The scripted aim earns
+  // too little, so it is handed the price it lacks: every kind of purchase must happen.
   bool MenuPass(HeadlessGame& game, int pass) {
     if (pass < nextMenuKey_) return true;
     nextMenuKey_ = pass + 2;
@@ -204,8 +197,8 @@ void ExpectSameCount(long& first, long live, const std::string& what) {
   }
 }
 
-// The median of five readings: the heap's free pages scatter by a percent or
-// two from game to game, which one reading alone would take for growth.
+// The heap's free pages scatter by a percent or two from game to game: one reading alone would take
+// that for growth.
 long MedianOfFive(std::vector<long> readings) {
   std::sort(readings.begin(), readings.end());
   return readings[2];
@@ -218,9 +211,8 @@ int Run() {
   long passes = 0, emptyChecks = 0, objectsWhenEmpty = -1, objectsBetweenGames = -1;
   double mixDue = 0;
   int games = 0, roundsReached = 0;
-  // Between two games the program holds the same things every time, so the
-  // memory it keeps resident then is comparable across the hour; within a
-  // game it follows the number of units and particles on screen.
+  // Between two games the program holds the same things every time, so only then is its resident
+  // memory comparable across the hour.
   std::vector<long> rssBetweenGames;  // KiB after each game, from minute 1
   while (passes < kPasses) {
     {
@@ -234,16 +226,14 @@ int Run() {
         passes++;
         roundsReached = std::max(roundsReached, round);
         for (; mixDue <= passes; mixDue += kPassesPerBlock) mixer.MixBlock(block);
-        // Between two passes the release step has run: with every list empty
-        // only the game's lasting objects are alive.
+        // The release step has run: with every list empty only lasting objects are alive.
         if (enemies && ListIsEmpty(enemies) && ListIsEmpty(shots) && ListIsEmpty(explosions) &&
             ListIsEmpty(bloodDrops)) {
           emptyChecks++;
           ExpectSameCount(objectsWhenEmpty, static_cast<long>(LiveObjects()),
                           "pass " + std::to_string(passes) + " with the lists empty");
         }
-        // The heap is trimmed every minute (see ResidentKiB), the figures
-        // printed every five.
+        // The heap is trimmed every minute (see ResidentKiB), the figures printed every five.
         if (passes % kMinute == 0) {
           const long rss = ResidentKiB(), minute = passes / kMinute;
           if (minute == 1 || minute % 5 == 0) {
@@ -256,8 +246,7 @@ int Run() {
       player.NewGame();  // lets go of the unit it aimed at
     }
     ReleaseStep();
-    // Objects that outlive a game are the modules' own (loaders, stream
-    // factories), made by the first game: the count stays the same after it.
+    // What outlives a game is the modules' own (loaders, stream factories), made by the first.
     ExpectSameCount(objectsBetweenGames, static_cast<long>(LiveObjects()),
                     "after game " + std::to_string(games));
     if (passes >= kMinute) rssBetweenGames.push_back(ResidentKiB());

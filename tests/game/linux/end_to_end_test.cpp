@@ -1,11 +1,6 @@
-// The real `salvo` executable on Xvfb servers of its own, driven with xdotool
-// and looked at with ImageMagick's `import`: title, Enter, the first round, a
-// volley, Escape and a clean exit on a 640 x 480 screen. On a 1920 x 1080
-// screen, which has no 640 x 480 mode, no option stops with "Graphics mode
-// does not exist"; with --desktop or --window the title screen shows scaled,
-// and the screenshots are checked pixel by pixel against the game's own
-// 640 x 480 picture. Also: what the game says when there is no display at all.
-// The child processes (the server, the game) are always reaped.
+// The real `salvo` executable on Xvfb servers of its own, driven with xdotool and looked at with
+// ImageMagick's `import`: a first round on a 640 x 480 screen, the title scaled on a 1920 x 1080
+// one (checked pixel by pixel), and what the game says with no display at all.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -58,13 +53,10 @@ std::string SalvoPath() {
 // A child process that is always killed and reaped, whatever the test does.
 class Child {
  public:
-  Child() = default;
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
   ~Child() { Kill(); }
 
-  // Starts argv[0], looked up on PATH, its stdout to /dev/null; keepFd, when
-  // not -1, is handed to the child as fd 9.
+  // Starts argv[0], looked up on PATH, its stdout to /dev/null; keepFd, when not -1, is handed to
+  // the child as fd 9.
   bool Start(const std::vector<std::string>& argv, int keepFd = -1) {
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -130,8 +122,7 @@ Outcome RunShell(const std::string& line) {
   return outcome;
 }
 
-// Runs a shell command with the display set; its standard output, or nothing
-// when it failed.
+// A shell command's standard output with the display set; nothing when it failed.
 std::optional<std::string> RunOnDisplay(int display, const std::string& command) {
   Outcome outcome =
       RunShell("DISPLAY=:" + std::to_string(display) + " " + command + " 2>/dev/null");
@@ -179,9 +170,8 @@ double Share(const Screenshot& shot, int left, int top, int right, int bottom, T
   return static_cast<double>(hits) / ((right - left) * (bottom - top));
 }
 
-// Screenshots of the width x height screen until one passes `test` (the game
-// draws at its own pace, slower on a loaded machine); nothing when none did
-// within 30 s.
+// Screenshots of the width x height screen until one passes `test` within 30 s (the game draws at
+// its own pace, slower on a loaded machine).
 template <class Test>
 std::optional<Screenshot> WaitForScreen(int display, int width, int height, Test test) {
   std::optional<Screenshot> shot;
@@ -200,8 +190,8 @@ int StartDisplay(Child& server, const std::string& screen = "640x480x24") {
   bool started =
       server.Start({"Xvfb", "-displayfd", "9", "-screen", "0", screen, "-nolisten", "tcp"}, fds[1]);
   close(fds[1]);
-  // Xvfb writes the number and then a newline once it is ready, and stops if
-  // the pipe is gone before it wrote both.
+  // Xvfb writes the number and then a newline once it is ready, and stops if the pipe is gone
+  // before it wrote both.
   std::string number;
   char c;
   Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
@@ -215,8 +205,8 @@ int StartDisplay(Child& server, const std::string& screen = "640x480x24") {
   return number.empty() ? -1 : std::atoi(number.c_str());
 }
 
-// Polls for the game's window (titled Salvo in a window or on the desktop,
-// with the runtime's title otherwise); gives up early when the game has ended.
+// Polls for the game's window (titled Salvo in a window or on the desktop, with the runtime's title
+// otherwise); gives up early when the game has ended.
 bool WaitForWindow(int display, Child& game) {
   bool found = false;
   PollUntil(60000, 200, [&] {
@@ -235,18 +225,13 @@ std::string Describe(std::optional<int> status) {
   return "status " + std::to_string(*status);
 }
 
-// What every game here runs with; SDL reads it, the game reads no variable.
-// No sound card. In a sanitizer build the game keeps every address and
-// undefined-behaviour check but not the leak check at exit: the leak
-// checker's thread tracer can crash while the GL and audio threads of a whole
-// game wind down. Leaks of our code are checked by the unit suites, which run
-// every module in-process.
+// No sound card, and no leak check at exit in a sanitizer build: the leak checker's thread tracer
+// can crash while a whole game's GL and audio threads wind down (the unit suites check our code's
+// leaks in-process).
 const char* const kGameEnv = "SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
 
-// Starts the game with `options` on the display and waits for its window;
-// `extraEnv` entries win over kGameEnv. A game that could not reach a server
-// that has only just started is given one more try; a second failure is the
-// game's own.
+// Starts the game with `options` on the display and waits for its window; `extraEnv` entries win
+// over kGameEnv. A game that could not reach a server just started gets one more try.
 bool StartGame(Child& game, int display, const std::vector<std::string>& options = {},
                const std::vector<std::string>& extraEnv = {}) {
   std::vector<std::string> command = {"env", "DISPLAY=:" + std::to_string(display),
@@ -269,14 +254,13 @@ bool IsBlack(int r, int g, int b) {
   return r == 0 && g == 0 && b == 0;
 }
 
-// The game's 640 x 480 picture is read back from the screenshot that shows
-// it at twice its size from (320, 60): pixel (x, y) of the picture.
+// The game's 640 x 480 picture is read back from the screenshot that shows it at twice its size
+// from (320, 60): pixel (x, y) of the picture.
 Rgb Original(const Screenshot& picture, int x, int y) {
   return At(picture, 320 + 2 * x, 60 + 2 * y);
 }
 
-// The pixel and its eight neighbours have one colour: any sensible scaling
-// shows that colour around the pixel's centre.
+// The pixel and its eight neighbours have one colour, which any sensible scaling shows there.
 bool Uniform(const Screenshot& picture, int x, int y) {
   if (x < 1 || y < 1 || x > 638 || y > 478) return false;
   for (int dy = -1; dy <= 1; ++dy) {
@@ -287,18 +271,18 @@ bool Uniform(const Screenshot& picture, int x, int y) {
   return true;
 }
 
-// Screenshots until the title (enough light pixels) is in the rectangle
-// where the picture should be.
-std::optional<Screenshot> WaitForTitle(int display, int left, int top, int width, int height) {
-  return WaitForScreen(display, 1920, 1080, [&](const Screenshot& shot) {
+// Screenshots until the title (enough light pixels) is in the rectangle where the picture should
+// be, on a screen of 1920 x 1080 unless told.
+std::optional<Screenshot> WaitForTitle(int display, int left, int top, int width, int height,
+                                       int screenWidth = 1920, int screenHeight = 1080) {
+  return WaitForScreen(display, screenWidth, screenHeight, [&](const Screenshot& shot) {
     return Share(shot, left, top, left + width, top + height,
                  [](int r, int g, int b) { return r + g + b > 60; }) > 0.02;
   });
 }
 
-// Compares a picture shown at `scale` with its top left at (left, top) with
-// the 640 x 480 original, at the centre of every pixel whose neighbourhood
-// is of one colour (more than half of them). The share of those that match.
+// The share of the uniform pixels (more than half of them) of the 640 x 480 original that a picture
+// shown at `scale` from (left, top) matches at their centres.
 double MatchingShare(const Screenshot& shot, const Screenshot& picture, int left, int top,
                      double scale) {
   int matched = 0, compared = 0;
@@ -351,8 +335,8 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
       << outcome.output;
   EXPECT_NE(outcome.output.find("--window or --desktop"), std::string::npos) << outcome.output;
 
-  // --desktop --scale=integer: twice the size, centred at (320, 60). Every
-  // picture pixel is a 2 x 2 block, so the picture can be read back exactly.
+  // --desktop --scale=integer: twice the size, centred at (320, 60). Every picture pixel is a 2 x 2
+  // block, so the picture can be read back exactly.
   Screenshot picture;
   {
     Child game;
@@ -390,20 +374,20 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
     EXPECT_EQ(Share(*shot, 0, 0, 240, 1080, IsBlack), 1.0) << "bar left";
     EXPECT_EQ(Share(*shot, 1680, 0, 1920, 1080, IsBlack), 1.0) << "bar right";
     EXPECT_GT(MatchingShare(*shot, picture, 240, 0, 2.25), 0.98);
-    // The picture does reach the edges of its 1440 x 1080 area: the credits
-    // sit near its bottom left.
+    // The picture does reach the edges of its 1440 x 1080 area: the credits sit near its bottom
+    // left.
     EXPECT_GT(
         Share(*shot, 240, 1000, 700, 1080, [](int r, int g, int b) { return r + g + b > 150; }),
         0.01);
   }
 
-  // --window: the largest whole scale that fits 1920 x 1080 is 2, so a
-  // 1280 x 960 window showing the picture at twice its size, named Salvo.
+  // --window: the largest whole scale that fits 1920 x 1080 is 2, so a 1280 x 960 window showing
+  // the picture at twice its size, named Salvo.
   {
     Child game;
     ASSERT_TRUE(StartGame(game, n, {"--window"})) << Describe(game.WaitExit(0));
-    // The window can be found by its name a moment before it can be asked
-    // for its geometry, in a slow (sanitizer) build on a busy machine.
+    // The window can be found by its name a moment before it can be asked for its geometry, in a
+    // slow (sanitizer) build on a busy machine.
     std::optional<std::string> geometry;
     int x = -1, y = -1, width = 0, height = 0;
     const bool parsed = PollUntil(30000, 200, [&] {
@@ -420,8 +404,8 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
     EXPECT_GT(MatchingShare(*shot, picture, x, y, 2.0), 0.98);
   }
 
-  // --mute opens no audio device: SDL's disk driver, which creates its file
-  // when a device is opened, writes nothing. Without --mute it does.
+  // --mute opens no audio device: SDL's disk driver, which creates its file when a device is
+  // opened, writes nothing. Without --mute it does.
   for (bool mute : {true, false}) {
     const std::string path = "/tmp/salvo-audio-" + std::to_string(getpid()) + (mute ? "m" : "");
     unlink(path.c_str());
@@ -452,9 +436,7 @@ TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
                                   << Describe(game.WaitExit(0));
 
   // The title: dark background with the artwork and the texts.
-  std::optional<Screenshot> title = WaitForScreen(n, 640, 480, [](const Screenshot& shot) {
-    return Share(shot, 0, 0, 640, 480, [](int r, int g, int b) { return r + g + b > 60; }) > 0.02;
-  });
+  std::optional<Screenshot> title = WaitForTitle(n, 0, 0, 640, 480, 640, 480);
   ASSERT_TRUE(title) << "no title drawn";
   EXPECT_LT(Share(*title, 0, 0, 640, 480, Grass), 0.05);
   ASSERT_TRUE(game.Running());
