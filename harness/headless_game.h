@@ -1,8 +1,7 @@
-// The whole game without a window, a GPU or a sound card: recording drawing
-// and audio drivers and a scripted system driver, installed before the display
-// opens. The same start clock and key script give the same game, frame for
-// frame. Tests and the benchmark drive it pass by pass. Throughput runs may
-// count draws instead of recording them.
+// The whole game without a window, a GPU or a sound card: recording drawing and audio drivers and a
+// scripted system driver, installed before the display opens. The same start clock and key script
+// give the same game, frame for frame. Tests and the benchmark drive it pass by pass. Throughput
+// runs may count draws instead of recording them.
 #pragma once
 
 #include <string>
@@ -15,28 +14,27 @@
 
 namespace salvo {
 
-// What the headless game does with its draws: record every call (what tests
-// look at) or only count them by kind (for benchmarks).
+// What the headless game does with its draws: record every call (what tests look at) or only count
+// them by kind (for benchmarks).
 enum class HeadlessDrawing { Record, Count };
 
 class HeadlessGame {
  public:
-  // startMillis is the scripted clock at start-up; SetUpGame seeds the random
-  // generator from the clock, so it picks the game.
+  // startMillis is the scripted clock at start-up; SetUpGame seeds the random generator from the
+  // clock, so it picks the game.
   explicit HeadlessGame(int startMillis = 100000,
                         HeadlessDrawing drawing = HeadlessDrawing::Record);
   ~HeadlessGame();
   HeadlessGame(const HeadlessGame&) = delete;
   HeadlessGame& operator=(const HeadlessGame&) = delete;
 
-  // Presses Enter on the first title frame, runs the title to its end and
-  // sets the game up (round 1, banner showing).
+  // Presses Enter on the first title frame, runs the title to its end and sets the game up (round
+  // 1, banner showing).
   void StartGame();
   // Just the set-up, skipping the title (for scenes that start mid-game).
   void SetUpWithoutTitle() { game_.SetUpGame(); }
-  // One pass of the title screen / the frame loop; see Game. Raises a runtime
-  // error when the pass drew a picture or started a sound the harness could
-  // not name.
+  // One pass of the title screen / the frame loop; see Game. Raises a runtime error when the pass
+  // drew a picture or started a sound the harness could not name.
   bool TitleFrame() { return RunPass(true); }
   bool Frame() { return RunPass(false); }
   // Runs up to n passes; returns how many ran before the loop ended.
@@ -57,8 +55,7 @@ class HeadlessGame {
   const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }
   // The texts of the last presented frame, as DrawText was asked for them.
   std::vector<DrawRecord> Texts() const;
-  // Draws of the last presented frame of that kind with that picture name
-  // (texts have none).
+  // Draws of the last presented frame of that kind with that picture name (texts have none).
   std::vector<DrawRecord> Images(const std::string& name, DrawKind kind = DrawKind::Image) const;
   // Sounds with that name started so far.
   int SoundCount(const std::string& name) const;
@@ -67,8 +64,8 @@ class HeadlessGame {
   void InstallDrivers();
   void LabelAssets();
   bool RunPass(bool title);
-  // Scene tests find pictures and sounds by name, so one without a name
-  // would pass unseen: raises a runtime error instead.
+  // Scene tests find pictures and sounds by name, so one without a name would pass unseen: raises a
+  // runtime error instead.
   void RequireNamedPictures() const;
   void RequireNamedSounds();
 

@@ -1,8 +1,7 @@
-// A drawing driver that draws nothing and records every call with the drawing
-// state in force, so tests and benchmarks can run the game without a GPU and
-// look at exactly what a frame asked for. Throughput runs only count the draws
-// of each kind: keeping every call with its state costs more than the game
-// logic itself in a crowded round.
+// A drawing driver that draws nothing and records every call with the drawing state in force, so
+// tests and benchmarks can run the game without a GPU and look at exactly what a frame asked for.
+// Throughput runs only count the draws of each kind: keeping every call with its state costs more
+// than the game logic itself in a crowded round.
 #pragma once
 
 #include <array>
@@ -20,14 +19,14 @@ enum class DrawKind { Clear, Image, Rect, Oval, Line, Plot, Poly, Pixmap, Text }
 
 struct DrawRecord {
   DrawKind kind = DrawKind::Clear;
-  // Image draws: the picture's name ("ship.png"; "glyph" for font glyphs), its
-  // cell and cell size. Glyph draws carry their character in `text`.
+  // Image draws: the picture's name ("ship.png"; "glyph" for font glyphs), its cell and cell size.
+  // Glyph draws carry their character in `text`.
   std::string image;
   int cell = 0;
   int imageWidth = 0;
   int imageHeight = 0;
-  // The driver arguments: local corners and translation. For text, (tx, ty)
-  // is the position DrawText was given.
+  // The driver arguments: local corners and translation. For text, (tx, ty) is the position
+  // DrawText was given.
   float x0 = 0, y0 = 0, x1 = 0, y1 = 0, tx = 0, ty = 0;
   int red = 255, green = 255, blue = 255;
   float alpha = 1;
@@ -109,14 +108,13 @@ class TRecordingDriver : public TDrawingDriver {
   void RecordFrameDraw(const TRecordingFrame& frame, float x0, float y0, float x1, float y1,
                        float tx, float ty);
 
-  // Records of the frame being drawn, and of the last presented frame; the
-  // last presented frame's draws of each kind, counted in either mode.
+  // Records of the frame being drawn, and of the last presented frame; the last presented frame's
+  // draws of each kind, counted in either mode.
   const std::vector<DrawRecord>& Current() const { return current_; }
   const std::vector<DrawRecord>& LastFrame() const { return lastFrame_; }
   const DrawCounts& LastFrameCounts() const { return lastCounts_; }
   int Presents() const { return presents_; }
-  // Called at every Present after the records moved (the harness advances its
-  // clock there).
+  // Called at every Present after the records moved (the harness advances its clock there).
   std::function<void()> onPresent;
 
  private:

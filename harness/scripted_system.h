@@ -1,7 +1,6 @@
-// A system driver for tests, benchmarks and replays: its clock runs only when
-// the harness says so (one 60 Hz frame per present, in the exact 16/17/17 ms
-// pattern), and its key presses and releases come from a script keyed by the
-// pass of the frame loop instead of from a window.
+// A system driver for tests, benchmarks and replays: its clock runs only when the harness says so
+// (one 60 Hz frame per present, in the exact 16/17/17 ms pattern), and its key presses and releases
+// come from a script keyed by the pass of the frame loop instead of from a window.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +16,8 @@ struct KeyEvent {
   bool down = true;
 };
 
-// Keys, characters and the mouse are read from the shared input state as the
-// polled driver reads them; only the clock and the event source are scripted.
+// Keys, characters and the mouse are read from the shared input state as the polled driver reads
+// them; only the clock and the event source are scripted.
 class TScriptedSystemDriver : public TPolledSystemDriver {
  public:
   explicit TScriptedSystemDriver(int startMillis = 100000) : startMillis_(startMillis) {}
@@ -48,8 +47,7 @@ class TScriptedSystemDriver : public TPolledSystemDriver {
 
   // One presented frame: the clock advances to start + frames x 1000 / 60.
   void AdvanceFrame() { frames_ += 1; }
-  // Queues an event for the pass `pass` (0-based); passes are counted by
-  // NextPass.
+  // Queues an event for the pass `pass` (0-based); passes are counted by NextPass.
   void Schedule(int pass, int key, bool down) { script_.emplace(pass, KeyEvent{key, down}); }
   // Queues an event for the current pass.
   void Press(int key) { Schedule(pass_, key, true); }

@@ -79,8 +79,7 @@ class Player {
     charging_ = false;
   }
 
-  // Key events for the coming pass. False once it has seen enough of "Game Over" and pressed
-  // Escape.
+  // Key events for the coming pass; false once it saw "Game Over" long enough and pressed Escape.
   bool Act(HeadlessGame& game) {
     const int pass = game.System().Pass();
     if (gameOver || upgradeMenuOpen) {
@@ -93,9 +92,7 @@ class Player {
     return true;
   }
 
-  int volleysFired = 0;
-  int purchases = 0;
-  int largestVolley = 0;
+  int volleysFired = 0, purchases = 0, largestVolley = 0;
 
  private:
   int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
