@@ -80,26 +80,6 @@ TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolidAndTransparentOverlap
   ExpectOverlaps(a, 0, 0, b, {{0, 0, 0}, {-12, -12, 1}, {-6, -6, 0}});
 }
 
-TEST_F(CollisionTest, HandleAndOriginPlaceTheQuadLikeDrawImageAndRotationTurnsItAboutTheHandle) {
-  Ref<TImage> a = SolidImage(16, 16);
-  a->handleX = 8;
-  a->handleY = 8;  // covers -8..8
-  Ref<TImage> b = SolidImage(16, 16);
-  ExpectOverlaps(a, 0, 0, b, {{8, 0, 0}, {7, 0, 1}, {-24, -8, 0}, {-23, -8, 1}});
-  // The origin moves both images alike.
-  DrawingContext().originX = 300;
-  DrawingContext().originY = -50;
-  ExpectOverlaps(a, 0, 0, b, {{8, 0, 0}, {7, 0, 1}});
-
-  // Both quads turn about their handles. Unrotated: side neighbours 20 apart
-  // leave a gap of 4; diagonal ones overlap.
-  ExpectOverlaps(a, 100, 100, a, {{120, 100, 0}, {114, 114, 1}});
-  // As diamonds the side neighbours' tips (half diagonal 11.3) reach each other
-  // and the diagonal neighbours face each other with flat sides ~4 pixels apart.
-  Rotate(45);
-  ExpectOverlaps(a, 100, 100, a, {{120, 100, 1}, {114, 114, 0}, {110, 110, 1}});
-}
-
 TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLandsAndMirroredQuadsSampleTheMirroredTexture) {
   // Opaque top half only. Turned by 90 degrees about its top-left handle the
   // opaque half lies at x 92..100, y 100..116; the transparent half at x 84..92.
@@ -160,14 +140,6 @@ TEST_F(CollisionTest, FarAwayDegenerateOrBadInputIsHandledWithoutHarm) {
   // A bad frame index raises instead of reading past the array.
   EXPECT_THROW(ImagesOverlap(block, 0, 0, 1, block, 0, 0, 0), RuntimeError);
   EXPECT_THROW(ImagesOverlap(nullptr, 0, 0, 0, block, 0, 0, 0), RuntimeError);
-}
-
-TEST_F(CollisionTest, ResultDoesNotDependOnEarlierCalls) {
-  Ref<TImage> a = SolidImage(16, 16);
-  ExpectOverlaps(a, 0, 0, a, {{8, 8, 1}, {40, 40, 0}});
-  // Quads stored by hand in the scratch layer are cleared first as well.
-  CollideImage(a, 40, 40, 0, 0, 1u << 31, nullptr);
-  ExpectOverlaps(a, 0, 0, a, {{60, 60, 0}, {8, 8, 1}});
 }
 
 TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayerAndManyHitsAreAllReported) {

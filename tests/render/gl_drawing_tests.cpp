@@ -112,22 +112,6 @@ TEST_F(GLDrawingTest, OvalsFillTheirRectangleWithAtLeastTwelveSegmentsAMultipleO
   EXPECT_EQ(OvalSegments(1e30f, 1e30f) % 4, 0);
 }
 
-TEST_F(GLDrawingTest, ViewportClipsDrawingAndClearing) {
-  SetViewport(100, 100, 50, 40);
-  EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
-  SetClearColor(255, 0, 0);
-  ClearScreen();
-  ExpectColour({{100, 100}, {149, 139}}, {255, 0, 0});
-  ExpectColour({{99, 120}, {150, 120}, {120, 140}, {120, 99}}, {0, 0, 0});
-  DrawRect(0, 0, 640, 480);
-  ExpectLit({{120, 120}}, {{160, 120}});
-
-  SetViewport(0, 0, 640, 480);
-  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
-  DrawRect(0, 0, 640, 480);
-  ExpectLit({{160, 120}}, {});
-}
-
 TEST_F(GLDrawingTest, PixmapsLandUntransformedWithTheirTopLeftAtThePosition) {
   const Ref<TPixmap> pixmap = PaintedPixmap(4, 3, [](int x, int y) {
     return 0xFF000000u | static_cast<uint32_t>((x * 60) << 16 | (y * 100) << 8 | 7);

@@ -22,6 +22,8 @@ class FrontEndTest : public RecordingTest {
     previousModes_ = DrawingContext().modes;
     SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60), New<TGraphicsMode>(640, 480, 32, 60),
                       New<TGraphicsMode>(1024, 768, 32, 75)});
+    OpenGraphics(640, 480, 0, 0);
+    driver->calls.clear();
   }
   void TearDown() override {
     RecordingTest::TearDown();
@@ -86,7 +88,6 @@ TEST_F(FrontEndTest,
 }
 
 TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnceAndWithoutADriverCommandsRaiseNullAccess) {
-  OpenGraphics(320, 200, 0, 0);
   CloseGraphics();
   CloseGraphics();
   EXPECT_EQ(driver->Count("Close"), 1);
@@ -99,7 +100,6 @@ TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnceAndWithoutADriverCommandsRa
 }
 
 TEST_F(FrontEndTest, HandlesAreStoredNegated) {
-  OpenGraphics(640, 480, 0, 0);
   SetHandle(3, 4);
   float x, y;
   GetHandle(x, y);
@@ -119,7 +119,6 @@ TEST_F(FrontEndTest, HandlesAreStoredNegated) {
 
 TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
   // Which lines plot their end point is checked on screen by GLDrawingTest.
-  OpenGraphics(640, 480, 0, 0);
   DrawLine(0, 0, 10, 0, 1);
   EXPECT_EQ(driver->LastArgs("DrawLine"), Args({0, 0, 10, 0, 0, 0}));
   SetRotation(90);  // local (1, 0) maps to (ix, jx) = (0, 1): down the screen
@@ -131,7 +130,6 @@ TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
 }
 
 TEST_F(FrontEndTest, MatrixFollowsEveryChangeOfRotationAndScale) {
-  OpenGraphics(640, 480, 0, 0);
   struct Step {
     float rotation, scaleX, scaleY;
   };
@@ -152,7 +150,6 @@ TEST_F(FrontEndTest, MatrixFollowsEveryChangeOfRotationAndScale) {
 }
 
 TEST_F(FrontEndTest, FrameNumbersOutsideTheImageRaiseBeforeTheDriverIsAsked) {
-  OpenGraphics(640, 480, 0, 0);
   const Ref<TImage> image = CreateImage(8, 8, 2);
   const std::pair<const char*, std::function<void(int)>> calls[] = {
       {"DrawImage", [&](int frame) { DrawImage(image, 10, 10, frame); }},
@@ -174,7 +171,6 @@ TEST_F(FrontEndTest, FrameNumbersOutsideTheImageRaiseBeforeTheDriverIsAsked) {
 }
 
 TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
-  OpenGraphics(640, 480, 0, 0);
   SetAutoCentreHandle(1);
   const Ref<TImage> image = CreateImage(32, 16);
   SetOrigin(1, 2);
@@ -196,14 +192,8 @@ TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
 
 // --- Text layout ---
 
-class FontLayoutTest : public RecordingTest {
+class FontLayoutTest : public FrontEndTest {
  protected:
-  void SetUp() override {
-    RecordingTest::SetUp();
-    OpenGraphics(640, 480, 0, 0);
-    driver->calls.clear();
-  }
-
   std::vector<Call> Draws() const { return driver->Named("Draw"); }
 
   // Draw `index` is the built-in glyph for `code`, 8 x 16, placed at (tx, ty).
