@@ -60,21 +60,19 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
   };
   for (int from = 1; from <= 6; ++from) {
     Ref<TAudioSample> source = Sample(frames[from], 1, from);
-    // Plain variables: clang 14 (the web build's) cannot capture structured
-    // bindings in the lambda below.
-    const auto pair = LeftRight(source);
-    const auto left = pair.first;
-    const auto right = pair.second;
+    const auto [left, right] = LeftRight(source);
     for (int to = 1; to <= 6; ++to) {
       Ref<TAudioSample> result = source->Convert(to);
       ASSERT_EQ(std::tuple(result->format, result->length, result->hertz, result->capacity),
                 std::tuple(to, 1, 22050, BytesPerFrame(to)));
       // Mono takes the mean; 8 bits keep the top byte of the offset value.
-      auto want = [&](int32_t v) {
-        if (to <= 3) v = (left + right) / 2;
+      auto want = [from, to](int32_t v) {
         return (to == 1 || to == 4) && from != to ? (v + 32768) / 257 * 257 - 32768 : v;
       };
-      EXPECT_EQ(LeftRight(result), std::pair(want(left), want(right))) << from << " -> " << to;
+      const int32_t mean = (left + right) / 2;
+      EXPECT_EQ(LeftRight(result),
+                std::pair(want(to <= 3 ? mean : left), want(to <= 3 ? mean : right)))
+          << from << " -> " << to;
     }
   }
   // The mean rounds toward zero: (-3, 0) gives -1, little- and big-endian.

@@ -9,9 +9,11 @@
 
 namespace salvo::testing {
 
-// A read-only memory stream over the bytes (which must outlive it).
-inline Ref<TMemoryStream> StreamOver(std::vector<uint8_t>& bytes) {
-  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, false);
+// A memory stream over the bytes of a vector or string (which must outlive
+// it), read-only unless told otherwise.
+template <class Bytes>
+Ref<TMemoryStream> StreamOver(Bytes& bytes, bool writeable = false) {
+  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, writeable);
 }
 
 inline int closedStreams = 0;  // Close calls of the streams below
