@@ -198,12 +198,8 @@ struct PlainVoice {
       sum[2 * i] += bits == 16 ? (l * left) >> 8 : l * left;
       sum[2 * i + 1] += bits == 16 ? (r * right) >> 8 : r * right;
       position += uint64_t(step) * channels << 16;
-      while (position >= end && !ended) {
-        if (looping)
-          position -= end;
-        else
-          ended = true;
-      }
+      while (looping && position >= end) position -= end;
+      ended = position >= end;
       volume256 += volumeDelta;
       step += stepDelta;
     }

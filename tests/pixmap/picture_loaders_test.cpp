@@ -2,6 +2,8 @@
 // largest pictures the loaders still take.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "picture_writers.h"
 #include "pixmap/bmp_loader.h"
 #include "pixmap/png_loader.h"
@@ -95,9 +97,7 @@ TEST_F(PixmapLoaderTest, LoadersAreTriedNewestFirstFromTheSamePositionUntilOneGi
                  // A stream error counts as Null.
                  Case{Outcome::kStreamError, Outcome::kNull, Outcome::kPixmap, true, 3}}) {
     SetUp();
-    outcomes[0] = c.newest;
-    outcomes[1] = c.middle;
-    outcomes[2] = c.oldest;
+    std::tie(outcomes[0], outcomes[1], outcomes[2]) = std::tuple(c.newest, c.middle, c.oldest);
     Ref<TStream> stream = StreamOver(sourceBytes);
     stream->Seek(3);
     Ref<TPixmap> pixmap = LoadPixmap(stream);

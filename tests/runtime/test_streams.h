@@ -1,8 +1,10 @@
 // Streams the loader tests hand out: memory streams over bytes, one that
-// counts its Close calls and one that cannot tell its position.
+// counts its Close calls and one that cannot tell its position; and the
+// little-endian writer their files are built with.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "runtime/stream.h"
@@ -14,6 +16,13 @@ namespace salvo::testing {
 template <class Bytes>
 Ref<TMemoryStream> StreamOver(Bytes& bytes, bool writeable = false) {
   return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, writeable);
+}
+
+// Appends each value as `size` little-endian bytes.
+inline void PutLE(std::vector<uint8_t>& out, int size, std::initializer_list<int64_t> values) {
+  for (int64_t value : values) {
+    for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> (8 * i)));
+  }
 }
 
 inline int closedStreams = 0;  // Close calls of the streams below
