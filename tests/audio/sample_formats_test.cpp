@@ -307,21 +307,11 @@ TEST_F(SampleLoading, WavUnsupportedOrBrokenAndOggGarbageTruncatedOrThreeChannel
   for (size_t i = 0; i < files.size(); ++i) EXPECT_FALSE(Load(files[i])) << "file " << i;
 }
 
-// A stream that reports more bytes than it can deliver.
-class ShortStream : public TMemoryStream {
- public:
-  ShortStream(std::vector<uint8_t>& bytes, int32_t real)
-      : TMemoryStream(bytes.data(), real, true, false),
-        claimed(static_cast<int32_t>(bytes.size())) {}
-  int32_t Size() override { return claimed; }
-  int32_t claimed;
-};
-
 TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
   std::vector<uint8_t> data = Bytes(100, 1);
   std::vector<uint8_t> file = MakeWav({.channels = 2}, data);
   int32_t real = static_cast<int32_t>(file.size()) - 60;  // 40 data bytes arrive
-  Ref<TAudioSample> sample = LoadAudioSample(New<ShortStream>(file, real));
+  Ref<TAudioSample> sample = LoadAudioSample(New<testing::FailingStream>(file, real));
   ASSERT_TRUE(sample);
   EXPECT_EQ(sample->length, 50);
   EXPECT_EQ(std::memcmp(sample->samples, data.data(), 40), 0);

@@ -19,15 +19,6 @@ namespace {
 using testing::Raised;
 using testing::StreamOver;
 
-// A stream whose Read and Write always fail to make progress.
-class StuckStream : public TStream {
- public:
-  int32_t Pos() override { return 0; }
-  int32_t Size() override { return 10; }
-  int32_t Read(void*, int32_t) override { return 0; }
-  int32_t Write(const void*, int32_t) override { return 0; }
-};
-
 TEST(MemoryStream, TypedReadsAreLittleEndianAndReadZerosPastTheEnd) {
   std::string bytes("\x01\x02\x03\x04\x05\x06\x07\x08\xFF\xFF\x34\x12", 12);
   Ref<TMemoryStream> stream = StreamOver(bytes);
@@ -69,7 +60,8 @@ TEST(MemoryStream, NegativeSizesAndCountsReadNothing) {
 }
 
 TEST(Stream, NoProgressOrNoOverrideRaisesTheStreamErrors) {
-  Ref<StuckStream> stuck = New<StuckStream>();
+  std::vector<uint8_t> bytes(10);
+  Ref<TStream> stuck = New<testing::FailingStream>(bytes, 0);  // no progress either way
   char buffer[4];
   EXPECT_EQ(Raised<TStreamReadException>([&] { stuck->ReadBytes(buffer, 4); }),
             "Error reading from stream");

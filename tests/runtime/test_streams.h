@@ -1,12 +1,15 @@
 // Streams the loader tests hand out: memory streams over bytes, one that
-// counts its Close calls and one that cannot tell its position; and the
-// little-endian writer their files are built with.
+// counts its Close calls, one whose reads give out part-way and one that
+// cannot tell its position; and the little-endian writer their files are
+// built with.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
 
+#include "runtime/error.h"
 #include "runtime/stream.h"
 
 namespace salvo::testing {
@@ -32,6 +35,27 @@ class CountingStream : public TMemoryStream {
   explicit CountingStream(std::vector<uint8_t>& bytes)
       : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false) {}
   int32_t Close() override { return ++closedStreams, 0; }
+};
+
+// Reads stop at `failAt`: from there on they make no progress (a stream read
+// error) or raise a runtime error. Size() still counts every byte.
+class FailingStream : public TMemoryStream {
+ public:
+  FailingStream(std::vector<uint8_t>& bytes, int32_t failAt, bool runtimeError = false)
+      : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false),
+        failAt_(failAt),
+        runtimeError_(runtimeError) {}
+  int32_t Read(void* out, int32_t count) override {
+    if (pos >= failAt_) {
+      if (runtimeError_) ThrowRuntimeError("device gone");
+      return 0;
+    }
+    return TMemoryStream::Read(out, std::min(count, failAt_ - pos));
+  }
+
+ private:
+  int32_t failAt_;
+  bool runtimeError_;
 };
 
 class UnpositionedStream : public TStream {
