@@ -278,8 +278,7 @@ TEST(MixerLayouts, UnplayableOnesAreRefused) {
 // 16-bit stereo frames holding `value` on both sides.
 Ref<TAudioSample> ConstantSample(int32_t frames, int16_t value) {
   Ref<TAudioSample> sample = CreateAudioSample(frames, 44100, SampleFormat::kStereo16LE);
-  auto* samples = reinterpret_cast<int16_t*>(sample->samples);
-  for (int32_t i = 0; i < frames * 2; ++i) samples[i] = value;
+  std::fill_n(reinterpret_cast<int16_t*>(sample->samples), frames * 2, value);
   return sample;
 }
 
