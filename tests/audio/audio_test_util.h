@@ -30,36 +30,29 @@ inline std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<u
   auto tag = [&](const char* text) {
     for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(text[i]));
   };
-  auto put = [&](int32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) w.push_back(static_cast<uint8_t>(value >> (8 * i)));
-  };
   int32_t align = layout.channels * layout.bits / 8;
   tag("RIFF");
-  put(0, 4);  // not read
+  PutLE(w, 4, {0});  // not read
   tag("WAVE");
   tag("fmt ");
-  put(layout.fmtSize, 4);
-  put(layout.formatTag, 2);
-  put(layout.channels, 2);
-  put(layout.hertz, 4);
-  put(layout.hertz * align, 4);
-  put(align, 2);
-  put(layout.bits, 2);
+  PutLE(w, 4, {layout.fmtSize});
+  PutLE(w, 2, {layout.formatTag, layout.channels});
+  PutLE(w, 4, {layout.hertz, layout.hertz * align});
+  PutLE(w, 2, {align, layout.bits});
   w.resize(w.size() + layout.fmtSize - 16);
   if (layout.factChunk) {
     tag("fact");
-    put(4, 4);
-    put(static_cast<int32_t>(data.size()), 4);
+    PutLE(w, 4, {4, static_cast<int32_t>(data.size())});
   }
   if (layout.listChunk) {
     tag("LIST");
-    put(10, 4);
+    PutLE(w, 4, {10});
     tag("INFO");
     tag("ISFT");
-    put(0, 2);
+    PutLE(w, 2, {0});
   }
   tag("data");
-  put(layout.claimedDataSize == -2 ? static_cast<int32_t>(data.size()) : layout.claimedDataSize, 4);
+  PutLE(w, 4, {layout.claimedDataSize == -2 ? int64_t(data.size()) : layout.claimedDataSize});
   w.insert(w.end(), data.begin(), data.end());
   return w;
 }

@@ -198,12 +198,8 @@ struct PlainVoice {
       sum[2 * i] += bits == 16 ? (l * left) >> 8 : l * left;
       sum[2 * i + 1] += bits == 16 ? (r * right) >> 8 : r * right;
       position += uint64_t(step) * channels << 16;
-      while (position >= end && !ended) {
-        if (looping)
-          position -= end;
-        else
-          ended = true;
-      }
+      while (looping && position >= end) position -= end;
+      ended = position >= end;
       volume256 += volumeDelta;
       step += stepDelta;
     }
@@ -282,8 +278,7 @@ TEST(MixerLayouts, UnplayableOnesAreRefused) {
 // 16-bit stereo frames holding `value` on both sides.
 Ref<TAudioSample> ConstantSample(int32_t frames, int16_t value) {
   Ref<TAudioSample> sample = CreateAudioSample(frames, 44100, SampleFormat::kStereo16LE);
-  auto* samples = reinterpret_cast<int16_t*>(sample->samples);
-  for (int32_t i = 0; i < frames * 2; ++i) samples[i] = value;
+  std::fill_n(reinterpret_cast<int16_t*>(sample->samples), frames * 2, value);
   return sample;
 }
 

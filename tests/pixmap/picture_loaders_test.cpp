@@ -2,6 +2,8 @@
 // largest pictures the loaders still take.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "picture_writers.h"
 #include "pixmap/bmp_loader.h"
 #include "pixmap/png_loader.h"
@@ -20,6 +22,7 @@ using test::StreamOver;
 using test::TGA;
 using testing::closedStreams;
 using testing::CountingStream;
+using testing::FailingStream;
 using testing::UnpositionedStream;
 
 // LoadPixmap and the loader list. Loaders cannot be removed from the list, so
@@ -95,9 +98,7 @@ TEST_F(PixmapLoaderTest, LoadersAreTriedNewestFirstFromTheSamePositionUntilOneGi
                  // A stream error counts as Null.
                  Case{Outcome::kStreamError, Outcome::kNull, Outcome::kPixmap, true, 3}}) {
     SetUp();
-    outcomes[0] = c.newest;
-    outcomes[1] = c.middle;
-    outcomes[2] = c.oldest;
+    std::tie(outcomes[0], outcomes[1], outcomes[2]) = std::tuple(c.newest, c.middle, c.oldest);
     Ref<TStream> stream = StreamOver(sourceBytes);
     stream->Seek(3);
     Ref<TPixmap> pixmap = LoadPixmap(stream);
@@ -175,42 +176,29 @@ PNGImage Palette(std::vector<png_byte> alpha) {
 }
 
 TEST_F(PNGLoaderTest, EachColourTypeAndDepthPlainOrInterlacedGivesItsFormat) {
-  struct Case {
-    const char* name;
-    PNGImage image;
-    int format;
-    Bytes pixels;
+  auto expect = [](const char* name, const PNGImage& image, int format, const Bytes& pixels) {
+    SCOPED_TRACE(name);
+    Ref<TPixmap> pixmap = Load(EncodePNG(image));
+    ASSERT_TRUE(pixmap);
+    EXPECT_EQ(pixmap->format, format);
+    EXPECT_EQ(Rows(pixmap), pixels);
   };
-  const Case cases[] = {
-      {"RGB",
-       PNGImage{2, 2, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-       PF_RGB888,
-       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-      {"grey", PNGImage{3, 1, 8, PNG_COLOR_TYPE_GRAY, {0, 128, 255}}, PF_I8, {0, 128, 255}},
-      {"palette", Palette({}), PF_RGB888, {70, 80, 90, 10, 20, 30, 40, 50, 60}},
-      // Entry 2 has no alpha entry: opaque.
-      {"palette with alpha",
-       Palette({0, 128}),
-       PF_RGBA8888,
-       {70, 80, 90, 255, 10, 20, 30, 0, 40, 50, 60, 128}},
-      {"16-bit keeps the high bytes",
-       PNGImage{1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFE, 1}},
-       PF_RGBA8888,
-       {0x12, 0x56, 0x9A, 0xFE}},
-      {"1-bit grey",
-       PNGImage{8, 1, 1, PNG_COLOR_TYPE_GRAY, {0xB0}},
-       PF_I8,
-       {255, 0, 255, 255, 0, 0, 0, 0}},
-      {"RGBA", Gradient(), PF_RGBA8888, Gradient().pixels},
-      {"RGBA interlaced", Gradient(true), PF_RGBA8888, Gradient().pixels},
-  };
-  for (const Case& c : cases) {
-    Ref<TPixmap> pixmap = Load(EncodePNG(c.image));
-    ASSERT_TRUE(pixmap) << c.name;
-    EXPECT_EQ(pixmap->format, c.format) << c.name;
-    EXPECT_EQ(Rows(pixmap), c.pixels) << c.name;
-  }
-  EXPECT_EQ(Load(EncodePNG(cases[0].image))->pitch, 8);
+  const Bytes rgb = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  expect("RGB", PNGImage{2, 2, 8, PNG_COLOR_TYPE_RGB, rgb}, PF_RGB888, rgb);
+  EXPECT_EQ(Load(EncodePNG(PNGImage{2, 2, 8, PNG_COLOR_TYPE_RGB, rgb}))->pitch, 8);
+  expect("grey", PNGImage{3, 1, 8, PNG_COLOR_TYPE_GRAY, {0, 128, 255}}, PF_I8, {0, 128, 255});
+  expect("palette", Palette({}), PF_RGB888, {70, 80, 90, 10, 20, 30, 40, 50, 60});
+  // Entry 2 has no alpha entry: opaque.
+  expect("palette with alpha", Palette({0, 128}), PF_RGBA8888,
+         {70, 80, 90, 255, 10, 20, 30, 0, 40, 50, 60, 128});
+  expect(
+      "16-bit keeps the high bytes",
+      PNGImage{1, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFE, 1}},
+      PF_RGBA8888, {0x12, 0x56, 0x9A, 0xFE});
+  expect("1-bit grey", PNGImage{8, 1, 1, PNG_COLOR_TYPE_GRAY, {0xB0}}, PF_I8,
+         {255, 0, 255, 255, 0, 0, 0, 0});
+  expect("RGBA", Gradient(), PF_RGBA8888, Gradient().pixels);
+  expect("RGBA interlaced", Gradient(true), PF_RGBA8888, Gradient().pixels);
 }
 
 TEST_F(PNGLoaderTest, GreyWithAlphaGivesNull) {
@@ -276,32 +264,12 @@ TEST_F(PNGLoaderTest, ImpossibleHeaderSizesGiveNull) {
   }
 }
 
-// A stream whose reads fail part-way through the file.
-class FailingStream : public TMemoryStream {
- public:
-  FailingStream(Bytes& bytes, int32_t failAt, bool runtimeError)
-      : TMemoryStream(bytes.data(), int32_t(bytes.size()), true, false),
-        failAt_(failAt),
-        runtimeError_(runtimeError) {}
-  int32_t Read(void* out, int32_t count) override {
-    if (pos >= failAt_) {
-      if (runtimeError_) ThrowRuntimeError("device gone");
-      return 0;  // no progress before the end: a stream read error
-    }
-    return TMemoryStream::Read(out, std::min(count, failAt_ - pos));
-  }
-
- private:
-  int32_t failAt_;
-  bool runtimeError_;
-};
-
 TEST_F(PNGLoaderTest, StreamReadErrorsLeaveTheLoaderAndLoadPixmapGivesNull) {
   Bytes png = EncodePNG(Gradient());
   Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
   for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
-    EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt, false)), TStreamReadException);
-    EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt, false)));
+    EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt)), TStreamReadException);
+    EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt)));
   }
   // Other errors pass through.
   EXPECT_THROW(LoadPixmap(New<FailingStream>(png, 50, true)), RuntimeError);
@@ -321,62 +289,37 @@ TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
     int x, y;
     uint32_t value;
   };
-  struct Case {
-    const char* name;
-    Ref<TPixmap> pixmap;
-    int format;
-    std::vector<Pixel> pixels;
+  auto expect = [](const char* name, const Ref<TPixmap>& pixmap, int format,
+                   std::initializer_list<Pixel> pixels) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(pixmap);
+    EXPECT_EQ(pixmap->format, format);
+    for (Pixel p : pixels) EXPECT_EQ(ReadPixel(pixmap, p.x, p.y), p.value) << p.x << "," << p.y;
   };
   const Bytes palette = {30, 20, 10, 0, 60, 50, 40, 0};  // blue, green, red, unused
   const uint32_t entry0 = 0xFF0A141Eu, entry1 = 0xFF28323Cu;
-  const Case cases[] = {
-      // Bottom row first: blue-green-red bytes.
-      {"TGA 24 bottom-up",
-       LoadTGA(TGA(2, 2, 2, 24, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})),
-       PF_BGR888,
-       {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}}},
-      {"TGA 32 top-down",
-       LoadTGA(TGA(2, 1, 2, 32, 0x28, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})),
-       PF_BGRA8888,
-       {{0, 0, 0x04030201u}, {0, 1, 0x08070605u}}},
-      // A run of 3 grey pixels (value 9) crosses into the second row, then 1 literal.
-      {"TGA run-length grey",
-       LoadTGA(TGA(11, 2, 2, 8, 0x20, {0x82, 9, 0x00, 77})),
-       PF_I8,
-       {{1, 0, 0xFF090909u}, {0, 1, 0xFF090909u}, {1, 1, 0xFF4D4D4Du}}},
-      // 6 bytes of pixels + 2 of padding per row; bottom row first.
-      {"BMP 24 padded bottom-up",
-       LoadBMP(BMP(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0})),
-       PF_BGR888,
-       {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}}},
-      {"BMP 32 top-down, alpha unused",
-       LoadBMP(BMP(1, -2, 32, {}, {1, 2, 3, 0, 4, 5, 6, 0})),
-       PF_BGRA8888,
-       {{0, 0, 0xFF030201u}, {0, 1, 0xFF060504u}}},
-      {"BMP 32 translucent",
-       LoadBMP(BMP(1, 1, 32, {}, {1, 2, 3, 128})),
-       PF_BGRA8888,
-       {{0, 0, 0x80030201u}}},
-      {"BMP 8-bit palette",
-       LoadBMP(BMP(3, 1, 8, palette, {1, 0, 1, 0})),
-       PF_RGB888,
-       {{0, 0, entry1}, {1, 0, entry0}}},
-      {"BMP 4-bit palette",
-       LoadBMP(BMP(2, 1, 4, palette, {0x10, 0, 0, 0})),
-       PF_RGB888,
-       {{0, 0, entry1}, {1, 0, entry0}}},
-      {"BMP 1-bit palette",
-       LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0})),
-       PF_RGB888,
-       {{0, 0, entry1}, {1, 0, entry0}, {2, 0, entry1}, {7, 0, entry0}}},
-  };
-  for (const Case& c : cases) {
-    ASSERT_TRUE(c.pixmap) << c.name;
-    EXPECT_EQ(c.pixmap->format, c.format) << c.name;
-    for (Pixel p : c.pixels) {
-      EXPECT_EQ(ReadPixel(c.pixmap, p.x, p.y), p.value) << c.name << " at " << p.x << "," << p.y;
-    }
-  }
+  // Bottom row first: blue-green-red bytes.
+  expect("TGA 24 bottom-up", LoadTGA(TGA(2, 2, 2, 24, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})),
+         PF_BGR888, {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}});
+  expect("TGA 32 top-down", LoadTGA(TGA(2, 1, 2, 32, 0x28, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})),
+         PF_BGRA8888, {{0, 0, 0x04030201u}, {0, 1, 0x08070605u}});
+  // A run of 3 grey pixels (value 9) crosses into the second row, then 1 literal.
+  expect("TGA run-length grey", LoadTGA(TGA(11, 2, 2, 8, 0x20, {0x82, 9, 0x00, 77})), PF_I8,
+         {{1, 0, 0xFF090909u}, {0, 1, 0xFF090909u}, {1, 1, 0xFF4D4D4Du}});
+  // 6 bytes of pixels + 2 of padding per row; bottom row first.
+  expect("BMP 24 padded bottom-up",
+         LoadBMP(BMP(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0})), PF_BGR888,
+         {{0, 1, 0xFF030201u}, {1, 0, 0xFF0C0B0Au}});
+  expect("BMP 32 top-down, alpha unused", LoadBMP(BMP(1, -2, 32, {}, {1, 2, 3, 0, 4, 5, 6, 0})),
+         PF_BGRA8888, {{0, 0, 0xFF030201u}, {0, 1, 0xFF060504u}});
+  expect("BMP 32 translucent", LoadBMP(BMP(1, 1, 32, {}, {1, 2, 3, 128})), PF_BGRA8888,
+         {{0, 0, 0x80030201u}});
+  expect("BMP 8-bit palette", LoadBMP(BMP(3, 1, 8, palette, {1, 0, 1, 0})), PF_RGB888,
+         {{0, 0, entry1}, {1, 0, entry0}});
+  expect("BMP 4-bit palette", LoadBMP(BMP(2, 1, 4, palette, {0x10, 0, 0, 0})), PF_RGB888,
+         {{0, 0, entry1}, {1, 0, entry0}});
+  expect("BMP 1-bit palette", LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0})), PF_RGB888,
+         {{0, 0, entry1}, {1, 0, entry0}, {2, 0, entry1}, {7, 0, entry0}});
   // A run longer than the picture is corrupt.
   EXPECT_FALSE(LoadTGA(TGA(11, 2, 1, 8, 0x20, {0x85, 9})));
 }

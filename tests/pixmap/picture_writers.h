@@ -20,12 +20,7 @@ namespace salvo::test {
 
 using Bytes = std::vector<uint8_t>;
 
-// Appends each value as `size` little-endian bytes.
-inline void PutLE(Bytes& out, int size, std::initializer_list<int64_t> values) {
-  for (int64_t value : values) {
-    for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> (8 * i)));
-  }
-}
+using testing::PutLE;
 
 inline Bytes TGA(int kind, int width, int height, int depth, int descriptor, const Bytes& data) {
   Bytes out = {3, 0, uint8_t(kind), 0, 0, 0, 0, 0, 0, 0, 0, 0};

@@ -214,24 +214,6 @@ TEST_F(ListTest, ValueRemovedAheadOfTheWalkIsNotVisitedAddLastIsAndAddFirstIsNot
   EXPECT_EQ(Walk(list), (Seen{x.Get(), a.Get(), c.Get(), y.Get()}));
 }
 
-TEST_F(ListTest, EachOfAClassVisitsItsDerivedValuesAndSkipsOthers) {
-  // Like particles and blood drops: a derived class walked as its base.
-  class Spark : public Object {};
-  class Drop : public Spark {};
-  Ref<Object> spark = New<Spark>(), drop = New<Drop>(), other = New<Other>();
-  for (const Ref<Object>& value : {spark, drop, other, drop, spark}) list->AddLast(value);
-  list->AddLast(nullptr);
-  Seen sparks, drops;
-  for (int walk = 0; walk < 2; walk++) {
-    sparks.clear();
-    drops.clear();
-    for (Ref<Spark> s : Each<Spark>(list)) sparks.push_back(s.Get());
-    for (Ref<Drop> d : Each<Drop>(list)) drops.push_back(d.Get());
-  }
-  EXPECT_EQ(sparks, (Seen{spark.Get(), drop.Get(), drop.Get(), spark.Get()}));
-  EXPECT_EQ(drops, (Seen{drop.Get(), drop.Get()}));
-}
-
 TEST_F(ListTest, RemoveTakesOnlyTheFirstOccurrenceAndRemoveLastTheLast) {
   for (Ref<Object> v : {a, b, a}) list->AddLast(v);
   EXPECT_TRUE(list->Remove(a));

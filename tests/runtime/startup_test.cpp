@@ -14,14 +14,8 @@
 namespace salvo {
 namespace {
 
-int FailingProgram() {
-  ThrowRuntimeError("Graphics mode does not exist");
-}
 int CrashingProgram() {
   std::raise(SIGSEGV);
-  return 0;
-}
-int GoodProgram() {
   return 0;
 }
 
@@ -50,7 +44,8 @@ char programName[] = "salvo";
 char* arguments[] = {programName, nullptr};
 
 TEST(StartupDeathTest, UncaughtErrorIsWrittenToStderrAndFatalSignalReportedWithExitCodeMinusOne) {
-  EXPECT_EXIT(RunProgram(1, arguments, FailingProgram), ::testing::ExitedWithCode(255),
+  auto failing = []() -> int { ThrowRuntimeError("Graphics mode does not exist"); };
+  EXPECT_EXIT(RunProgram(1, arguments, failing), ::testing::ExitedWithCode(255),
               "Graphics mode does not exist");
   EXPECT_EXIT(RunProgram(1, arguments, CrashingProgram), ::testing::ExitedWithCode(255),
               "Received Signal");
@@ -76,7 +71,7 @@ TEST(StartupDeathTest, TerminationEndsAtOnceWhenTheProgramNeverChecks) {
 }
 
 TEST(Startup, ReturnsTheProgramsExitCodeAndRecordsItsPath) {
-  EXPECT_EQ(RunProgram(1, arguments, GoodProgram), 0);
+  EXPECT_EQ(RunProgram(1, arguments, [] { return 0; }), 0);
   EXPECT_FALSE(AppFile().empty());
   EXPECT_EQ(AppFile().rfind(AppDir(), 0), 0u);
 }

@@ -10,29 +10,18 @@
 #include "raised.h"
 #include "runtime/embedded.h"
 #include "runtime/list.h"
+#include "test_streams.h"
 #include "tests/unique_test_path.h"
 
 namespace salvo {
 namespace {
 
-Ref<TMemoryStream> MemoryOver(std::string& bytes, bool writeable = false) {
-  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, writeable);
-}
-
 using testing::Raised;
-
-// A stream whose Read and Write always fail to make progress.
-class StuckStream : public TStream {
- public:
-  int32_t Pos() override { return 0; }
-  int32_t Size() override { return 10; }
-  int32_t Read(void*, int32_t) override { return 0; }
-  int32_t Write(const void*, int32_t) override { return 0; }
-};
+using testing::StreamOver;
 
 TEST(MemoryStream, TypedReadsAreLittleEndianAndReadZerosPastTheEnd) {
   std::string bytes("\x01\x02\x03\x04\x05\x06\x07\x08\xFF\xFF\x34\x12", 12);
-  Ref<TMemoryStream> stream = MemoryOver(bytes);
+  Ref<TMemoryStream> stream = StreamOver(bytes);
   EXPECT_EQ(stream->ReadShort(), 0x0201);
   EXPECT_EQ(stream->ReadInt(), 0x06050403);
   EXPECT_EQ(stream->ReadByte(), 7);
@@ -46,7 +35,7 @@ TEST(MemoryStream, TypedReadsAreLittleEndianAndReadZerosPastTheEnd) {
 
 TEST(MemoryStream, SeekIsClampedAndWritesStayInside) {
   std::string bytes(8, '\0');
-  Ref<TMemoryStream> stream = MemoryOver(bytes, true);
+  Ref<TMemoryStream> stream = StreamOver(bytes, true);
   EXPECT_EQ(stream->Seek(-5), 0);
   EXPECT_EQ(stream->Seek(18), 8);
   stream->Seek(0);
@@ -63,7 +52,7 @@ TEST(MemoryStream, NegativeSizesAndCountsReadNothing) {
   std::string bytes("abc");
   char out[4] = {};
   EXPECT_EQ(New<TMemoryStream>(bytes.data(), -20, true, false)->Size(), 0);
-  Ref<TMemoryStream> whole = MemoryOver(bytes);
+  Ref<TMemoryStream> whole = StreamOver(bytes);
   EXPECT_EQ(whole->Read(out, -3), 0);
   EXPECT_EQ(whole->ReadString(-1), u"");
   EXPECT_EQ(whole->SkipBytes(-7), -7);
@@ -71,7 +60,8 @@ TEST(MemoryStream, NegativeSizesAndCountsReadNothing) {
 }
 
 TEST(Stream, NoProgressOrNoOverrideRaisesTheStreamErrors) {
-  Ref<StuckStream> stuck = New<StuckStream>();
+  std::vector<uint8_t> bytes(10);
+  Ref<TStream> stuck = New<testing::FailingStream>(bytes, 0);  // no progress either way
   char buffer[4];
   EXPECT_EQ(Raised<TStreamReadException>([&] { stuck->ReadBytes(buffer, 4); }),
             "Error reading from stream");
@@ -86,12 +76,12 @@ TEST(Stream, NoProgressOrNoOverrideRaisesTheStreamErrors) {
 
 TEST(Stream, LinesAndStrings) {
   std::string bytes("first\r\nsecond\nlast\0tail", 23);
-  Ref<TMemoryStream> stream = MemoryOver(bytes);
+  Ref<TMemoryStream> stream = StreamOver(bytes);
   for (const char16_t* line : {u"first", u"second", u"last"}) EXPECT_EQ(stream->ReadLine(), line);
   EXPECT_EQ(stream->ReadString(4), u"tail");
   EXPECT_EQ(stream->ReadLine(), u"");
   std::string out(16, '\0');
-  MemoryOver(out, true)->WriteLine(u"hi\u0141");  // only the low 8 bits of each character
+  StreamOver(out, true)->WriteLine(u"hi\u0141");  // only the low 8 bits of each character
   EXPECT_EQ(out.substr(0, 5), std::string("hi\x41\r\n"));
 }
 
@@ -121,7 +111,7 @@ TEST(OpenStream, SplitsAtTheFirstSeparatorFindsEmbeddedFilesAndBorrowsStreamArgu
   EXPECT_EQ(nested->Size(), 3);
   // A stream given for a URL comes back borrowed.
   std::string bytes("xyz");
-  Ref<TMemoryStream> inner = MemoryOver(bytes);
+  Ref<TMemoryStream> inner = StreamOver(bytes);
   Ref<TStream> wrapper = ReadStream(inner);
   ASSERT_TRUE(wrapper);
   EXPECT_NE(wrapper, inner);

@@ -1,17 +1,31 @@
 // Streams the loader tests hand out: memory streams over bytes, one that
-// counts its Close calls and one that cannot tell its position.
+// counts its Close calls, one whose reads give out part-way and one that
+// cannot tell its position; and the little-endian writer their files are
+// built with.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
+#include "runtime/error.h"
 #include "runtime/stream.h"
 
 namespace salvo::testing {
 
-// A read-only memory stream over the bytes (which must outlive it).
-inline Ref<TMemoryStream> StreamOver(std::vector<uint8_t>& bytes) {
-  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, false);
+// A memory stream over the bytes of a vector or string (which must outlive
+// it), read-only unless told otherwise.
+template <class Bytes>
+Ref<TMemoryStream> StreamOver(Bytes& bytes, bool writeable = false) {
+  return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, writeable);
+}
+
+// Appends each value as `size` little-endian bytes.
+inline void PutLE(std::vector<uint8_t>& out, int size, std::initializer_list<int64_t> values) {
+  for (int64_t value : values) {
+    for (int i = 0; i < size; ++i) out.push_back(uint8_t(value >> (8 * i)));
+  }
 }
 
 inline int closedStreams = 0;  // Close calls of the streams below
@@ -21,6 +35,27 @@ class CountingStream : public TMemoryStream {
   explicit CountingStream(std::vector<uint8_t>& bytes)
       : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false) {}
   int32_t Close() override { return ++closedStreams, 0; }
+};
+
+// Reads stop at `failAt`: from there on they make no progress (a stream read
+// error) or raise a runtime error. Size() still counts every byte.
+class FailingStream : public TMemoryStream {
+ public:
+  FailingStream(std::vector<uint8_t>& bytes, int32_t failAt, bool runtimeError = false)
+      : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false),
+        failAt_(failAt),
+        runtimeError_(runtimeError) {}
+  int32_t Read(void* out, int32_t count) override {
+    if (pos >= failAt_) {
+      if (runtimeError_) ThrowRuntimeError("device gone");
+      return 0;
+    }
+    return TMemoryStream::Read(out, std::min(count, failAt_ - pos));
+  }
+
+ private:
+  int32_t failAt_;
+  bool runtimeError_;
 };
 
 class UnpositionedStream : public TStream {
