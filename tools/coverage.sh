@@ -29,10 +29,12 @@ cd "$root"
 options=(--root "$root" --object-directory "$build" -j "$jobs"
          --filter '(runtime|input|pixmap|render|audio|game)/' --filter 'main\.cpp'
          --exclude-throw-branches --exclude-unreachable-branches)
+# The data files are searched for in the build folder only: a walk of the whole tree would also
+# enter the other build folders, among them Wine's prefix, whose drive z: leads to /.
 if [[ -n "${COVERAGE_REPORT:-}" ]]; then
-  gcovr "${options[@]}" --branches --output "$COVERAGE_REPORT" --print-summary
+  gcovr "${options[@]}" --branches --output "$COVERAGE_REPORT" --print-summary "$build"
 else
-  gcovr "${options[@]}" --print-summary
+  gcovr "${options[@]}" --print-summary "$build"
 fi
 if [[ $status -ne 0 ]]; then
   echo "coverage: some tests failed (the figures above count the tests that ran)" >&2
