@@ -1,15 +1,10 @@
-// Helpers shared by the audio tests: WAV files built in memory, sample values
-// and a mixer that tests drive block by block.
+// WAV files built in memory for the audio tests.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "../runtime/test_streams.h"
-#include "audio/sound_mixer.h"
 
 namespace salvo::testing {
 
@@ -55,29 +50,6 @@ inline std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<u
   PutLE(w, 4, {layout.claimedDataSize == -2 ? int64_t(data.size()) : layout.claimedDataSize});
   w.insert(w.end(), data.begin(), data.end());
   return w;
-}
-
-inline std::vector<int16_t> MixOneBlock(SoundMixer& mixer) {
-  std::vector<int16_t> out(kMixBlockSamples);
-  mixer.MixBlock(out.data());
-  return out;
-}
-
-// Deterministic pseudo-random 16-bit values.
-inline std::vector<int16_t> Noise(size_t count, uint32_t seed = 12345) {
-  std::vector<int16_t> values(count);
-  for (auto& v : values) {
-    seed = seed * 1103515245u + 12345u;
-    v = static_cast<int16_t>(seed >> 16);
-  }
-  return values;
-}
-
-// 0, 1, 2, ...: the value tells which frame was played.
-inline std::vector<int16_t> Ramp(size_t count) {
-  std::vector<int16_t> values(count);
-  for (size_t i = 0; i < count; ++i) values[i] = static_cast<int16_t>(i);
-  return values;
 }
 
 }  // namespace salvo::testing

@@ -29,8 +29,8 @@ TEST(DiskOutput, DeviceStreamHoldsTheExactMixOfTwoOverlappingSounds) {
 
   // A: 16-bit stereo at 44100 Hz, played as it is.
   const int32_t lengthA = 6000;
-  std::vector<int16_t> a = testing::Noise(lengthA * 2, 99);
-  for (auto& v : a) v = static_cast<int16_t>(v / 4 | 1);  // no clipping, never 0
+  std::vector<int16_t> a(lengthA * 2);  // scattered values, never clipping, never 0
+  for (size_t i = 0; i < a.size(); ++i) a[i] = static_cast<int16_t>(int16_t(i * 40503u) / 4 | 1);
   Ref<TAudioSample> sampleA = CreateAudioSample(lengthA, 44100, SampleFormat::kStereo16LE);
   std::memcpy(sampleA->samples, a.data(), a.size() * 2);
   // B: 8-bit mono at 22050 Hz: widened to u x 257 - 32768, each frame twice.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <numeric>
 #include <tuple>
 
 #include "audio/sound.h"
@@ -13,9 +15,6 @@
 namespace salvo {
 namespace {
 
-using testing::Noise;
-using testing::Ramp;
-
 // A mixer of the test's own, mixed block by block; the sounds made through it
 // are freed at the end of the test.
 class Mixer : public ::testing::Test {
@@ -23,7 +22,11 @@ class Mixer : public ::testing::Test {
   void TearDown() override {
     for (MixerSound* sound : sounds) SoundMixer::FreeSound(sound);
   }
-  std::vector<int16_t> Mix() { return testing::MixOneBlock(*mixer); }
+  std::vector<int16_t> Mix() {
+    std::vector<int16_t> out(kMixBlockSamples);
+    mixer->MixBlock(out.data());
+    return out;
+  }
   MixerSound* Keep(MixerSound* sound) {
     sounds.push_back(sound);
     return sound;
@@ -287,8 +290,8 @@ MixerSound* RecordOf(const Ref<TSound>& sound) {
   return mixed ? mixed->handle : nullptr;
 }
 
-// The object layer over a mixer of the test's own, mixed block by block.
-class MixerSounds : public ::testing::Test {
+// The object layer over the test's mixer.
+class MixerSounds : public Mixer {
  protected:
   void SetUp() override {
     InitAudioModule();
@@ -298,9 +301,6 @@ class MixerSounds : public ::testing::Test {
     SetAudioDriver(New<TAudioDriver>());
     ReleaseStep();
   }
-  std::vector<int16_t> Mix() { return testing::MixOneBlock(*mixer); }
-
-  std::unique_ptr<SoundMixer> mixer = std::make_unique<SoundMixer>();
 };
 
 TEST_F(MixerSounds, LoadSoundMakesSixteenBitStereoFromSamplesAndFiles) {
@@ -366,7 +366,8 @@ TEST_F(MixerSounds,
   EXPECT_EQ(Mix()[1], 0);
 
   // The rate is kept by the channel for the next voice: double skips frames.
-  std::vector<int16_t> ramp = testing::Ramp(8192);
+  std::vector<int16_t> ramp(8192);
+  std::iota(ramp.begin(), ramp.end(), 0);
   Ref<TAudioSample> sample = CreateStaticAudioSample(reinterpret_cast<uint8_t*>(ramp.data()), 8192,
                                                      44100, SampleFormat::kMono16LE);
   channel = AllocateChannel();
