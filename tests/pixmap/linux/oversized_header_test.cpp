@@ -4,7 +4,6 @@
 // by only 64 MiB, so an allocation of the 256 MiB such a header claims fails
 // there.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,13 +17,8 @@
 #include "pixmap/tga_loader.h"
 #include "tests/pixmap/picture_writers.h"
 
-namespace salvo {
+namespace salvo::test {
 namespace {
-
-using test::BMP;
-using test::Bytes;
-using test::StreamOver;
-using test::TGA;
 
 constexpr long kHeadroom = 64L << 20;
 
@@ -67,8 +61,8 @@ TEST(OversizedHeader, TGABMPAndPNGClaimingTwoHundredFiftySixMiBAreRefusedBeforeA
   }
   // 8192 x 8192 at 32 bits, with the first few rows' worth of pixels at most.
   const Bytes bitmap = BMP(8192, 8192, 32, {}, Bytes(1000, 0x80));
-  Bytes png = test::EncodePNG(test::PNGImage{4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)});
-  test::PatchHeaderSize(png, 8192, 8192);
+  Bytes png = EncodePNG(PNGImage{4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)});
+  PatchHeaderSize(png, 8192, 8192);
   const std::pair<const char*, std::function<bool()>> loads[] = {
       // 8192 x 8192 BGRA: exactly the largest picture the loaders accept.
       {"TGA", [] { return GivesNull<TTGAPixmapLoader>(TGA(2, 8192, 8192, 32, 0, {})); }},
@@ -81,4 +75,4 @@ TEST(OversizedHeader, TGABMPAndPNGClaimingTwoHundredFiftySixMiBAreRefusedBeforeA
 }
 
 }  // namespace
-}  // namespace salvo
+}  // namespace salvo::test
