@@ -151,15 +151,6 @@ TEST_F(Mixer, ManyLoudVoicesSaturateWithoutOverflow) {
   for (int i = 0; i < kMixBlockSamples; ++i) ASSERT_EQ(out[i], i % 2 ? -32768 : 32767) << i;
 }
 
-TEST_F(Mixer, EmptyLoopingSoundEndsInsteadOfSpinning) {
-  MixerSound* empty = Keep(SoundMixer::CreateSound(0, 16, 2, 44100, nullptr, -1));
-  ASSERT_NE(empty, nullptr);
-  uint32_t channel = mixer->AllocateChannel();
-  mixer->Play(empty, false, channel);
-  Mix();
-  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
-}
-
 // One voice mixed the plain way, frame by frame: gains recomputed from the
 // volume every frame, the end rule after every advance. The mixer works in
 // spans and vector loops instead; the samples must come out the same.
@@ -268,7 +259,7 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
   UseWideMixing(true);
 }
 
-TEST(MixerLayouts, UnplayableOnesAreRefused) {
+TEST_F(Mixer, UnplayableLayoutsAreRefusedAndAnEmptyLoopingSoundEndsInsteadOfSpinning) {
   int16_t frame[2] = {0, 0};
   EXPECT_EQ(SoundMixer::CreateSound(1, 16, 3, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(1, 12, 1, 44100, frame, 0), nullptr);
@@ -276,6 +267,12 @@ TEST(MixerLayouts, UnplayableOnesAreRefused) {
   EXPECT_EQ(SoundMixer::CreateSound(-1, 16, 1, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(0x40000000, 16, 2, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(1, 16, 1, 44100, nullptr, 0), nullptr);  // no frames
+  MixerSound* empty = Keep(SoundMixer::CreateSound(0, 16, 2, 44100, nullptr, -1));
+  ASSERT_NE(empty, nullptr);
+  uint32_t channel = mixer->AllocateChannel();
+  mixer->Play(empty, false, channel);
+  Mix();
+  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
 }
 
 // 16-bit stereo frames holding `value` on both sides.

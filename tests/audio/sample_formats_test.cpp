@@ -104,8 +104,7 @@ TEST(AudioSample, ConvertKeepsLengthForLongSamples) {
   }
 }
 
-// A 440 Hz sine at half scale, one channel or more (the others at the
-// opposite phase).
+// A 440 Hz sine at half scale; channels after the first at the opposite phase.
 float Tone(int32_t frame, int32_t channel, int32_t hertz) {
   double value = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * frame / hertz);
   return static_cast<float>(channel == 0 ? value : -value);
@@ -158,8 +157,7 @@ std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames,
   return file;
 }
 
-// Root-mean-square difference between the decoded sample and the tone,
-// relative to full scale.
+// Root-mean-square difference from the tone, relative to full scale.
 double RelativeError(const Ref<TAudioSample>& sample, int32_t channels) {
   double sum = 0;
   const auto* values = reinterpret_cast<const int16_t*>(sample->samples);
@@ -176,11 +174,9 @@ std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule)
   size_t at = file.size() - 4;
   while (std::memcmp(&file[at], "OggS", 4) != 0) --at;
   for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(uint64_t(granule) >> 8 * i);
-  ogg_page page;
-  page.header = &file[at];
-  page.header_len = 27 + file[at + 26];
-  page.body = &file[at] + page.header_len;
-  page.body_len = static_cast<long>(file.size() - at) - page.header_len;
+  const long headerBytes = 27 + file[at + 26];
+  ogg_page page{&file[at], headerBytes, &file[at + headerBytes],
+                static_cast<long>(file.size() - at) - headerBytes};
   ogg_page_checksum_set(&page);
   return file;
 }
@@ -230,8 +226,6 @@ class SampleLoading : public ::testing::Test {
   Ref<TAudioSample> Load(std::vector<uint8_t> file) { return LoadAudioSample(StreamOver(file)); }
 };
 
-// LoadAudioSample closes a stream it opened from a URL on every way out, and
-// leaves a stream it was handed open.
 TEST_F(SampleLoading, UrlStreamIsClosedOnceWhateverTheOutcomeAndAStreamHandedInStaysOpen) {
   using testing::closedStreams;
   EXPECT_TRUE(LoadAudioSample(u"counting::wav"));
@@ -318,8 +312,6 @@ TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
   for (int i = 40; i < 100; ++i) ASSERT_EQ(sample->samples[i], 128) << i;
 }
 
-// The mono file comes after other bytes, and is read from where the stream
-// stands.
 TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosition) {
   struct Case {
     int32_t channels, hertz, frames, format, offset;

@@ -21,7 +21,7 @@ TEST(BundledPictures, EveryBundledPNGLoadsThroughIncbin) {
   int pictures = 0;
   for (const BundledAsset& asset : BundledAssets()) {
     const std::string& file = asset.name;
-    if (file.size() <= 4 || file.compare(file.size() - 4, 4, ".png") != 0) continue;
+    if (!file.ends_with(".png")) continue;
     ++pictures;
     String name = FromUtf8(file);
     RegisterEmbeddedFile(name, asset.data, asset.size);
@@ -30,8 +30,7 @@ TEST(BundledPictures, EveryBundledPNGLoadsThroughIncbin) {
     const int format = pixmap->format;
     ASSERT_TRUE(format == PF_RGB888 || format == PF_RGBA8888 || format == PF_I8) << file;
 
-    png_image image;
-    std::memset(&image, 0, sizeof image);
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_memory(&image, asset.data, size_t(asset.size))) << file;
     image.format = format == PF_I8       ? PNG_FORMAT_GRAY
