@@ -304,23 +304,19 @@ TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
          {{0, 0, entry1}, {1, 0, entry0}});
   expect("BMP 1-bit palette", LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0})), PF_RGB888,
          {{0, 0, entry1}, {1, 0, entry0}, {2, 0, entry1}, {7, 0, entry0}});
-  // A run longer than the picture is corrupt.
-  EXPECT_FALSE(LoadTGA(TGA(11, 2, 1, 8, 0x20, {0x85, 9})));
 }
 
-TEST_F(BMPTGALoaderTest, TGARejectsWhatItCannotRead) {
+TEST_F(BMPTGALoaderTest, TGAAndBMPRejectWhatTheyCannotRead) {
   Bytes colourMapped = TGA(2, 1, 1, 24, 0, {1, 2, 3});
   colourMapped[1] = 1;
   EXPECT_FALSE(LoadTGA(colourMapped));
-  EXPECT_FALSE(LoadTGA(TGA(1, 1, 1, 8, 0, {0})));          // palette picture
-  EXPECT_FALSE(LoadTGA(TGA(2, 1, 1, 16, 0, {0, 0})));      // 16-bit colour
-  EXPECT_FALSE(LoadTGA(TGA(2, 0, 1, 24, 0, {})));          // empty
-  EXPECT_FALSE(LoadTGA(TGA(2, 65535, 65535, 32, 0, {})));  // far too large
+  EXPECT_FALSE(LoadTGA(TGA(1, 1, 1, 8, 0, {0})));            // palette picture
+  EXPECT_FALSE(LoadTGA(TGA(2, 1, 1, 16, 0, {0, 0})));        // 16-bit colour
+  EXPECT_FALSE(LoadTGA(TGA(2, 0, 1, 24, 0, {})));            // empty
+  EXPECT_FALSE(LoadTGA(TGA(2, 65535, 65535, 32, 0, {})));    // far too large
+  EXPECT_FALSE(LoadTGA(TGA(11, 2, 1, 8, 0x20, {0x85, 9})));  // a run longer than the picture
   EXPECT_TRUE(
       LoadsOnlyWhole(TGA(2, 2, 2, 24, 0, Bytes(12, 50)), [&](Bytes& b) { return LoadTGA(b); }));
-}
-
-TEST_F(BMPTGALoaderTest, BMPRejectsWhatItCannotRead) {
   Bytes whole = BMP(2, 2, 24, {}, Bytes(16, 7));
   EXPECT_TRUE(LoadsOnlyWhole(whole, [&](Bytes& b) { return LoadBMP(b); }));
   Bytes compressed = whole;
