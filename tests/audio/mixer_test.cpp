@@ -207,13 +207,8 @@ struct PlainVoice {
 };
 
 TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
-  struct Change {
-    int16_t volume, pan, depth;
-    int32_t rate;
-    int16_t newVolume;
-    int32_t newRate;
-  };
-  const Change changes[] = {
+  // Volume, pan, depth and rate, then the volume and rate they ramp to.
+  const std::tuple<int16_t, int16_t, int16_t, int32_t, int16_t, int32_t> changes[] = {
       {4096, 0, 0, 65536, 0, 65536},            // fade out
       {2048, 2000, 0, 65536, 4096, 70000},      // louder and faster, panned right
       {1000, -1234, -1, 65536, -32768, 65536},  // to full negative volume, behind
@@ -228,7 +223,7 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
     const int bits = layout & 4 ? 16 : 8, channels = layout & 8 ? 2 : 1;
     const int hertz = layout < 16 ? 44100 : layout < 32 ? 22050 : 30011;
     UseWideMixing(wide);
-    for (const Change& change : changes) {
+    for (const auto& [volume, pan, depth, rate, newVolume, newRate] : changes) {
       // A loop shorter than a block wraps several times; the one-shot
       // ends within the ramp block or the one after.
       const int32_t length = looping ? 1500 : 5000;
@@ -237,21 +232,20 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
       MixerSound* sound = Keep(
           SoundMixer::CreateSound(length, bits, channels, hertz, bytes.data(), looping ? -1 : 0));
       uint32_t channel = mixer->AllocateChannel();
-      mixer->SetVolume(channel, change.volume);
-      mixer->SetPan(channel, change.pan);
-      mixer->SetDepth(channel, change.depth);
-      mixer->SetRate(channel, change.rate);
+      mixer->SetVolume(channel, volume);
+      mixer->SetPan(channel, pan);
+      mixer->SetDepth(channel, depth);
+      mixer->SetRate(channel, rate);
       mixer->Play(sound, false, channel);
-      PlainVoice plain{bytes,         bits,       channels,     hertz,      looping,
-                       change.volume, change.pan, change.depth, change.rate};
-      SCOPED_TRACE(::testing::Message() << (wide ? "wide " : "") << bits << "-bit " << channels
-                                        << " ch " << hertz << " Hz loop " << looping << " volume "
-                                        << change.volume << " -> " << change.newVolume);
-      ASSERT_EQ(Mix(), plain.Mix(change.volume, change.rate));
-      mixer->SetVolume(channel, change.newVolume);
-      mixer->SetRate(channel, change.newRate);
-      ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
-      ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+      PlainVoice plain{bytes, bits, channels, hertz, looping, volume, pan, depth, rate};
+      SCOPED_TRACE(::testing::Message()
+                   << (wide ? "wide " : "") << bits << "-bit " << channels << " ch " << hertz
+                   << " Hz loop " << looping << " volume " << volume << " -> " << newVolume);
+      ASSERT_EQ(Mix(), plain.Mix(volume, rate));
+      mixer->SetVolume(channel, newVolume);
+      mixer->SetRate(channel, newRate);
+      ASSERT_EQ(Mix(), plain.Mix(newVolume, newRate));
+      ASSERT_EQ(Mix(), plain.Mix(newVolume, newRate));
       mixer->Stop(channel);
       Mix();
     }

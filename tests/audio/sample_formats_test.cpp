@@ -313,20 +313,19 @@ TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
 }
 
 TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosition) {
-  struct Case {
-    int32_t channels, hertz, frames, format, offset;
-  };
-  for (Case c : {Case{2, 44100, 22050, SampleFormat::kStereo16LE, 0},
-                 Case{1, 22050, 5000, SampleFormat::kMono16LE, 100}}) {
-    std::vector<uint8_t> file(c.offset, 'x'), tone = EncodeTone(c.channels, c.hertz, c.frames);
+  // Channels, rate, frames, the format they decode to, and the bytes before the file.
+  const int32_t cases[][5] = {{2, 44100, 22050, SampleFormat::kStereo16LE, 0},
+                              {1, 22050, 5000, SampleFormat::kMono16LE, 100}};
+  for (const auto [channels, hertz, frames, format, offset] : cases) {
+    std::vector<uint8_t> file(offset, 'x'), tone = EncodeTone(channels, hertz, frames);
     file.insert(file.end(), tone.begin(), tone.end());
     Ref<TMemoryStream> stream = StreamOver(file);
-    stream->Seek(c.offset);
+    stream->Seek(offset);
     Ref<TAudioSample> sample = LoadAudioSample(stream);
-    ASSERT_TRUE(sample) << c.channels;
+    ASSERT_TRUE(sample) << channels;
     EXPECT_EQ(std::tuple(sample->format, sample->hertz, sample->length),
-              std::tuple(c.format, c.hertz, c.frames));
-    EXPECT_LT(RelativeError(sample, c.channels), 0.02);
+              std::tuple(format, hertz, frames));
+    EXPECT_LT(RelativeError(sample, channels), 0.02);
   }
 }
 
