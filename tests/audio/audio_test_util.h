@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "../runtime/test_streams.h"
@@ -14,8 +15,7 @@ struct WavLayout {
   int32_t hertz = 11025;
   int32_t bits = 8;
   int32_t fmtSize = 16;
-  bool factChunk = false;
-  bool listChunk = false;
+  std::string chunks{};          // chunks between "fmt " and "data", byte for byte
   int32_t claimedDataSize = -2;  // -2: the real size
 };
 
@@ -35,17 +35,7 @@ inline std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<u
   PutLE(w, 4, {layout.hertz, layout.hertz * align});
   PutLE(w, 2, {align, layout.bits});
   w.resize(w.size() + layout.fmtSize - 16);
-  if (layout.factChunk) {
-    tag("fact");
-    PutLE(w, 4, {4, static_cast<int32_t>(data.size())});
-  }
-  if (layout.listChunk) {
-    tag("LIST");
-    PutLE(w, 4, {10});
-    tag("INFO");
-    tag("ISFT");
-    PutLE(w, 2, {0});
-  }
+  w.insert(w.end(), layout.chunks.begin(), layout.chunks.end());
   tag("data");
   PutLE(w, 4, {layout.claimedDataSize == -2 ? int64_t(data.size()) : layout.claimedDataSize});
   w.insert(w.end(), data.begin(), data.end());

@@ -245,6 +245,8 @@ TEST_F(SampleLoading, UrlStreamIsClosedOnceWhateverTheOutcomeAndAStreamHandedInS
 
 TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
   using namespace SampleFormat;
+  using namespace std::string_literals;
+  const std::string list = "LIST\x0A\0\0\0INFOISFT\0\0"s, fact = "fact\4\0\0\0\xE9\3\0\0"s;
   struct Case {
     const char* what;
     WavLayout layout;
@@ -252,8 +254,8 @@ TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
     int32_t format, length;
   };
   const Case cases[] = {
-      {"LIST chunk", {.channels = 2, .bits = 16, .listChunk = true}, 400, kStereo16LE, 100},
-      {"8-bit mono, fact chunk, odd size", {.factChunk = true}, 1001, kMono8, 1001},
+      {"LIST chunk", {.channels = 2, .bits = 16, .chunks = list}, 400, kStereo16LE, 100},
+      {"8-bit mono, fact chunk, odd size", {.chunks = fact}, 1001, kMono8, 1001},
       {"18-byte format chunk", {.channels = 2, .fmtSize = 18}, 64, kStereo8, 32},
       {"partial frame", {.channels = 2, .hertz = 22050, .bits = 16}, 43, kStereo16LE, 10},
       // Streaming writers leave the size unknown (-1); about 2 GB claimed
