@@ -125,12 +125,6 @@ TEST_F(PixmapLoaderTest, UrlStreamsAreClosedOtherErrorsPassUnopenableOrUnpositio
   EXPECT_TRUE(starts[0].empty());
 }
 
-class PNGLoaderTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { InitPNGModule(); }
-  void TearDown() override { ReleaseStep(); }
-};
-
 // Every row of the pixmap, without padding.
 Bytes Rows(const Ref<TPixmap>& pixmap) {
   Bytes bytes;
@@ -158,6 +152,13 @@ PNGImage Gradient(bool interlaced = false) {
   }
   return image;
 }
+
+class PNGLoaderTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitPNGModule(); }
+  void TearDown() override { ReleaseStep(); }
+  Bytes png = EncodePNG(Gradient());
+};
 
 PNGImage Palette(std::vector<png_byte> alpha) {
   PNGImage image{3, 1, 8, PNG_COLOR_TYPE_PALETTE, {2, 0, 1}};
@@ -200,8 +201,7 @@ TEST_F(PNGLoaderTest, EachColourTypeAndDepthPlainOrInterlacedGivesItsFormatAndGr
 
 TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightBytes) {
   Bytes behindJunk = {'j', 'u', 'n', 'k'};
-  const Bytes file = EncodePNG(Gradient());
-  behindJunk.insert(behindJunk.end(), file.begin(), file.end());
+  behindJunk.insert(behindJunk.end(), png.begin(), png.end());
   Ref<TStream> stream = StreamOver(behindJunk);
   stream->Seek(4);
   Ref<TPixmap> pixmap = LoadPixmap(stream);
@@ -216,7 +216,6 @@ TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightByt
 }
 
 TEST_F(PNGLoaderTest, CorruptDataGivesNullAndEverySingleByteDamageIsSurvived) {
-  Bytes png = EncodePNG(Gradient());
   size_t data = FindChunk(png, "IDAT");
   ASSERT_NE(data, 0u);
   // Damaged compressed data behind a valid checksum.
@@ -241,14 +240,13 @@ TEST_F(PNGLoaderTest, ImpossibleHeaderSizesGiveNull) {
       {1, 16385}, {16384, 16384}, {0xFFFFFFFFu, 0xFFFFFFFFu}, {1000, 1000},
   };
   for (const auto& size : sizes) {
-    Bytes png = EncodePNG(Gradient());
-    PatchHeaderSize(png, size[0], size[1]);
-    EXPECT_FALSE(Load(png)) << size[0] << " x " << size[1];
+    Bytes patched = png;
+    PatchHeaderSize(patched, size[0], size[1]);
+    EXPECT_FALSE(Load(patched)) << size[0] << " x " << size[1];
   }
 }
 
 TEST_F(PNGLoaderTest, TruncationsGiveNullAndStreamReadErrorsLeaveTheLoaderAndLoadPixmapGivesNull) {
-  Bytes png = EncodePNG(Gradient());
   EXPECT_TRUE(LoadsOnlyWhole(png, [](Bytes& b) { return LoadPixmap(StreamOver(b)); }));
   Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
   for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
