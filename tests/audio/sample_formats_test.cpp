@@ -21,13 +21,6 @@ using testing::MakeWav;
 using testing::StreamOver;
 using testing::WavLayout;
 
-int16_t LE16(const uint8_t* p) {
-  return static_cast<int16_t>(p[0] | p[1] << 8);
-}
-int16_t BE16(const uint8_t* p) {
-  return static_cast<int16_t>(p[0] << 8 | p[1]);
-}
-
 Ref<TAudioSample> Sample(std::vector<uint8_t> bytes, int32_t length, int32_t format) {
   Ref<TAudioSample> sample = CreateAudioSample(length, 22050, format);
   EXPECT_EQ(sample->capacity, static_cast<int32_t>(bytes.size()));
@@ -41,7 +34,7 @@ std::pair<int32_t, int32_t> LeftRight(const Ref<TAudioSample>& s) {
   int32_t bytes = BytesPerFrame(s->format) / (stereo ? 2 : 1);
   auto value = [&](const uint8_t* at) {
     if (bytes == 1) return at[0] * 257 - 32768;
-    return static_cast<int>(s->format % 3 == 0 ? BE16(at) : LE16(at));
+    return int(int16_t(s->format % 3 == 0 ? at[0] << 8 | at[1] : at[0] | at[1] << 8));
   };
   return {value(s->samples), value(s->samples + (stereo ? bytes : 0))};
 }
@@ -77,8 +70,8 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
   }
   // The mean rounds toward zero: (-3, 0) gives -1, little- and big-endian.
   Ref<TAudioSample> pair = Sample({0xFD, 0xFF, 0, 0}, 1, SampleFormat::kStereo16LE);
-  EXPECT_EQ(LE16(pair->Convert(SampleFormat::kMono16LE)->samples), -1);
-  EXPECT_EQ(BE16(pair->Convert(SampleFormat::kMono16BE)->samples), -1);
+  EXPECT_EQ(LeftRight(pair->Convert(SampleFormat::kMono16LE)), std::pair(-1, -1));
+  EXPECT_EQ(LeftRight(pair->Convert(SampleFormat::kMono16BE)), std::pair(-1, -1));
 }
 
 TEST(AudioSample, BadFormatsRaiseAndHaveNoBytes) {
