@@ -58,6 +58,8 @@ inline bool WritePNG(png_structp png, png_infop info, const PNGImage* image, png
   png_set_IHDR(png, info, image->width, image->height, image->bitDepth, image->colorType,
                image->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  auto* pixels = const_cast<uint8_t*>(image->pixels.data());
+  for (int y = 0; y < image->height; ++y) rows[y] = pixels + y * png_get_rowbytes(png, info);
   if (!image->palette.empty()) {
     png_set_PLTE(png, info, image->palette.data(), int(image->palette.size()));
   }
@@ -74,12 +76,7 @@ inline bool WritePNG(png_structp png, png_infop info, const PNGImage* image, png
 
 // The encoded file; empty when libpng refuses the image.
 inline Bytes EncodePNG(const PNGImage& image) {
-  const int channels[] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
-  const size_t rowBytes =
-      (size_t(image.width) * channels[image.colorType] * image.bitDepth + 7) / 8;
-  std::vector<png_bytep> rows;
-  auto* pixels = const_cast<uint8_t*>(image.pixels.data());
-  for (int y = 0; y < image.height; ++y) rows.push_back(pixels + y * rowBytes);
+  std::vector<png_bytep> rows(size_t(image.height));
   Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
