@@ -242,8 +242,8 @@ TEST_F(PNGLoaderTest, ImpossibleHeaderSizesGiveNull) {
 }
 
 TEST_F(PNGLoaderTest, TruncationsGiveNullAndStreamReadErrorsLeaveTheLoaderAndLoadPixmapGivesNull) {
-  EXPECT_TRUE(LoadsOnlyWhole(png, [](Bytes& b) { return LoadPixmap(StreamOver(b)); }));
   Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
+  EXPECT_TRUE(LoadsOnlyWhole(png, *loader));
   for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
     EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt)), TStreamReadException);
     EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt)));
@@ -308,10 +308,9 @@ TEST_F(BMPTGALoaderTest, TGAAndBMPRejectWhatTheyCannotRead) {
   EXPECT_FALSE(LoadTGA(TGA(2, 0, 1, 24, 0, {})));            // empty
   EXPECT_FALSE(LoadTGA(TGA(2, 65535, 65535, 32, 0, {})));    // far too large
   EXPECT_FALSE(LoadTGA(TGA(11, 2, 1, 8, 0x20, {0x85, 9})));  // a run longer than the picture
-  EXPECT_TRUE(
-      LoadsOnlyWhole(TGA(2, 2, 2, 24, 0, Bytes(12, 50)), [&](Bytes& b) { return LoadTGA(b); }));
+  EXPECT_TRUE(LoadsOnlyWhole(TGA(2, 2, 2, 24, 0, Bytes(12, 50)), *tga));
   Bytes whole = BMP(2, 2, 24, {}, Bytes(16, 7));
-  EXPECT_TRUE(LoadsOnlyWhole(whole, [&](Bytes& b) { return LoadBMP(b); }));
+  EXPECT_TRUE(LoadsOnlyWhole(whole, *bmp));
   Bytes compressed = whole;
   compressed[30] = 1;  // run-length encoded
   EXPECT_FALSE(LoadBMP(compressed));

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "../runtime/test_streams.h"
@@ -118,8 +117,8 @@ inline void PatchHeaderSize(Bytes& png, uint32_t width, uint32_t height) {
 }
 
 // The whole file loads, and every start of it that stops short is refused.
-inline ::testing::AssertionResult LoadsOnlyWhole(Bytes file,
-                                                 const std::function<Ref<TPixmap>(Bytes&)>& load) {
+inline ::testing::AssertionResult LoadsOnlyWhole(Bytes file, TPixmapLoader& loader) {
+  auto load = [&](Bytes& bytes) { return loader.LoadPixmap(StreamOver(bytes)); };
   if (!load(file)) return ::testing::AssertionFailure() << "the whole file is refused";
   for (size_t size = 0; size < file.size(); ++size) {
     Bytes start(file.begin(), file.begin() + size);
