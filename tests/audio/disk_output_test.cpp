@@ -9,11 +9,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/sound.h"
 #include "audio/wave_output.h"
-#include "audio_test_util.h"
 
 namespace salvo {
 namespace {
