@@ -271,13 +271,8 @@ TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
   using namespace SampleFormat;
   using namespace std::string_literals;
   const std::string list = "LIST\x0A\0\0\0INFOISFT\0\0"s, fact = "fact\4\0\0\0\xE9\3\0\0"s;
-  struct Case {
-    const char* what;
-    WavLayout layout;
-    size_t dataBytes;
-    int32_t format, length;
-  };
-  const Case cases[] = {
+  // What the file is, its layout and data bytes, the format and length it loads with.
+  const std::tuple<const char*, WavLayout, size_t, int32_t, int32_t> cases[] = {
       {"LIST chunk", {.channels = 2, .bits = 16, .chunks = list}, 400, kStereo16LE, 100},
       {"8-bit mono, fact chunk, odd size", {.chunks = fact}, 1001, kMono8, 1001},
       {"18-byte format chunk", {.channels = 2, .fmtSize = 18}, 64, kStereo8, 32},
@@ -287,14 +282,14 @@ TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
       {"size -1", {.claimedDataSize = -1}, 20, kMono8, 20},
       {"size beyond the file", {.bits = 16, .claimedDataSize = 0x7FFFFFF0}, 12, kMono16LE, 6},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::vector<uint8_t> data = Bytes(c.dataBytes);
-    Ref<TAudioSample> sample = Load(MakeWav(c.layout, data));
+  for (const auto& [what, layout, dataBytes, format, length] : cases) {
+    SCOPED_TRACE(what);
+    std::vector<uint8_t> data = Bytes(dataBytes);
+    Ref<TAudioSample> sample = Load(MakeWav(layout, data));
     ASSERT_TRUE(sample);
-    const int32_t bytes = c.length * BytesPerFrame(c.format);
+    const int32_t bytes = length * BytesPerFrame(format);
     EXPECT_EQ(std::tuple(sample->format, sample->hertz, sample->length, sample->capacity),
-              std::tuple(c.format, c.layout.hertz, c.length, bytes));
+              std::tuple(format, layout.hertz, length, bytes));
     EXPECT_EQ(std::memcmp(sample->samples, data.data(), bytes), 0);
   }
 }

@@ -80,25 +80,24 @@ class PixmapLoaderTest : public ::testing::Test {
 
 TEST_F(PixmapLoaderTest, LoadersAreTriedNewestFirstFromTheSamePositionUntilOneGivesAPixmap) {
   EXPECT_NE(dynamic_cast<ScriptedLoader*>(FirstPixmapLoader().Get()), nullptr);
-  struct Case {
-    Outcome newest, middle, oldest;
-    bool loads;
-    size_t calls;  // how many loaders were tried, newest first
+  // What the loaders do, newest first, whether a pixmap comes back, how many loaders are tried.
+  const std::tuple<Outcome, Outcome, Outcome, bool, size_t> cases[] = {
+      {Outcome::kNull, Outcome::kNull, Outcome::kNull, false, 3},
+      {Outcome::kNull, Outcome::kNull, Outcome::kPixmap, true, 3},
+      {Outcome::kNull, Outcome::kPixmap, Outcome::kPixmap, true, 2},
+      // A stream error counts as Null.
+      {Outcome::kStreamError, Outcome::kNull, Outcome::kPixmap, true, 3},
   };
-  for (Case c : {Case{Outcome::kNull, Outcome::kNull, Outcome::kNull, false, 3},
-                 Case{Outcome::kNull, Outcome::kNull, Outcome::kPixmap, true, 3},
-                 Case{Outcome::kNull, Outcome::kPixmap, Outcome::kPixmap, true, 2},
-                 // A stream error counts as Null.
-                 Case{Outcome::kStreamError, Outcome::kNull, Outcome::kPixmap, true, 3}}) {
+  for (const auto& [newest, middle, oldest, loads, calls] : cases) {
     SetUp();
-    std::tie(outcomes[0], outcomes[1], outcomes[2]) = std::tuple(c.newest, c.middle, c.oldest);
+    std::tie(outcomes[0], outcomes[1], outcomes[2]) = std::tuple(newest, middle, oldest);
     Ref<TStream> stream = StreamOver(sourceBytes);
     stream->Seek(3);
     Ref<TPixmap> pixmap = LoadPixmap(stream);
-    EXPECT_EQ(pixmap ? pixmap->format : PF_NONE, c.loads ? PF_I8 : PF_NONE);
+    EXPECT_EQ(pixmap ? pixmap->format : PF_NONE, loads ? PF_I8 : PF_NONE);
     for (size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(starts[i], i < c.calls ? std::vector<int32_t>{3} : std::vector<int32_t>{})
-          << "loader " << i << " of case " << c.calls;
+      EXPECT_EQ(starts[i], i < calls ? std::vector<int32_t>{3} : std::vector<int32_t>{})
+          << "loader " << i << " of case " << calls;
     }
   }
 }
@@ -215,7 +214,17 @@ TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightByt
   EXPECT_FALSE(LoadPixmap(StreamOver(bmp)));
 }
 
-TEST_F(PNGLoaderTest, CorruptDataGivesNullAndEverySingleByteDamageIsSurvived) {
+TEST_F(PNGLoaderTest,
+       ImpossibleHeaderSizesOrCorruptDataGiveNullAndEverySingleByteDamageIsSurvived) {
+  const uint32_t sizes[][2] = {
+      {0, 16},    {16, 0},        {0x80000000u, 1},           {100000, 100000}, {16385, 1},
+      {1, 16385}, {16384, 16384}, {0xFFFFFFFFu, 0xFFFFFFFFu}, {1000, 1000},
+  };
+  for (const auto& size : sizes) {
+    Bytes patched = png;
+    PatchHeaderSize(patched, size[0], size[1]);
+    EXPECT_FALSE(Load(patched)) << size[0] << " x " << size[1];
+  }
   size_t data = FindChunk(png, "IDAT");
   ASSERT_NE(data, 0u);
   // Whatever one damaged byte does, the loader returns Null or a pixmap of
@@ -226,18 +235,6 @@ TEST_F(PNGLoaderTest, CorruptDataGivesNullAndEverySingleByteDamageIsSurvived) {
     damaged[i] ^= 0xA5;
     Ref<TPixmap> pixmap = LoadPixmap(StreamOver(damaged));
     EXPECT_TRUE(!pixmap || (i != data + 10 && int64_t(pixmap->width) * pixmap->height <= 256)) << i;
-  }
-}
-
-TEST_F(PNGLoaderTest, ImpossibleHeaderSizesGiveNull) {
-  const uint32_t sizes[][2] = {
-      {0, 16},    {16, 0},        {0x80000000u, 1},           {100000, 100000}, {16385, 1},
-      {1, 16385}, {16384, 16384}, {0xFFFFFFFFu, 0xFFFFFFFFu}, {1000, 1000},
-  };
-  for (const auto& size : sizes) {
-    Bytes patched = png;
-    PatchHeaderSize(patched, size[0], size[1]);
-    EXPECT_FALSE(Load(patched)) << size[0] << " x " << size[1];
   }
 }
 
