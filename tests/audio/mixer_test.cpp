@@ -173,7 +173,9 @@ struct PlainVoice {
   }
   // Mixes one block while the settings move to the targets.
   std::vector<int16_t> Mix(int16_t targetVolume, int32_t targetRate) {
-    std::vector<int32_t> sum(kMixBlockSamples, 0);
+    std::vector<int16_t> out(kMixBlockSamples, 0);
+    auto saturated = [](int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
+    const int shift = bits == 16 ? 12 : 4;  // 16-bit products lose 8 bits more
     const int32_t frames = kMixBlockFrames;
     const int32_t clampedPan = std::clamp<int32_t>(pan, -4096, 4096);
     int32_t volume256 = volume * 256;
@@ -189,9 +191,8 @@ struct PlainVoice {
       if (depth < 0) right = -right;
       uint64_t index = position >> 32;
       if (channels == 2) index &= ~uint64_t{1};
-      const int32_t l = Sample(index), r = Sample(index + channels - 1);
-      sum[2 * i] += bits == 16 ? (l * left) >> 8 : l * left;
-      sum[2 * i + 1] += bits == 16 ? (r * right) >> 8 : r * right;
+      out[2 * i] = saturated(Sample(index) * left >> shift);
+      out[2 * i + 1] = saturated(Sample(index + channels - 1) * right >> shift);
       position += uint64_t(step) * channels << 16;
       while (looping && position >= end) position -= end;
       ended = position >= end;
@@ -200,9 +201,6 @@ struct PlainVoice {
     }
     volume = targetVolume;
     rate = targetRate;
-    std::vector<int16_t> out;
-    for (int32_t value : sum)
-      out.push_back(static_cast<int16_t>(std::clamp(value >> 4, -32768, 32767)));
     return out;
   }
 };
