@@ -4,17 +4,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <numeric>
+#include <string>
 #include <tuple>
 
 #include "audio/sound.h"
 #include "audio/wide_mixing_internal.h"
-#include "audio_test_util.h"
+#include "tests/runtime/test_streams.h"
 
 namespace salvo {
 namespace {
-
-using testing::Noise;
-using testing::Ramp;
 
 // A mixer of the test's own, mixed block by block; the sounds made through it
 // are freed at the end of the test.
@@ -23,7 +23,11 @@ class Mixer : public ::testing::Test {
   void TearDown() override {
     for (MixerSound* sound : sounds) SoundMixer::FreeSound(sound);
   }
-  std::vector<int16_t> Mix() { return testing::MixOneBlock(*mixer); }
+  std::vector<int16_t> Mix() {
+    std::vector<int16_t> out(kMixBlockSamples);
+    mixer->MixBlock(out.data());
+    return out;
+  }
   MixerSound* Keep(MixerSound* sound) {
     sounds.push_back(sound);
     return sound;
@@ -148,15 +152,6 @@ TEST_F(Mixer, ManyLoudVoicesSaturateWithoutOverflow) {
   for (int i = 0; i < kMixBlockSamples; ++i) ASSERT_EQ(out[i], i % 2 ? -32768 : 32767) << i;
 }
 
-TEST_F(Mixer, EmptyLoopingSoundEndsInsteadOfSpinning) {
-  MixerSound* empty = Keep(SoundMixer::CreateSound(0, 16, 2, 44100, nullptr, -1));
-  ASSERT_NE(empty, nullptr);
-  uint32_t channel = mixer->AllocateChannel();
-  mixer->Play(empty, false, channel);
-  Mix();
-  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
-}
-
 // One voice mixed the plain way, frame by frame: gains recomputed from the
 // volume every frame, the end rule after every advance. The mixer works in
 // spans and vector loops instead; the samples must come out the same.
@@ -178,7 +173,9 @@ struct PlainVoice {
   }
   // Mixes one block while the settings move to the targets.
   std::vector<int16_t> Mix(int16_t targetVolume, int32_t targetRate) {
-    std::vector<int32_t> sum(kMixBlockSamples, 0);
+    std::vector<int16_t> out(kMixBlockSamples, 0);
+    auto saturated = [](int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
+    const int shift = bits == 16 ? 12 : 4;  // 16-bit products lose 8 bits more
     const int32_t frames = kMixBlockFrames;
     const int32_t clampedPan = std::clamp<int32_t>(pan, -4096, 4096);
     int32_t volume256 = volume * 256;
@@ -194,9 +191,8 @@ struct PlainVoice {
       if (depth < 0) right = -right;
       uint64_t index = position >> 32;
       if (channels == 2) index &= ~uint64_t{1};
-      const int32_t l = Sample(index), r = Sample(index + channels - 1);
-      sum[2 * i] += bits == 16 ? (l * left) >> 8 : l * left;
-      sum[2 * i + 1] += bits == 16 ? (r * right) >> 8 : r * right;
+      out[2 * i] = saturated(Sample(index) * left >> shift);
+      out[2 * i + 1] = saturated(Sample(index + channels - 1) * right >> shift);
       position += uint64_t(step) * channels << 16;
       while (looping && position >= end) position -= end;
       ended = position >= end;
@@ -205,21 +201,13 @@ struct PlainVoice {
     }
     volume = targetVolume;
     rate = targetRate;
-    std::vector<int16_t> out;
-    for (int32_t value : sum)
-      out.push_back(static_cast<int16_t>(std::clamp(value >> 4, -32768, 32767)));
     return out;
   }
 };
 
 TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
-  struct Change {
-    int16_t volume, pan, depth;
-    int32_t rate;
-    int16_t newVolume;
-    int32_t newRate;
-  };
-  const Change changes[] = {
+  // Volume, pan, depth and rate, then the volume and rate they ramp to.
+  const std::tuple<int16_t, int16_t, int16_t, int32_t, int16_t, int32_t> changes[] = {
       {4096, 0, 0, 65536, 0, 65536},            // fade out
       {2048, 2000, 0, 65536, 4096, 70000},      // louder and faster, panned right
       {1000, -1234, -1, 65536, -32768, 65536},  // to full negative volume, behind
@@ -234,7 +222,7 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
     const int bits = layout & 4 ? 16 : 8, channels = layout & 8 ? 2 : 1;
     const int hertz = layout < 16 ? 44100 : layout < 32 ? 22050 : 30011;
     UseWideMixing(wide);
-    for (const Change& change : changes) {
+    for (const auto& [volume, pan, depth, rate, newVolume, newRate] : changes) {
       // A loop shorter than a block wraps several times; the one-shot
       // ends within the ramp block or the one after.
       const int32_t length = looping ? 1500 : 5000;
@@ -243,21 +231,20 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
       MixerSound* sound = Keep(
           SoundMixer::CreateSound(length, bits, channels, hertz, bytes.data(), looping ? -1 : 0));
       uint32_t channel = mixer->AllocateChannel();
-      mixer->SetVolume(channel, change.volume);
-      mixer->SetPan(channel, change.pan);
-      mixer->SetDepth(channel, change.depth);
-      mixer->SetRate(channel, change.rate);
+      mixer->SetVolume(channel, volume);
+      mixer->SetPan(channel, pan);
+      mixer->SetDepth(channel, depth);
+      mixer->SetRate(channel, rate);
       mixer->Play(sound, false, channel);
-      PlainVoice plain{bytes,         bits,       channels,     hertz,      looping,
-                       change.volume, change.pan, change.depth, change.rate};
-      SCOPED_TRACE(::testing::Message() << (wide ? "wide " : "") << bits << "-bit " << channels
-                                        << " ch " << hertz << " Hz loop " << looping << " volume "
-                                        << change.volume << " -> " << change.newVolume);
-      ASSERT_EQ(Mix(), plain.Mix(change.volume, change.rate));
-      mixer->SetVolume(channel, change.newVolume);
-      mixer->SetRate(channel, change.newRate);
-      ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
-      ASSERT_EQ(Mix(), plain.Mix(change.newVolume, change.newRate));
+      PlainVoice plain{bytes, bits, channels, hertz, looping, volume, pan, depth, rate};
+      SCOPED_TRACE(::testing::Message()
+                   << (wide ? "wide " : "") << bits << "-bit " << channels << " ch " << hertz
+                   << " Hz loop " << looping << " volume " << volume << " -> " << newVolume);
+      ASSERT_EQ(Mix(), plain.Mix(volume, rate));
+      mixer->SetVolume(channel, newVolume);
+      mixer->SetRate(channel, newRate);
+      ASSERT_EQ(Mix(), plain.Mix(newVolume, newRate));
+      ASSERT_EQ(Mix(), plain.Mix(newVolume, newRate));
       mixer->Stop(channel);
       Mix();
     }
@@ -265,7 +252,7 @@ TEST_F(Mixer, SpansAndRampsGiveTheSamplesOfThePlainPerFrameRule) {
   UseWideMixing(true);
 }
 
-TEST(MixerLayouts, UnplayableOnesAreRefused) {
+TEST_F(Mixer, UnplayableLayoutsAreRefusedAndAnEmptyLoopingSoundEndsInsteadOfSpinning) {
   int16_t frame[2] = {0, 0};
   EXPECT_EQ(SoundMixer::CreateSound(1, 16, 3, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(1, 12, 1, 44100, frame, 0), nullptr);
@@ -273,6 +260,12 @@ TEST(MixerLayouts, UnplayableOnesAreRefused) {
   EXPECT_EQ(SoundMixer::CreateSound(-1, 16, 1, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(0x40000000, 16, 2, 44100, frame, 0), nullptr);
   EXPECT_EQ(SoundMixer::CreateSound(1, 16, 1, 44100, nullptr, 0), nullptr);  // no frames
+  MixerSound* empty = Keep(SoundMixer::CreateSound(0, 16, 2, 44100, nullptr, -1));
+  ASSERT_NE(empty, nullptr);
+  uint32_t channel = mixer->AllocateChannel();
+  mixer->Play(empty, false, channel);
+  Mix();
+  EXPECT_EQ(mixer->Status(channel), VoiceState::kStopped);
 }
 
 // 16-bit stereo frames holding `value` on both sides.
@@ -287,8 +280,8 @@ MixerSound* RecordOf(const Ref<TSound>& sound) {
   return mixed ? mixed->handle : nullptr;
 }
 
-// The object layer over a mixer of the test's own, mixed block by block.
-class MixerSounds : public ::testing::Test {
+// The object layer over the test's mixer.
+class MixerSounds : public Mixer {
  protected:
   void SetUp() override {
     InitAudioModule();
@@ -298,12 +291,10 @@ class MixerSounds : public ::testing::Test {
     SetAudioDriver(New<TAudioDriver>());
     ReleaseStep();
   }
-  std::vector<int16_t> Mix() { return testing::MixOneBlock(*mixer); }
-
-  std::unique_ptr<SoundMixer> mixer = std::make_unique<SoundMixer>();
 };
 
 TEST_F(MixerSounds, LoadSoundMakesSixteenBitStereoFromSamplesAndFiles) {
+  using namespace std::string_literals;
   Ref<TAudioSample> sample = CreateAudioSample(10, 44100, SampleFormat::kMono8);
   std::memset(sample->samples, 255, 10);
   Ref<TSound> sound = LoadSound(sample, 0);
@@ -315,7 +306,11 @@ TEST_F(MixerSounds, LoadSoundMakesSixteenBitStereoFromSamplesAndFiles) {
   EXPECT_EQ(Mix()[0], 32767);
   EXPECT_EQ(RecordOf(LoadSound(sample, 1))->loop, -1);
 
-  std::vector<uint8_t> file = testing::MakeWav(testing::WavLayout{}, std::vector<uint8_t>(100));
+  // 8-bit mono at 11025 Hz, 100 frames.
+  std::string file =
+      "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\x11\x2B\0\0\x11\x2B\0\0\1\0\x08\0"
+      "data\x64\0\0\0"s;
+  file.resize(file.size() + 100, '\x80');
   record = RecordOf(LoadSound(testing::StreamOver(file), 0));
   ASSERT_TRUE(record);
   EXPECT_EQ(std::pair(record->hertz, record->length), std::pair(11025, 100));
@@ -366,7 +361,8 @@ TEST_F(MixerSounds,
   EXPECT_EQ(Mix()[1], 0);
 
   // The rate is kept by the channel for the next voice: double skips frames.
-  std::vector<int16_t> ramp = testing::Ramp(8192);
+  std::vector<int16_t> ramp(8192);
+  std::iota(ramp.begin(), ramp.end(), 0);
   Ref<TAudioSample> sample = CreateStaticAudioSample(reinterpret_cast<uint8_t*>(ramp.data()), 8192,
                                                      44100, SampleFormat::kMono16LE);
   channel = AllocateChannel();

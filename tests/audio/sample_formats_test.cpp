@@ -6,26 +6,50 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
 #include <tuple>
 
 #include "audio/audio_sample.h"
-#include "audio_test_util.h"
 #include "runtime/error.h"
 #include "tests/runtime/raised.h"
+#include "tests/runtime/test_streams.h"
 
 namespace salvo {
 namespace {
 
 using testing::CountingStream;
-using testing::MakeWav;
+using testing::PutLE;
 using testing::StreamOver;
-using testing::WavLayout;
 
-int16_t LE16(const uint8_t* p) {
-  return static_cast<int16_t>(p[0] | p[1] << 8);
-}
-int16_t BE16(const uint8_t* p) {
-  return static_cast<int16_t>(p[0] << 8 | p[1]);
+struct WavLayout {
+  int32_t formatTag = 1;
+  int32_t channels = 1;
+  int32_t hertz = 11025;
+  int32_t bits = 8;
+  int32_t fmtSize = 16;
+  std::string chunks{};          // chunks between "fmt " and "data", byte for byte
+  int32_t claimedDataSize = -2;  // -2: the real size
+};
+
+// A RIFF WAVE file with the given layout and data bytes.
+std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> w;
+  auto tag = [&](const char* text) { w.insert(w.end(), text, text + 4); };
+  int32_t align = layout.channels * layout.bits / 8;
+  tag("RIFF");
+  PutLE(w, 4, {0});  // not read
+  tag("WAVE");
+  tag("fmt ");
+  PutLE(w, 4, {layout.fmtSize});
+  PutLE(w, 2, {layout.formatTag, layout.channels});
+  PutLE(w, 4, {layout.hertz, layout.hertz * align});
+  PutLE(w, 2, {align, layout.bits});
+  w.resize(w.size() + layout.fmtSize - 16);
+  w.insert(w.end(), layout.chunks.begin(), layout.chunks.end());
+  tag("data");
+  PutLE(w, 4, {layout.claimedDataSize == -2 ? int64_t(data.size()) : layout.claimedDataSize});
+  w.insert(w.end(), data.begin(), data.end());
+  return w;
 }
 
 Ref<TAudioSample> Sample(std::vector<uint8_t> bytes, int32_t length, int32_t format) {
@@ -41,7 +65,7 @@ std::pair<int32_t, int32_t> LeftRight(const Ref<TAudioSample>& s) {
   int32_t bytes = BytesPerFrame(s->format) / (stereo ? 2 : 1);
   auto value = [&](const uint8_t* at) {
     if (bytes == 1) return at[0] * 257 - 32768;
-    return static_cast<int>(s->format % 3 == 0 ? BE16(at) : LE16(at));
+    return int(int16_t(s->format % 3 == 0 ? at[0] << 8 | at[1] : at[0] | at[1] << 8));
   };
   return {value(s->samples), value(s->samples + (stereo ? bytes : 0))};
 }
@@ -77,8 +101,8 @@ TEST(AudioSample, EveryPairOfFormatsConverts) {
   }
   // The mean rounds toward zero: (-3, 0) gives -1, little- and big-endian.
   Ref<TAudioSample> pair = Sample({0xFD, 0xFF, 0, 0}, 1, SampleFormat::kStereo16LE);
-  EXPECT_EQ(LE16(pair->Convert(SampleFormat::kMono16LE)->samples), -1);
-  EXPECT_EQ(BE16(pair->Convert(SampleFormat::kMono16BE)->samples), -1);
+  EXPECT_EQ(LeftRight(pair->Convert(SampleFormat::kMono16LE)), std::pair(-1, -1));
+  EXPECT_EQ(LeftRight(pair->Convert(SampleFormat::kMono16BE)), std::pair(-1, -1));
 }
 
 TEST(AudioSample, BadFormatsRaiseAndHaveNoBytes) {
@@ -104,8 +128,7 @@ TEST(AudioSample, ConvertKeepsLengthForLongSamples) {
   }
 }
 
-// A 440 Hz sine at half scale, one channel or more (the others at the
-// opposite phase).
+// A 440 Hz sine at half scale; channels after the first at the opposite phase.
 float Tone(int32_t frame, int32_t channel, int32_t hertz) {
   double value = 0.5 * std::sin(2 * std::numbers::pi * 440.0 * frame / hertz);
   return static_cast<float>(channel == 0 ? value : -value);
@@ -158,8 +181,7 @@ std::vector<uint8_t> EncodeTone(int32_t channels, int32_t hertz, int32_t frames,
   return file;
 }
 
-// Root-mean-square difference between the decoded sample and the tone,
-// relative to full scale.
+// Root-mean-square difference from the tone, relative to full scale.
 double RelativeError(const Ref<TAudioSample>& sample, int32_t channels) {
   double sum = 0;
   const auto* values = reinterpret_cast<const int16_t*>(sample->samples);
@@ -176,11 +198,9 @@ std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> file, int64_t granule)
   size_t at = file.size() - 4;
   while (std::memcmp(&file[at], "OggS", 4) != 0) --at;
   for (int i = 0; i < 8; ++i) file[at + 6 + i] = static_cast<uint8_t>(uint64_t(granule) >> 8 * i);
-  ogg_page page;
-  page.header = &file[at];
-  page.header_len = 27 + file[at + 26];
-  page.body = &file[at] + page.header_len;
-  page.body_len = static_cast<long>(file.size() - at) - page.header_len;
+  const long headerBytes = 27 + file[at + 26];
+  ogg_page page{&file[at], headerBytes, &file[at + headerBytes],
+                static_cast<long>(file.size() - at) - headerBytes};
   ogg_page_checksum_set(&page);
   return file;
 }
@@ -230,8 +250,6 @@ class SampleLoading : public ::testing::Test {
   Ref<TAudioSample> Load(std::vector<uint8_t> file) { return LoadAudioSample(StreamOver(file)); }
 };
 
-// LoadAudioSample closes a stream it opened from a URL on every way out, and
-// leaves a stream it was handed open.
 TEST_F(SampleLoading, UrlStreamIsClosedOnceWhateverTheOutcomeAndAStreamHandedInStaysOpen) {
   using testing::closedStreams;
   EXPECT_TRUE(LoadAudioSample(u"counting::wav"));
@@ -251,15 +269,12 @@ TEST_F(SampleLoading, UrlStreamIsClosedOnceWhateverTheOutcomeAndAStreamHandedInS
 
 TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
   using namespace SampleFormat;
-  struct Case {
-    const char* what;
-    WavLayout layout;
-    size_t dataBytes;
-    int32_t format, length;
-  };
-  const Case cases[] = {
-      {"LIST chunk", {.channels = 2, .bits = 16, .listChunk = true}, 400, kStereo16LE, 100},
-      {"8-bit mono, fact chunk, odd size", {.factChunk = true}, 1001, kMono8, 1001},
+  using namespace std::string_literals;
+  const std::string list = "LIST\x0A\0\0\0INFOISFT\0\0"s, fact = "fact\4\0\0\0\xE9\3\0\0"s;
+  // What the file is, its layout and data bytes, the format and length it loads with.
+  const std::tuple<const char*, WavLayout, size_t, int32_t, int32_t> cases[] = {
+      {"LIST chunk", {.channels = 2, .bits = 16, .chunks = list}, 400, kStereo16LE, 100},
+      {"8-bit mono, fact chunk, odd size", {.chunks = fact}, 1001, kMono8, 1001},
       {"18-byte format chunk", {.channels = 2, .fmtSize = 18}, 64, kStereo8, 32},
       {"partial frame", {.channels = 2, .hertz = 22050, .bits = 16}, 43, kStereo16LE, 10},
       // Streaming writers leave the size unknown (-1); about 2 GB claimed
@@ -267,14 +282,14 @@ TEST_F(SampleLoading, WavPcmLayoutsLoadWithWholeFramesOfTheirData) {
       {"size -1", {.claimedDataSize = -1}, 20, kMono8, 20},
       {"size beyond the file", {.bits = 16, .claimedDataSize = 0x7FFFFFF0}, 12, kMono16LE, 6},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::vector<uint8_t> data = Bytes(c.dataBytes);
-    Ref<TAudioSample> sample = Load(MakeWav(c.layout, data));
+  for (const auto& [what, layout, dataBytes, format, length] : cases) {
+    SCOPED_TRACE(what);
+    std::vector<uint8_t> data = Bytes(dataBytes);
+    Ref<TAudioSample> sample = Load(MakeWav(layout, data));
     ASSERT_TRUE(sample);
-    const int32_t bytes = c.length * BytesPerFrame(c.format);
+    const int32_t bytes = length * BytesPerFrame(format);
     EXPECT_EQ(std::tuple(sample->format, sample->hertz, sample->length, sample->capacity),
-              std::tuple(c.format, c.layout.hertz, c.length, bytes));
+              std::tuple(format, layout.hertz, length, bytes));
     EXPECT_EQ(std::memcmp(sample->samples, data.data(), bytes), 0);
   }
 }
@@ -318,23 +333,20 @@ TEST_F(SampleLoading, WavFramesTheStreamCannotDeliverAreSilence) {
   for (int i = 40; i < 100; ++i) ASSERT_EQ(sample->samples[i], 128) << i;
 }
 
-// The mono file comes after other bytes, and is read from where the stream
-// stands.
 TEST_F(SampleLoading, OggDecodesToSixteenBitOfTheSameChannelsFromTheStreamsPosition) {
-  struct Case {
-    int32_t channels, hertz, frames, format, offset;
-  };
-  for (Case c : {Case{2, 44100, 22050, SampleFormat::kStereo16LE, 0},
-                 Case{1, 22050, 5000, SampleFormat::kMono16LE, 100}}) {
-    std::vector<uint8_t> file(c.offset, 'x'), tone = EncodeTone(c.channels, c.hertz, c.frames);
+  // Channels, rate, frames, the format they decode to, and the bytes before the file.
+  const int32_t cases[][5] = {{2, 44100, 22050, SampleFormat::kStereo16LE, 0},
+                              {1, 22050, 5000, SampleFormat::kMono16LE, 100}};
+  for (const auto [channels, hertz, frames, format, offset] : cases) {
+    std::vector<uint8_t> file(offset, 'x'), tone = EncodeTone(channels, hertz, frames);
     file.insert(file.end(), tone.begin(), tone.end());
     Ref<TMemoryStream> stream = StreamOver(file);
-    stream->Seek(c.offset);
+    stream->Seek(offset);
     Ref<TAudioSample> sample = LoadAudioSample(stream);
-    ASSERT_TRUE(sample) << c.channels;
+    ASSERT_TRUE(sample) << channels;
     EXPECT_EQ(std::tuple(sample->format, sample->hertz, sample->length),
-              std::tuple(c.format, c.hertz, c.frames));
-    EXPECT_LT(RelativeError(sample, c.channels), 0.02);
+              std::tuple(format, hertz, frames));
+    EXPECT_LT(RelativeError(sample, channels), 0.02);
   }
 }
 

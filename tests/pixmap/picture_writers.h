@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
-#include <functional>
-#include <initializer_list>
 #include <vector>
 
 #include "../runtime/test_streams.h"
@@ -19,8 +17,8 @@
 namespace salvo::test {
 
 using Bytes = std::vector<uint8_t>;
-
 using testing::PutLE;
+using testing::StreamOver;
 
 inline Bytes TGA(int kind, int width, int height, int depth, int descriptor, const Bytes& data) {
   Bytes out = {3, 0, uint8_t(kind), 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -45,10 +43,10 @@ inline Bytes BMP(int width, int height, int bitCount, const Bytes& palette, cons
 
 struct PNGImage {
   int width, height, bitDepth, colorType;
-  std::vector<uint8_t> pixels{};  // packed rows, as libpng expects them
+  Bytes pixels{};  // packed rows, as libpng expects them
   std::vector<png_color> palette{};
-  std::vector<png_byte> paletteAlpha{};  // tRNS for palette images
-  bool greyKey = false;                  // tRNS for grey images
+  Bytes paletteAlpha{};  // tRNS for palette images
+  bool greyKey = false;  // tRNS for grey images
   png_color_16 transparentGrey{};
   bool interlaced = false;
 };
@@ -59,6 +57,8 @@ inline bool WritePNG(png_structp png, png_infop info, const PNGImage* image, png
   png_set_IHDR(png, info, image->width, image->height, image->bitDepth, image->colorType,
                image->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  auto* pixels = const_cast<uint8_t*>(image->pixels.data());
+  for (int y = 0; y < image->height; ++y) rows[y] = pixels + y * png_get_rowbytes(png, info);
   if (!image->palette.empty()) {
     png_set_PLTE(png, info, image->palette.data(), int(image->palette.size()));
   }
@@ -74,18 +74,13 @@ inline bool WritePNG(png_structp png, png_infop info, const PNGImage* image, png
 }
 
 // The encoded file; empty when libpng refuses the image.
-inline std::vector<uint8_t> EncodePNG(const PNGImage& image) {
-  const int channels[] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
-  const size_t rowBytes =
-      (size_t(image.width) * channels[image.colorType] * image.bitDepth + 7) / 8;
-  std::vector<png_bytep> rows;
-  auto* pixels = const_cast<uint8_t*>(image.pixels.data());
-  for (int y = 0; y < image.height; ++y) rows.push_back(pixels + y * rowBytes);
-  std::vector<uint8_t> out;
+inline Bytes EncodePNG(const PNGImage& image) {
+  std::vector<png_bytep> rows(size_t(image.height));
+  Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   auto append = [](png_structp png, png_bytep data, size_t size) {
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
     out->insert(out->end(), data, data + size);
   };
   png_set_write_fn(png, &out, append, [](png_structp) {});
@@ -94,49 +89,39 @@ inline std::vector<uint8_t> EncodePNG(const PNGImage& image) {
   return out;
 }
 
-inline uint32_t ReadBigEndian(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-inline void WriteBigEndian(uint8_t* p, uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(value >> (24 - 8 * i));
-}
-
 // Offset of the first chunk of the given type (its length field), or 0.
-inline size_t FindChunk(const std::vector<uint8_t>& png, const char* type) {
-  for (size_t offset = 8; offset + 12 <= png.size(); offset += 12 + ReadBigEndian(&png[offset])) {
+inline size_t FindChunk(const Bytes& png, const char* type) {
+  for (size_t offset = 8; offset + 12 <= png.size(); offset += 12 + png_get_uint_32(&png[offset])) {
     if (std::equal(type, type + 4, &png[offset + 4])) return offset;
   }
   return 0;
 }
 
 // Recomputes the CRC-32 of the chunk whose length field starts at offset.
-inline void FixChunkCRC(std::vector<uint8_t>& png, size_t offset) {
-  const uint32_t length = ReadBigEndian(&png[offset]);
+inline void FixChunkCRC(Bytes& png, size_t offset) {
+  const uint32_t length = png_get_uint_32(&png[offset]);
   uint32_t crc = 0xFFFFFFFFu;
   for (size_t i = offset + 4; i < offset + 8 + length; ++i) {
     crc ^= png[i];
     for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
   }
-  WriteBigEndian(&png[offset + 8 + length], ~crc);
+  png_save_uint_32(&png[offset + 8 + length], ~crc);
 }
 
 // Replaces the IHDR width and height of an encoded file (CRC kept valid).
-inline void PatchHeaderSize(std::vector<uint8_t>& png, uint32_t width, uint32_t height) {
+inline void PatchHeaderSize(Bytes& png, uint32_t width, uint32_t height) {
   size_t header = FindChunk(png, "IHDR");
-  WriteBigEndian(&png[header + 8], width);
-  WriteBigEndian(&png[header + 12], height);
+  png_save_uint_32(&png[header + 8], width);
+  png_save_uint_32(&png[header + 12], height);
   FixChunkCRC(png, header);
 }
 
-using testing::StreamOver;
-
 // The whole file loads, and every start of it that stops short is refused.
-inline ::testing::AssertionResult LoadsOnlyWhole(
-    std::vector<uint8_t> file, const std::function<Ref<TPixmap>(std::vector<uint8_t>&)>& load) {
+inline ::testing::AssertionResult LoadsOnlyWhole(Bytes file, TPixmapLoader& loader) {
+  auto load = [&](Bytes& bytes) { return loader.LoadPixmap(StreamOver(bytes)); };
   if (!load(file)) return ::testing::AssertionFailure() << "the whole file is refused";
   for (size_t size = 0; size < file.size(); ++size) {
-    std::vector<uint8_t> start(file.begin(), file.begin() + size);
+    Bytes start(file.begin(), file.begin() + size);
     if (load(start)) return ::testing::AssertionFailure() << "the first " << size << " bytes load";
   }
   return ::testing::AssertionSuccess();

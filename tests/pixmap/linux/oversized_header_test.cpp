@@ -4,7 +4,6 @@
 // by only 64 MiB, so an allocation of the 256 MiB such a header claims fails
 // there.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,19 +11,15 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include "pixmap/bmp_loader.h"
 #include "pixmap/png_loader.h"
 #include "pixmap/tga_loader.h"
 #include "tests/pixmap/picture_writers.h"
 
-namespace salvo {
+namespace salvo::test {
 namespace {
-
-using test::BMP;
-using test::Bytes;
-using test::StreamOver;
-using test::TGA;
 
 constexpr long kHeadroom = 64L << 20;
 
@@ -51,34 +46,30 @@ bool LoadsWithinHeadroom(const std::function<bool()>& load) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-template <class Loader>
-bool GivesNull(Bytes bytes) {
-  return !New<Loader>()->LoadPixmap(StreamOver(bytes));
-}
-
 TEST(OversizedHeader, TGABMPAndPNGClaimingTwoHundredFiftySixMiBAreRefusedBeforeAllocating) {
-  // Run-length: 2,000 bytes of packets expand to at most 51,200 pixels.
-  const Bytes runs = TGA(10, 8192, 8192, 32, 0, Bytes(2000, 0xFF));
   // Fewer pixels than the limit has bytes, but at four bytes each more memory,
   // in as many run-length packets as that many pixels need.
   Bytes wide = TGA(10, 16384, 4097, 32, 0, {});
   for (int packet = 0; packet <= 16384 * 4097 / 128; ++packet) {
     wide.insert(wide.end(), {0xFF, 1, 2, 3, 4});
   }
-  // 8192 x 8192 at 32 bits, with the first few rows' worth of pixels at most.
-  const Bytes bitmap = BMP(8192, 8192, 32, {}, Bytes(1000, 0x80));
-  Bytes png = test::EncodePNG(test::PNGImage{4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)});
-  test::PatchHeaderSize(png, 8192, 8192);
-  const std::pair<const char*, std::function<bool()>> loads[] = {
+  Bytes png = EncodePNG(PNGImage{4, 4, 8, PNG_COLOR_TYPE_RGB_ALPHA, Bytes(64, 0x80)});
+  PatchHeaderSize(png, 8192, 8192);
+  std::tuple<const char*, Ref<TPixmapLoader>, Bytes> loads[] = {
       // 8192 x 8192 BGRA: exactly the largest picture the loaders accept.
-      {"TGA", [] { return GivesNull<TTGAPixmapLoader>(TGA(2, 8192, 8192, 32, 0, {})); }},
-      {"TGA run-length", [&] { return GivesNull<TTGAPixmapLoader>(runs); }},
-      {"TGA over the byte limit", [&] { return GivesNull<TTGAPixmapLoader>(wide); }},
-      {"BMP", [&] { return GivesNull<TBMPPixmapLoader>(bitmap); }},
-      {"PNG", [&] { return GivesNull<TPNGPixmapLoader>(png); }},
+      {"TGA", New<TTGAPixmapLoader>(), TGA(2, 8192, 8192, 32, 0, {})},
+      // 2,000 bytes of packets expand to at most 51,200 pixels.
+      {"TGA run-length", New<TTGAPixmapLoader>(), TGA(10, 8192, 8192, 32, 0, Bytes(2000, 0xFF))},
+      {"TGA over the byte limit", New<TTGAPixmapLoader>(), wide},
+      // The first few rows' worth of pixels at most.
+      {"BMP", New<TBMPPixmapLoader>(), BMP(8192, 8192, 32, {}, Bytes(1000, 0x80))},
+      {"PNG", New<TPNGPixmapLoader>(), png},
   };
-  for (const auto& [name, load] : loads) EXPECT_TRUE(LoadsWithinHeadroom(load)) << name;
+  for (auto& [name, loader, bytes] : loads) {
+    EXPECT_TRUE(LoadsWithinHeadroom([&] { return !loader->LoadPixmap(StreamOver(bytes)); }))
+        << name;
+  }
 }
 
 }  // namespace
-}  // namespace salvo
+}  // namespace salvo::test
