@@ -117,7 +117,8 @@ class FrontEndTest : public ::testing::Test {
   std::vector<Ref<TGraphicsMode>> previousModes_ = DrawingContext().modes;
 };
 
-TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
+TEST_F(FrontEndTest,
+       OpenGraphicsResetsTheWholeStateCloseClosesTheDriverOnceAndWithoutADriverCommandsRaise) {
   SetAutoCentreHandle(1);
   SetDefaultImageFlags(1);
   OpenGraphics(800, 600, 0, 0);  // windowed: any size
@@ -143,6 +144,16 @@ TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
   SetDefaultImageFlags(0);
   EXPECT_EQ(LoadImage(CreatePixmap(4, 4, PF_RGBA8888))->flags, 0);
   EXPECT_EQ(CreateImage(4, 4)->flags, ImageDynamic);
+
+  CloseGraphics();
+  CloseGraphics();
+  EXPECT_EQ(driver->Count("Close"), 2);  // the open of 800 x 600 closed the first display
+  int d, hz;
+  GetGraphicsMode(w, h, d, hz);
+  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
+            Args({0, 0, 0}));
+  SetDrawingDriver(nullptr);
+  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
 }
 
 TEST_F(FrontEndTest,
@@ -169,18 +180,6 @@ TEST_F(FrontEndTest,
   EXPECT_EQ(driver->LastArgs("Open"), Args({1024, 768, 16, 50}));
 }
 
-TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnceAndWithoutADriverCommandsRaiseNullAccess) {
-  CloseGraphics();
-  CloseGraphics();
-  EXPECT_EQ(driver->Count("Close"), 1);
-  int w, h, d, hz;
-  GetGraphicsMode(w, h, d, hz);
-  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
-            Args({0, 0, 0}));
-  SetDrawingDriver(nullptr);
-  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
-}
-
 TEST_F(FrontEndTest, HandlesAreStoredNegated) {
   SetHandle(3, 4);
   float x, y;
@@ -199,7 +198,7 @@ TEST_F(FrontEndTest, HandlesAreStoredNegated) {
   EXPECT_EQ(driver->LastArgs("DrawPixmap"), Args({7, 8}));
 }
 
-TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
+TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrixThatFollowsEveryRotationAndScale) {
   // Which lines plot their end point is checked on screen by GLDrawingTest.
   DrawLine(0, 0, 10, 0, 1);
   EXPECT_EQ(driver->LastArgs("DrawLine"), Args({0, 0, 10, 0, 0, 0}));
@@ -209,9 +208,7 @@ TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
   const Args plot = driver->LastArgs("Plot");
   EXPECT_NEAR(plot[0], 105, 1e-4);
   EXPECT_NEAR(plot[1], 110, 1e-4);
-}
 
-TEST_F(FrontEndTest, MatrixFollowsEveryChangeOfRotationAndScale) {
   struct Step {
     float rotation, scaleX, scaleY;
   };
