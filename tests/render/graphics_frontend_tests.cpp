@@ -303,7 +303,8 @@ Ref<TImageFont> HandMadeFont(float advance, int glyphX, int glyphY, bool withIma
   return font;
 }
 
-TEST_F(FontLayoutTest, GlyphsFollowThePenAndCharactersOutsideTheFontAreSkipped) {
+TEST_F(FontLayoutTest,
+       GlyphsFollowThePenThatRotationHandleAndOriginCarryAndCharactersOutsideTheFontAreSkipped) {
   DrawText(
       u"A\tB\nC\x1f"
       u"D\u00e9E\x7f",
@@ -315,10 +316,8 @@ TEST_F(FontLayoutTest, GlyphsFollowThePenAndCharactersOutsideTheFontAreSkipped) 
   DrawText(u"", 0, 0);
   DrawText(u"\r\n\t", 0, 0);
   EXPECT_TRUE(Draws().empty());
-}
 
-// How scale spaces the glyphs is checked on screen by GLDrawingTest.
-TEST_F(FontLayoutTest, RotationHandleAndOriginCarryThePenLikeAPrimitive) {
+  // How scale spaces the glyphs is checked on screen by GLDrawingTest.
   SetOrigin(100, 50);
   SetHandle(4, 2);
   DrawText(u"A", 10, 20);
