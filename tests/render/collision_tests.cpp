@@ -1,11 +1,9 @@
 // Pixel-exact image collision on hand-made images: no GL needed.
-#include <array>
 #include <cmath>
 #include <tuple>
 
 #include "gl_test_support.h"
 #include "render/collision.h"
-#include "render/collision_scan_internal.h"
 
 namespace salvo::testing {
 namespace {
@@ -178,34 +176,6 @@ TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayerAndManyHitsAreAl
     CollideImage(block, static_cast<float>(i % 3), 0, 0, 0, 1u << 7, many.front());
   }
   EXPECT_EQ(CollideImage(block, 1, 1, 0, 1u << 7, 0, nullptr), many);
-}
-
-// --- The scanner on its own ---
-
-std::vector<std::array<int, 3>> scannedRows;  // y, left x, right x of the first polygon
-
-int RecordRow(RPoly* const* active, int count, int y) {
-  if (count >= 1) {
-    scannedRows.push_back(
-        {y, static_cast<int>(active[0]->leftValue[0]), static_cast<int>(active[0]->rightValue[0])});
-  }
-  return 0;
-}
-
-TEST(CollisionScanTest, SpansAreHalfOpenAndEdgesInterpolatedAtRowCentres) {
-  const float rect[] = {2, 3, 0, 0, 10, 3, 1, 0, 10, 7, 1, 1, 2, 7, 0, 1};
-  const ScanPolygon rectangle{rect, 4, 4, nullptr};
-  scannedRows.clear();
-  EXPECT_EQ(ScanPolys(&rectangle, 1, RecordRow), 0);
-  using Rows = std::vector<std::array<int, 3>>;
-  EXPECT_EQ(scannedRows, Rows({{3, 2, 10}, {4, 2, 10}, {5, 2, 10}, {6, 2, 10}}));
-
-  // Apex at the top, widening by 2 pixels per row on each side.
-  const float apex[] = {10, 0, 0, 0, 18, 4, 0, 0, 2, 4, 0, 0};
-  const ScanPolygon triangle{apex, 4, 3, nullptr};
-  scannedRows.clear();
-  ScanPolys(&triangle, 1, RecordRow);
-  EXPECT_EQ(scannedRows, Rows({{0, 9, 11}, {1, 7, 13}, {2, 5, 15}, {3, 3, 17}}));
 }
 
 }  // namespace
