@@ -1,5 +1,4 @@
 // Pixel-exact image collision on hand-made images: no GL needed.
-#include <cmath>
 #include <tuple>
 
 #include "gl_test_support.h"
@@ -44,12 +43,6 @@ class CollisionTest : public ::testing::Test {
     DrawingContext().originX = 0;
     DrawingContext().originY = 0;
   }
-  static void Rotate(float degrees, float scaleX = 1, float scaleY = 1) {
-    const double radians = degrees * 0.017453292519943295;
-    const auto s = static_cast<float>(std::sin(radians));
-    const auto c = static_cast<float>(std::cos(radians));
-    SetCollisionTransform(c * scaleX, -s * scaleY, s * scaleX, c * scaleY);
-  }
 };
 
 TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollideAndFramesWithoutPixmapsAreSolidRectangles) {
@@ -83,25 +76,25 @@ TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLandsAndMirroredQuadsSampleT
   // opaque half lies at x 92..100, y 100..116; the transparent half at x 84..92.
   // The 2 x 2 shell turns too and covers x - 2..x, y..y + 2.
   Ref<TImage> topHalf = PaintedImage(16, 16, [](int, int y) { return y < 8 ? kOpaque : kClear; });
-  Rotate(90);
+  SetCollisionTransform(0, -1, 1, 0);
   ExpectOverlaps(topHalf, 100, 100, SolidImage(2, 2), {{97, 107, 1}, {91, 107, 0}, {103, 107, 0}});
 
   // Opaque left half: unmirrored at x 100..108 of the box 100..116.
-  Rotate(0);
+  SetCollisionTransform(1, 0, 0, 1);
   Ref<TImage> leftHalf = PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : kClear; });
   Ref<TImage> shell = SolidImage(4, 4);
   ExpectOverlaps(leftHalf, 100, 100, shell, {{101, 102, 1}, {110, 102, 0}});
 
   // Scale x -1: the box is 84..100, its opaque half 92..100 next to the
   // position. The shell is mirrored as well and covers x - 4..x.
-  Rotate(0, -1, 1);
+  SetCollisionTransform(-1, 0, 0, 1);
   ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 102, 1}, {90, 102, 0}, {105, 102, 0}});
   ExpectOverlaps(shell, 97, 102, leftHalf, {{100, 100, 1}});
   ExpectOverlaps(shell, 90, 102, leftHalf, {{100, 100, 0}});
 
   // Mirrored vertically as well (a half turn): opaque at x 92..100, y 84..100;
   // the shell covers x - 4..x, y - 4..y.
-  Rotate(0, -1, -1);
+  SetCollisionTransform(-1, 0, 0, -1);
   ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 95, 1}, {90, 95, 0}, {97, 106, 0}});
 }
 
@@ -112,7 +105,7 @@ TEST_F(CollisionTest, ScaleGrowsTheQuadAndItsTexels) {
   // image with only its top row solid.
   Ref<TImage> wide = PaintedImage(8, 2, [](int, int y) { return y == 0 ? kOpaque : kClear; });
   ExpectOverlaps(wide, 0, 0, SolidImage(1, 1), {{3, 0, 1}, {3, 1, 0}});
-  Rotate(0, 4, 4);
+  SetCollisionTransform(4, 0, 0, 4);
   ExpectOverlaps(checker, 0, 0, SolidImage(1, 1), {{1, 0, 1}, {4, 0, 0}, {0, 4, 0}, {-3, -3, 1}});
 }
 
@@ -133,7 +126,7 @@ TEST_F(CollisionTest, FarAwayDegenerateOrBadInputIsHandledWithoutHarm) {
   // Floats that far out hold no whole pixels: the quads collapse to points.
   ExpectOverlaps(block, 3e9f, 3e9f, block, {{3e9f, 3e9f, 0}});
   ExpectOverlaps(block, -3e9f, 0, block, {{0, 0, 0}});
-  Rotate(0, 1, 0);  // flattened to a line
+  SetCollisionTransform(1, 0, 0, 0);  // flattened to a line
   ExpectOverlaps(block, 0, 0, block, {{0, 0, 0}});
   // A bad frame index raises instead of reading past the array.
   EXPECT_THROW(ImagesOverlap(block, 0, 0, 1, block, 0, 0, 0), RuntimeError);
@@ -164,9 +157,9 @@ TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayerAndManyHitsAreAl
   EXPECT_TRUE(CollideImage(block, 2, 2, 0, 0xFFFFFFFFu, 0, nullptr).empty());
 
   // Stored quads keep their place after the transform changes.
-  Rotate(0, 3, 3);  // stored as 30 x 30
+  SetCollisionTransform(3, 0, 0, 3);  // stored as 30 x 30
   CollideImage(block, 0, 0, 0, 0, 1u << 5, first);
-  Rotate(0);
+  SetCollisionTransform(1, 0, 0, 1);
   EXPECT_EQ(CollideImage(block, 25, 25, 0, 1u << 5, 0, nullptr), Ids({first}));
   EXPECT_TRUE(CollideImage(block, 30, 0, 0, 1u << 5, 0, nullptr).empty());
 
