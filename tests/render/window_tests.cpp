@@ -183,12 +183,31 @@ void DrawShapes() {
 }
 
 TEST_F(ScaledOutputTest,
-       IntegerScalingDoublesEveryPixelAndScissorAndClearWorkAtTheProgramsCoordinates) {
+       IntegerScalingDoublesPixelsAndPointerScissorAndClearWorkAtTheProgramsCoordinates) {
   SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
   OpenGraphics(640, 480, 16, 60);
   ASSERT_EQ(ScaledOutputActive(), 1);
   EXPECT_TRUE(SDL_GetWindowFlags(SDL_GL_GetCurrentWindow()) & SDL_WINDOW_RESIZABLE);
   EXPECT_EQ(std::pair(GetGraphicsWidth(), GetGraphicsHeight()), std::pair(640, 480));
+  // Where the mapping takes the point (x, y).
+  auto Mapped = [](void (*map)(int&, int&), int x, int y) {
+    map(x, y);
+    return std::pair(x, y);
+  };
+  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(20, 40));
+  EXPECT_EQ(Mapped(MapPointerToWindow, 20, 40), std::pair(41, 81));
+  // Through the event pump, as the mouse moves (after the window system's
+  // own events about the new window are through).
+  SDL_Delay(100);
+  PumpMessages();
+  SDL_Event motion{SDL_MOUSEMOTION};
+  motion.motion.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
+  motion.motion.x = 1279;
+  motion.motion.y = 3;
+  SDL_PushEvent(&motion);
+  PumpMessages();
+  EXPECT_EQ(std::pair(MouseX(), MouseY()), std::pair(639, 1));
+
   DrawShapes();
   // Pixel reads stay in the program's coordinates.
   ExpectColour({{10, 20}, {39, 59}}, {255, 0, 0});
@@ -217,6 +236,12 @@ TEST_F(ScaledOutputTest,
   ClearScreen();
   ExpectColour({{305, 305}}, {0, 0, 255});
   ExpectColour({{299, 305}, {10, 20}}, {0, 0, 0});
+
+  // A plain window leaves positions as they are.
+  SetGraphicsScaling(ScaleOff);
+  OpenGraphics(640, 480, 0, 0);
+  EXPECT_EQ(ScaledOutputActive(), 0);
+  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(41, 81));
 }
 
 TEST_F(ScaledOutputTest,
@@ -256,34 +281,6 @@ TEST_F(ScaledOutputTest,
   EXPECT_EQ(KeyPressCount(27), 1);
   EXPECT_EQ(KeyDown(27), 0);
   EXPECT_EQ(GLWindowOpen(), 1);  // the program decides what Escape does
-}
-
-TEST_F(ScaledOutputTest, PointerPositionsMapToTheProgramsCoordinates) {
-  SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
-  OpenGraphics(640, 480, 0, 0);
-  // Where the mapping takes the point (x, y).
-  auto Mapped = [](void (*map)(int&, int&), int x, int y) {
-    map(x, y);
-    return std::pair(x, y);
-  };
-  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(20, 40));
-  EXPECT_EQ(Mapped(MapPointerToWindow, 20, 40), std::pair(41, 81));
-  // Through the event pump, as the mouse moves (after the window system's
-  // own events about the new window are through).
-  SDL_Delay(100);
-  PumpMessages();
-  SDL_Event motion{SDL_MOUSEMOTION};
-  motion.motion.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
-  motion.motion.x = 1279;
-  motion.motion.y = 3;
-  SDL_PushEvent(&motion);
-  PumpMessages();
-  EXPECT_EQ(std::pair(MouseX(), MouseY()), std::pair(639, 1));
-  // A plain window leaves positions as they are.
-  SetGraphicsScaling(ScaleOff);
-  OpenGraphics(640, 480, 0, 0);
-  EXPECT_EQ(ScaledOutputActive(), 0);
-  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(41, 81));
 }
 
 TEST_F(ScaledOutputTest, TheDesktopNeedsNoDisplayModeAndPlainOutputStillDoes) {
