@@ -56,7 +56,8 @@ TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollideAndFramesWithoutPixmapsAreSo
   ExpectOverlaps(SolidImage(10, 10), 5, 5, block, {{0, 0, 1}});
 }
 
-TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolidAndTransparentOverlapDoesNotCollide) {
+TEST_F(CollisionTest,
+       OnlyTexelsWithAlphaFromHalfUpInAnyPixmapFormatAreSolidAndTransparentOverlapDoesNotCollide) {
   // Left half opaque, right half almost half transparent (alpha 127).
   Ref<TImage> halfSolid =
       PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : 0x7FFFFFFFu; });
@@ -69,6 +70,14 @@ TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolidAndTransparentOverlap
   Ref<TImage> a = PaintedImage(16, 16, [](int x, int y) { return x + y < 8 ? kOpaque : kClear; });
   Ref<TImage> b = PaintedImage(16, 16, [](int x, int y) { return x + y > 22 ? kOpaque : kClear; });
   ExpectOverlaps(a, 0, 0, b, {{0, 0, 0}, {-12, -12, 1}, {-6, -6, 0}});
+  // A8: the byte is the alpha. Formats without alpha are solid everywhere.
+  ExpectOverlaps(SolidImage(8, 8, 0x40FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 0}});
+  ExpectOverlaps(SolidImage(8, 8, 0xC0FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 1}});
+  ExpectOverlaps(SolidImage(8, 8, kClear, PF_RGB888), 0, 0, shell, {{2, 2, 1}});
+  // BGRA keeps alpha in the fourth byte too.
+  Ref<TImage> bgra = PaintedImage(
+      8, 8, [](int x, int) { return x < 4 ? kOpaque : kClear; }, PF_BGRA8888);
+  ExpectOverlaps(bgra, 0, 0, shell, {{4, 2, 0}, {1, 2, 1}});
 }
 
 TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLandsAndMirroredQuadsSampleTheMirroredTexture) {
@@ -107,18 +116,6 @@ TEST_F(CollisionTest, ScaleGrowsTheQuadAndItsTexels) {
   ExpectOverlaps(wide, 0, 0, SolidImage(1, 1), {{3, 0, 1}, {3, 1, 0}});
   SetCollisionTransform(4, 0, 0, 4);
   ExpectOverlaps(checker, 0, 0, SolidImage(1, 1), {{1, 0, 1}, {4, 0, 0}, {0, 4, 0}, {-3, -3, 1}});
-}
-
-TEST_F(CollisionTest, PixmapsOfOtherFormatsUseTheirAlphaAsReadPixelSeesIt) {
-  Ref<TImage> shell = SolidImage(4, 4);
-  // A8: the byte is the alpha. Formats without alpha are solid everywhere.
-  ExpectOverlaps(SolidImage(8, 8, 0x40FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 0}});
-  ExpectOverlaps(SolidImage(8, 8, 0xC0FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 1}});
-  ExpectOverlaps(SolidImage(8, 8, kClear, PF_RGB888), 0, 0, shell, {{2, 2, 1}});
-  // BGRA keeps alpha in the fourth byte too.
-  Ref<TImage> bgra = PaintedImage(
-      8, 8, [](int x, int) { return x < 4 ? kOpaque : kClear; }, PF_BGRA8888);
-  ExpectOverlaps(bgra, 0, 0, shell, {{4, 2, 0}, {1, 2, 1}});
 }
 
 TEST_F(CollisionTest, FarAwayDegenerateOrBadInputIsHandledWithoutHarm) {
