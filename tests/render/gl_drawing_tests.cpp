@@ -253,7 +253,25 @@ TextureLevel ReadTextureLevel(const Ref<TImage>& image, int level) {
 }
 
 TEST_F(ImageTest,
-       NonPowerOfTwoImagesArePaddedByRepeatingTheirEdgesAndFilteredOnesGetAFullMipmapChain) {
+       DeletedTexturesSpareLiveOnesNonPowerOfTwoImagesArePaddedFilteredOnesGetFullMipmaps) {
+  Ref<TImage> old = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
+  OpenGraphics(640, 480, 0, 0);
+  const Ref<TImage> fresh = LoadImage(SolidPixmap(8, 8, 0xFF00FF00), 0);
+  old = nullptr;
+  ReleaseStep();  // must not delete the new context's texture of the same name
+  DrawImage(fresh, 10, 10);
+  ExpectColour({{12, 12}}, {0, 255, 0});
+
+  // GL unbinds a deleted texture and may hand its name out again: it must be bound anew.
+  Ref<TImage> first = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
+  DrawImage(first, 10, 10);
+  EXPECT_EQ(GLState().boundTexture, GLFrame(first).texture);
+  first = nullptr;
+  ReleaseStep();
+  EXPECT_EQ(GLState().boundTexture, 0u);
+  DrawImage(LoadImage(SolidPixmap(8, 8, 0xFF0000FF), 0), 10, 10);
+  ExpectColour({{12, 12}}, {0, 0, 255});
+
   // Pixel (x, y) has red x * 10 and green y * 20: 0xGGRR in texel byte order.
   auto paint = [](int x, int y) { return 0xFF000000u | (x * 10u) << 16 | (y * 20u) << 8; };
   const Ref<TImage> image = LoadImage(PaintedPixmap(20, 10, paint), 0);
@@ -384,26 +402,6 @@ TEST_F(ImageTest, DynamicImagesDrawWhatWasWrittenThroughTheLockOrCapturedFromThe
   ClearScreen();
   DrawImage(captured, 300, 300);
   ExpectColour({{301, 301}}, {255, 0, 0});
-}
-
-TEST_F(ImageTest, DeletedTexturesLeaveTheLiveOnesAlone) {
-  Ref<TImage> old = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
-  OpenGraphics(640, 480, 0, 0);
-  const Ref<TImage> fresh = LoadImage(SolidPixmap(8, 8, 0xFF00FF00), 0);
-  old = nullptr;
-  ReleaseStep();  // must not delete the new context's texture of the same name
-  DrawImage(fresh, 10, 10);
-  ExpectColour({{12, 12}}, {0, 255, 0});
-
-  // GL unbinds a deleted texture and may hand its name out again: it must be bound anew.
-  Ref<TImage> first = LoadImage(SolidPixmap(8, 8, 0xFFFF0000), 0);
-  DrawImage(first, 10, 10);
-  EXPECT_EQ(GLState().boundTexture, GLFrame(first).texture);
-  first = nullptr;
-  ReleaseStep();
-  EXPECT_EQ(GLState().boundTexture, 0u);
-  DrawImage(LoadImage(SolidPixmap(8, 8, 0xFF0000FF), 0), 10, 10);
-  ExpectColour({{12, 12}}, {0, 0, 255});
 }
 
 }  // namespace

@@ -110,6 +110,17 @@ class FrontEndTest : public ::testing::Test {
     SetCollisionTransform(1, 0, 0, 1);
   }
 
+  std::vector<Call> Draws() const { return driver->Named("Draw"); }
+
+  // Draw `index` is the built-in glyph for `code`, 8 x 16, placed at (tx, ty).
+  void ExpectGlyphAt(size_t index, char16_t code, float tx, float ty) const {
+    const std::vector<Call> draws = Draws();
+    ASSERT_LT(index, draws.size());
+    EXPECT_EQ(draws[index].frame, GetImageFont()->glyphs[code - 32]->image->frames[0].Get())
+        << "draw " << index;
+    EXPECT_EQ(draws[index].args, Args({0, 0, 8, 16, tx, ty})) << "draw " << index;
+  }
+
   Ref<RecordingDriver> driver = New<RecordingDriver>();
 
  private:
@@ -180,7 +191,7 @@ TEST_F(FrontEndTest,
   EXPECT_EQ(driver->LastArgs("Open"), Args({1024, 768, 16, 50}));
 }
 
-TEST_F(FrontEndTest, HandlesAreStoredNegated) {
+TEST_F(FrontEndTest, HandlesAreStoredNegatedImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
   SetHandle(3, 4);
   float x, y;
   GetHandle(x, y);
@@ -196,6 +207,25 @@ TEST_F(FrontEndTest, HandlesAreStoredNegated) {
   EXPECT_EQ(driver->LastArgs("Plot"), Args({101, 52}));
   DrawPixmap(CreatePixmap(1, 1, PF_RGBA8888), 7, 8);  // no origin
   EXPECT_EQ(driver->LastArgs("DrawPixmap"), Args({7, 8}));
+
+  // Images draw about their own handle.
+  SetAutoCentreHandle(1);
+  const Ref<TImage> image = CreateImage(32, 16);
+  SetOrigin(1, 2);
+  DrawImage(image, 100, 100);
+  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 16, 8, 101, 102}));
+  DrawImageStretched(image, 100, 100, 64, 64);
+  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 48, 56, 101, 102}));
+
+  SetOrigin(0, 0);
+  SetRotation(45);
+  SetViewport(0, 0, 64, 32);
+  driver->calls.clear();
+  TileImage(image, 16, 8);  // the handle puts the first tile at (0, 0)
+  EXPECT_EQ(driver->calls.front().args, Args({1, 0, 0, 1}));
+  EXPECT_EQ(driver->Count("Draw"), 2 * 2);
+  EXPECT_EQ(driver->calls[1].args, Args({0, 0, 32, 16, 0, 0}));
+  EXPECT_NEAR(driver->calls.back().args[2], DrawingContext().jx, 1e-6);  // real matrix back
 }
 
 TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrixThatFollowsEveryRotationAndScale) {
@@ -249,41 +279,9 @@ TEST_F(FrontEndTest, FrameNumbersOutsideTheImageRaiseBeforeTheDriverIsAsked) {
   }
 }
 
-TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
-  SetAutoCentreHandle(1);
-  const Ref<TImage> image = CreateImage(32, 16);
-  SetOrigin(1, 2);
-  DrawImage(image, 100, 100);
-  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 16, 8, 101, 102}));
-  DrawImageStretched(image, 100, 100, 64, 64);
-  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 48, 56, 101, 102}));
-
-  SetOrigin(0, 0);
-  SetRotation(45);
-  SetViewport(0, 0, 64, 32);
-  driver->calls.clear();
-  TileImage(image, 16, 8);  // the handle puts the first tile at (0, 0)
-  EXPECT_EQ(driver->calls.front().args, Args({1, 0, 0, 1}));
-  EXPECT_EQ(driver->Count("Draw"), 2 * 2);
-  EXPECT_EQ(driver->calls[1].args, Args({0, 0, 32, 16, 0, 0}));
-  EXPECT_NEAR(driver->calls.back().args[2], DrawingContext().jx, 1e-6);  // real matrix back
-}
-
 // --- Text layout ---
 
-class FontLayoutTest : public FrontEndTest {
- protected:
-  std::vector<Call> Draws() const { return driver->Named("Draw"); }
-
-  // Draw `index` is the built-in glyph for `code`, 8 x 16, placed at (tx, ty).
-  void ExpectGlyphAt(size_t index, char16_t code, float tx, float ty) const {
-    const std::vector<Call> draws = Draws();
-    ASSERT_LT(index, draws.size());
-    EXPECT_EQ(draws[index].frame, GetImageFont()->glyphs[code - 32]->image->frames[0].Get())
-        << "draw " << index;
-    EXPECT_EQ(draws[index].args, Args({0, 0, 8, 16, tx, ty})) << "draw " << index;
-  }
-};
+using FontLayoutTest = FrontEndTest;
 
 // A font of three glyphs for 'a' to 'c', 4 wide and 6, 7, 8 tall.
 Ref<TImageFont> HandMadeFont(float advance, int glyphX, int glyphY, bool withImages = false) {
