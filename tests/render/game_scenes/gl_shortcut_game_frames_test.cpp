@@ -5,18 +5,16 @@
 #include <vector>
 
 #include "../gl_test_support.h"
-#include "audio/audio_sample.h"
 #include "audio/sound.h"
 #include "game/frame_loop.h"
 #include "game/globals.h"
+#include "game/runtime_modules.h"
 #include "harness/crowded_scene.h"
 #include "harness/recording_audio.h"
 #include "harness/scripted_system.h"
 #include "input/input_state.h"
 #include "input/system_driver.h"
-#include "pixmap/png_loader.h"
 #include "runtime/list.h"
-#include "runtime/stream.h"
 
 namespace salvo::testing {
 namespace {
@@ -115,10 +113,7 @@ std::vector<Ref<TPixmap>> CrowdedFrames(int shortcuts) {
 }
 
 TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithout) {
-  InitStreamModule();
-  InitPNGModule();
-  InitAudioSampleModule();
-  InitAudioModule();
+  InitPlatformFreeModules();
   const std::vector<Ref<TPixmap>> plain = CrowdedFrames(0);
   ASSERT_EQ(plain.size(), 3u);
   const std::pair<int, const char*> shortcuts[] = {
