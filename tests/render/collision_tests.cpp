@@ -1,11 +1,8 @@
 // Pixel-exact image collision on hand-made images: no GL needed.
-#include <array>
-#include <cmath>
 #include <tuple>
 
 #include "gl_test_support.h"
 #include "render/collision.h"
-#include "render/collision_scan_internal.h"
 
 namespace salvo::testing {
 namespace {
@@ -46,12 +43,6 @@ class CollisionTest : public ::testing::Test {
     DrawingContext().originX = 0;
     DrawingContext().originY = 0;
   }
-  static void Rotate(float degrees, float scaleX = 1, float scaleY = 1) {
-    const double radians = degrees * 0.017453292519943295;
-    const auto s = static_cast<float>(std::sin(radians));
-    const auto c = static_cast<float>(std::cos(radians));
-    SetCollisionTransform(c * scaleX, -s * scaleY, s * scaleX, c * scaleY);
-  }
 };
 
 TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollideAndFramesWithoutPixmapsAreSolidRectangles) {
@@ -65,7 +56,8 @@ TEST_F(CollisionTest, BoxesThatOnlyTouchDoNotCollideAndFramesWithoutPixmapsAreSo
   ExpectOverlaps(SolidImage(10, 10), 5, 5, block, {{0, 0, 1}});
 }
 
-TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolidAndTransparentOverlapDoesNotCollide) {
+TEST_F(CollisionTest,
+       OnlyTexelsWithAlphaFromHalfUpInAnyPixmapFormatAreSolidAndTransparentOverlapDoesNotCollide) {
   // Left half opaque, right half almost half transparent (alpha 127).
   Ref<TImage> halfSolid =
       PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : 0x7FFFFFFFu; });
@@ -78,48 +70,6 @@ TEST_F(CollisionTest, OnlyTexelsWithAlphaFromHalfUpAreSolidAndTransparentOverlap
   Ref<TImage> a = PaintedImage(16, 16, [](int x, int y) { return x + y < 8 ? kOpaque : kClear; });
   Ref<TImage> b = PaintedImage(16, 16, [](int x, int y) { return x + y > 22 ? kOpaque : kClear; });
   ExpectOverlaps(a, 0, 0, b, {{0, 0, 0}, {-12, -12, 1}, {-6, -6, 0}});
-}
-
-TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLandsAndMirroredQuadsSampleTheMirroredTexture) {
-  // Opaque top half only. Turned by 90 degrees about its top-left handle the
-  // opaque half lies at x 92..100, y 100..116; the transparent half at x 84..92.
-  // The 2 x 2 shell turns too and covers x - 2..x, y..y + 2.
-  Ref<TImage> topHalf = PaintedImage(16, 16, [](int, int y) { return y < 8 ? kOpaque : kClear; });
-  Rotate(90);
-  ExpectOverlaps(topHalf, 100, 100, SolidImage(2, 2), {{97, 107, 1}, {91, 107, 0}, {103, 107, 0}});
-
-  // Opaque left half: unmirrored at x 100..108 of the box 100..116.
-  Rotate(0);
-  Ref<TImage> leftHalf = PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : kClear; });
-  Ref<TImage> shell = SolidImage(4, 4);
-  ExpectOverlaps(leftHalf, 100, 100, shell, {{101, 102, 1}, {110, 102, 0}});
-
-  // Scale x -1: the box is 84..100, its opaque half 92..100 next to the
-  // position. The shell is mirrored as well and covers x - 4..x.
-  Rotate(0, -1, 1);
-  ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 102, 1}, {90, 102, 0}, {105, 102, 0}});
-  ExpectOverlaps(shell, 97, 102, leftHalf, {{100, 100, 1}});
-  ExpectOverlaps(shell, 90, 102, leftHalf, {{100, 100, 0}});
-
-  // Mirrored vertically as well (a half turn): opaque at x 92..100, y 84..100;
-  // the shell covers x - 4..x, y - 4..y.
-  Rotate(0, -1, -1);
-  ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 95, 1}, {90, 95, 0}, {97, 106, 0}});
-}
-
-TEST_F(CollisionTest, ScaleGrowsTheQuadAndItsTexels) {
-  // Scaled by 4 the checker covers 0..8 x 0..4, opaque at 0..4; the dot is 4 x 4.
-  Ref<TImage> checker = PaintedImage(2, 1, [](int x, int) { return x == 0 ? kOpaque : kClear; });
-  // Unscaled first: texel rows are picked by the height, here of an 8 x 2
-  // image with only its top row solid.
-  Ref<TImage> wide = PaintedImage(8, 2, [](int, int y) { return y == 0 ? kOpaque : kClear; });
-  ExpectOverlaps(wide, 0, 0, SolidImage(1, 1), {{3, 0, 1}, {3, 1, 0}});
-  Rotate(0, 4, 4);
-  ExpectOverlaps(checker, 0, 0, SolidImage(1, 1), {{1, 0, 1}, {4, 0, 0}, {0, 4, 0}, {-3, -3, 1}});
-}
-
-TEST_F(CollisionTest, PixmapsOfOtherFormatsUseTheirAlphaAsReadPixelSeesIt) {
-  Ref<TImage> shell = SolidImage(4, 4);
   // A8: the byte is the alpha. Formats without alpha are solid everywhere.
   ExpectOverlaps(SolidImage(8, 8, 0x40FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 0}});
   ExpectOverlaps(SolidImage(8, 8, 0xC0FFFFFFu, PF_A8), 0, 0, shell, {{2, 2, 1}});
@@ -130,12 +80,50 @@ TEST_F(CollisionTest, PixmapsOfOtherFormatsUseTheirAlphaAsReadPixelSeesIt) {
   ExpectOverlaps(bgra, 0, 0, shell, {{4, 2, 0}, {1, 2, 1}});
 }
 
+TEST_F(CollisionTest, RotatedTextureIsSampledWhereItLandsAndMirroredQuadsSampleTheMirroredTexture) {
+  // Opaque top half only. Turned by 90 degrees about its top-left handle the
+  // opaque half lies at x 92..100, y 100..116; the transparent half at x 84..92.
+  // The 2 x 2 shell turns too and covers x - 2..x, y..y + 2.
+  Ref<TImage> topHalf = PaintedImage(16, 16, [](int, int y) { return y < 8 ? kOpaque : kClear; });
+  SetCollisionTransform(0, -1, 1, 0);
+  ExpectOverlaps(topHalf, 100, 100, SolidImage(2, 2), {{97, 107, 1}, {91, 107, 0}, {103, 107, 0}});
+
+  // Opaque left half: unmirrored at x 100..108 of the box 100..116.
+  SetCollisionTransform(1, 0, 0, 1);
+  Ref<TImage> leftHalf = PaintedImage(16, 16, [](int x, int) { return x < 8 ? kOpaque : kClear; });
+  Ref<TImage> shell = SolidImage(4, 4);
+  ExpectOverlaps(leftHalf, 100, 100, shell, {{101, 102, 1}, {110, 102, 0}});
+
+  // Scale x -1: the box is 84..100, its opaque half 92..100 next to the
+  // position. The shell is mirrored as well and covers x - 4..x.
+  SetCollisionTransform(-1, 0, 0, 1);
+  ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 102, 1}, {90, 102, 0}, {105, 102, 0}});
+  ExpectOverlaps(shell, 97, 102, leftHalf, {{100, 100, 1}});
+  ExpectOverlaps(shell, 90, 102, leftHalf, {{100, 100, 0}});
+
+  // Mirrored vertically as well (a half turn): opaque at x 92..100, y 84..100;
+  // the shell covers x - 4..x, y - 4..y.
+  SetCollisionTransform(-1, 0, 0, -1);
+  ExpectOverlaps(leftHalf, 100, 100, shell, {{97, 95, 1}, {90, 95, 0}, {97, 106, 0}});
+}
+
+TEST_F(CollisionTest, ScaleGrowsTheQuadAndItsTexels) {
+  // Scaled by 4 the checker covers 0..8 x 0..4, opaque at 0..4; the dot is 4 x 4.
+  Ref<TImage> checker = PaintedImage(2, 1, [](int x, int) { return x == 0 ? kOpaque : kClear; });
+  // Unscaled first: texel rows are picked by the height, here of an 8 x 2
+  // image with only its top row solid.
+  Ref<TImage> wide = PaintedImage(8, 2, [](int, int y) { return y == 0 ? kOpaque : kClear; });
+  ExpectOverlaps(wide, 0, 0, SolidImage(1, 1), {{3, 0, 1}, {3, 1, 0}});
+  SetCollisionTransform(4, 0, 0, 4);
+  ExpectOverlaps(checker, 0, 0, SolidImage(1, 1), {{1, 0, 1}, {4, 0, 0}, {0, 4, 0}, {-3, -3, 1}});
+}
+
 TEST_F(CollisionTest, FarAwayDegenerateOrBadInputIsHandledWithoutHarm) {
   Ref<TImage> block = SolidImage(4, 4);
   // Floats that far out hold no whole pixels: the quads collapse to points.
   ExpectOverlaps(block, 3e9f, 3e9f, block, {{3e9f, 3e9f, 0}});
   ExpectOverlaps(block, -3e9f, 0, block, {{0, 0, 0}});
-  Rotate(0, 1, 0);  // flattened to a line
+  SetCollisionTransform(1, 0, 0, 0);  // flattened to a line
   ExpectOverlaps(block, 0, 0, block, {{0, 0, 0}});
   // A bad frame index raises instead of reading past the array.
   EXPECT_THROW(ImagesOverlap(block, 0, 0, 1, block, 0, 0, 0), RuntimeError);
@@ -166,9 +154,9 @@ TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayerAndManyHitsAreAl
   EXPECT_TRUE(CollideImage(block, 2, 2, 0, 0xFFFFFFFFu, 0, nullptr).empty());
 
   // Stored quads keep their place after the transform changes.
-  Rotate(0, 3, 3);  // stored as 30 x 30
+  SetCollisionTransform(3, 0, 0, 3);  // stored as 30 x 30
   CollideImage(block, 0, 0, 0, 0, 1u << 5, first);
-  Rotate(0);
+  SetCollisionTransform(1, 0, 0, 1);
   EXPECT_EQ(CollideImage(block, 25, 25, 0, 1u << 5, 0, nullptr), Ids({first}));
   EXPECT_TRUE(CollideImage(block, 30, 0, 0, 1u << 5, 0, nullptr).empty());
 
@@ -178,34 +166,6 @@ TEST_F(CollisionTest, CollideImageReportsIdsOfStoredQuadsByLayerAndManyHitsAreAl
     CollideImage(block, static_cast<float>(i % 3), 0, 0, 0, 1u << 7, many.front());
   }
   EXPECT_EQ(CollideImage(block, 1, 1, 0, 1u << 7, 0, nullptr), many);
-}
-
-// --- The scanner on its own ---
-
-std::vector<std::array<int, 3>> scannedRows;  // y, left x, right x of the first polygon
-
-int RecordRow(RPoly* const* active, int count, int y) {
-  if (count >= 1) {
-    scannedRows.push_back(
-        {y, static_cast<int>(active[0]->leftValue[0]), static_cast<int>(active[0]->rightValue[0])});
-  }
-  return 0;
-}
-
-TEST(CollisionScanTest, SpansAreHalfOpenAndEdgesInterpolatedAtRowCentres) {
-  const float rect[] = {2, 3, 0, 0, 10, 3, 1, 0, 10, 7, 1, 1, 2, 7, 0, 1};
-  const ScanPolygon rectangle{rect, 4, 4, nullptr};
-  scannedRows.clear();
-  EXPECT_EQ(ScanPolys(&rectangle, 1, RecordRow), 0);
-  using Rows = std::vector<std::array<int, 3>>;
-  EXPECT_EQ(scannedRows, Rows({{3, 2, 10}, {4, 2, 10}, {5, 2, 10}, {6, 2, 10}}));
-
-  // Apex at the top, widening by 2 pixels per row on each side.
-  const float apex[] = {10, 0, 0, 0, 18, 4, 0, 0, 2, 4, 0, 0};
-  const ScanPolygon triangle{apex, 4, 3, nullptr};
-  scannedRows.clear();
-  ScanPolys(&triangle, 1, RecordRow);
-  EXPECT_EQ(scannedRows, Rows({{0, 9, 11}, {1, 7, 13}, {2, 5, 15}, {3, 3, 17}}));
 }
 
 }  // namespace

@@ -57,10 +57,12 @@ uint32_t Spot(int x, int y) {
   return static_cast<uint32_t>(alpha) << 24 | 0xFFC080u;
 }
 
-TEST_F(GLShortcutTest, OpaqueTilesAndSpritesOverThem) {
+TEST_F(GLShortcutTest, OpaqueTilesSpritesOverThemAndRotatedMirroredAndTranslucentImages) {
   const Ref<TImage> ground = LoadImage(PaintedPixmap(48, 48, Speckled), -1);
   const Ref<TImage> small = LoadImage(PaintedPixmap(20, 10, Speckled), -1);
   const Ref<TImage> spot = LoadImage(PaintedPixmap(16, 16, Spot), -1);
+  const Ref<TImage> sprite = LoadImage(PaintedPixmap(32, 16, Speckled), -1);
+  const Ref<TImage> plain = LoadImage(PaintedPixmap(32, 16, Speckled), 0);
   ExpectSamePixelsEveryWay([&] {
     TileImage(ground, 0, 0, 0);
     DrawImage(small, 100, 100);     // whole pixels: texel for pixel
@@ -77,9 +79,27 @@ TEST_F(GLShortcutTest, OpaqueTilesAndSpritesOverThem) {
     SetBlendMode(BlendMultiply);
     DrawImage(small, 110, 50);
   });
+  ExpectSamePixelsEveryWay([&] {
+    for (int i = 0; i < 12; ++i) {
+      SetRotation(static_cast<float>(i * 30));
+      DrawImage(sprite, static_cast<float>(50 + i * 45), 100);
+      DrawImage(plain, static_cast<float>(50 + i * 45), 200);
+    }
+    SetRotation(0);
+    SetScale(-1, 1);
+    DrawImage(sprite, 100, 300);
+    SetScale(2, 2);
+    DrawImage(sprite, 200, 300);
+    SetScale(1, 1);
+    SetAlpha(0.4f);
+    DrawImage(sprite, 300, 300);
+    DrawImage(sprite, 310, 305);
+  });
 }
 
-TEST_F(GLShortcutTest, OvalsRectanglesAndPolygonsInChangingColours) {
+TEST_F(GLShortcutTest, OvalsRectanglesPolygonsInChangingColoursAndAdditiveParticlesAmongSprites) {
+  const Ref<TImage> spot = LoadImage(PaintedPixmap(16, 16, Spot), -1);
+  const Ref<TImage> sprite = LoadImage(PaintedPixmap(16, 16, Speckled), -1);
   ExpectSamePixelsEveryWay([&] {
     Sequence random;
     for (int i = 0; i < 400; ++i) {
@@ -98,11 +118,6 @@ TEST_F(GLShortcutTest, OvalsRectanglesAndPolygonsInChangingColours) {
     DrawPoly({0, 0, 40, 10, 50, 40, 10, 30});
     DrawRect(300.5f, 100.5f, 40, 20);
   });
-}
-
-TEST_F(GLShortcutTest, AdditiveScaledParticlesBetweenAlphaBlendedSprites) {
-  const Ref<TImage> spot = LoadImage(PaintedPixmap(16, 16, Spot), -1);
-  const Ref<TImage> sprite = LoadImage(PaintedPixmap(16, 16, Speckled), -1);
   ExpectSamePixelsEveryWay([&] {
     Sequence random;
     for (int i = 0; i < 300; ++i) {
@@ -118,27 +133,6 @@ TEST_F(GLShortcutTest, AdditiveScaledParticlesBetweenAlphaBlendedSprites) {
       SetColor(255, 255, 255);
       if (i % 10 == 0) DrawImage(sprite, random.Next() * 640, random.Next() * 480);
     }
-  });
-}
-
-TEST_F(GLShortcutTest, RotatedMirroredAndTranslucentImages) {
-  const Ref<TImage> sprite = LoadImage(PaintedPixmap(32, 16, Speckled), -1);
-  const Ref<TImage> plain = LoadImage(PaintedPixmap(32, 16, Speckled), 0);
-  ExpectSamePixelsEveryWay([&] {
-    for (int i = 0; i < 12; ++i) {
-      SetRotation(static_cast<float>(i * 30));
-      DrawImage(sprite, static_cast<float>(50 + i * 45), 100);
-      DrawImage(plain, static_cast<float>(50 + i * 45), 200);
-    }
-    SetRotation(0);
-    SetScale(-1, 1);
-    DrawImage(sprite, 100, 300);
-    SetScale(2, 2);
-    DrawImage(sprite, 200, 300);
-    SetScale(1, 1);
-    SetAlpha(0.4f);
-    DrawImage(sprite, 300, 300);
-    DrawImage(sprite, 310, 305);
   });
 }
 

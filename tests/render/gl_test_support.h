@@ -107,18 +107,26 @@ inline ::testing::AssertionResult SamePixels(const Ref<TPixmap>& expected,
   return ::testing::AssertionSuccess();
 }
 
+// The OpenGL driver installed; after each test the display closed and the
+// plain drawing path and plain output back.
+class GLDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InstallGLDriver(); }
+  void TearDown() override {
+    GLState().shortcuts = GLShortcuts{};
+    CloseGraphics();
+    SetGraphicsScaling(ScaleOff);
+    ReleaseStep();
+  }
+};
+
 // A windowed 640 x 480 display on the OpenGL driver, cleared to black.
-class GLTest : public ::testing::Test {
+class GLTest : public GLDriverTest {
  protected:
   void SetUp() override {
     InstallGLDriver();
     OpenGraphics(640, 480, 0, 0);
     ClearScreen();
-  }
-  void TearDown() override {
-    GLState().shortcuts = GLShortcuts{};
-    CloseGraphics();
-    ReleaseStep();
   }
 };
 

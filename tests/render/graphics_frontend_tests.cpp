@@ -1,41 +1,135 @@
-// The drawing front end against a recording driver: which driver calls each
-// command makes, with which resolved arguments, and the state it keeps; and
-// the image font's text layout: which glyph frame is drawn where.
+// The drawing front end against a driver that records every call with its
+// resolved arguments: which driver calls each command makes and the state it
+// keeps; and the image font's text layout: which glyph frame is drawn where.
+// Not harness/recording_driver.h: these tests need raw calls in order and must
+// not link the game.
 #include <cmath>
-#include <cstring>
-#include <functional>
-#include <utility>
+#include <string>
+#include <vector>
 
 #include "gl_test_support.h"
-#include "recording_driver.h"
 #include "render/collision.h"
 #include "render/image_font.h"
-#include "runtime/error.h"
 
 namespace salvo::testing {
 namespace {
 
-class FrontEndTest : public RecordingTest {
+using Args = std::vector<float>;
+
+struct Call {
+  std::string name;
+  Args args;
+  const TImageFrame* frame = nullptr;  // the frame that drew, for "Draw"
+};
+
+struct RecordingFrame : TImageFrame {
+  explicit RecordingFrame(std::vector<Call>* calls) : calls(calls) {}
+  void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    calls->push_back({"Draw", {x0, y0, x1, y1, tx, ty}, this});
+  }
+  Ref<TPixmap> Lock(int, int) override { return nullptr; }
+  void Unlock() override {}
+  std::vector<Call>* calls;
+};
+
+struct RecordingDriver : TDrawingDriver {
+  std::vector<Call> calls;
+
+  void Open(int w, int h, int d, int hz) override { Record("Open", w, h, d, hz); }
+  void Close() override { Record("Close"); }
+  void Present() override { Record("Present"); }
+  void SetMouseVisible(int visible) override { Record("SetMouseVisible", visible); }
+  Ref<TImageFrame> CreateFrame(int, int, int) override { return New<RecordingFrame>(&calls); }
+  Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>&, int flags) override {
+    Record("CreateFrameFromPixmap", flags);
+    return New<RecordingFrame>(&calls);
+  }
+  void SetBlend(int mode) override { Record("SetBlend", mode); }
+  void SetAlpha(float alpha) override { Record("SetAlpha", alpha); }
+  void SetColor(int r, int g, int b) override { Record("SetColor", r, g, b); }
+  void SetClearColor(int r, int g, int b) override { Record("SetClearColor", r, g, b); }
+  void SetViewport(int x, int y, int w, int h) override { Record("SetViewport", x, y, w, h); }
+  void SetMatrix(float ix, float iy, float jx, float jy) override {
+    Record("SetMatrix", ix, iy, jx, jy);
+  }
+  void SetLineWidth(float width) override { Record("SetLineWidth", width); }
+  void Clear() override { Record("Clear"); }
+  void Plot(float x, float y) override { Record("Plot", x, y); }
+  void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawLine", x0, y0, x1, y1, tx, ty);
+  }
+  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawRect", x0, y0, x1, y1, tx, ty);
+  }
+  void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override {
+    Record("DrawOval", x0, y0, x1, y1, tx, ty);
+  }
+  void DrawPoly(const std::vector<float>& points, float hx, float hy, float tx, float ty) override {
+    Record("DrawPoly", hx, hy, tx, ty);
+    calls.back().args.insert(calls.back().args.end(), points.begin(), points.end());
+  }
+  void DrawPixmap(const Ref<TPixmap>&, int x, int y) override { Record("DrawPixmap", x, y); }
+  Ref<TPixmap> CapturePixmap(int, int, int w, int h) override {
+    return CreatePixmap(w, h, PF_RGBA8888, 4);
+  }
+
+  // The recorded calls of one name, oldest first.
+  std::vector<Call> Named(const std::string& name) const {
+    std::vector<Call> found;
+    for (const Call& call : calls) found.insert(found.end(), call.name == name ? 1 : 0, call);
+    return found;
+  }
+  int Count(const std::string& name) const { return int(Named(name).size()); }
+  Args LastArgs(const std::string& name) const {
+    const std::vector<Call> found = Named(name);
+    return found.empty() ? Args{} : found.back().args;
+  }
+
+  template <class... Values>
+  void Record(const char* name, Values... values) {
+    calls.push_back({name, {static_cast<float>(values)...}});
+  }
+};
+
+// The recording driver in place of the previous one, three display modes
+// listed and a 640 x 480 window open; driver and modes put back after.
+class FrontEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RecordingTest::SetUp();
-    previousModes_ = DrawingContext().modes;
+    SetDrawingDriver(driver);
     SetGraphicsModes({New<TGraphicsMode>(640, 480, 16, 60), New<TGraphicsMode>(640, 480, 32, 60),
                       New<TGraphicsMode>(1024, 768, 32, 75)});
     OpenGraphics(640, 480, 0, 0);
     driver->calls.clear();
   }
   void TearDown() override {
-    RecordingTest::TearDown();
+    CloseGraphics();
+    SetDrawingDriver(previous_);
+    ReleaseStep();
     SetGraphicsModes(previousModes_);
     SetCollisionTransform(1, 0, 0, 1);
   }
 
+  std::vector<Call> Draws() const { return driver->Named("Draw"); }
+
+  // Draw `index` is the built-in glyph for `code`, 8 x 16, placed at (tx, ty).
+  void ExpectGlyphAt(size_t index, char16_t code, float tx, float ty) const {
+    const std::vector<Call> draws = Draws();
+    ASSERT_LT(index, draws.size());
+    EXPECT_EQ(draws[index].frame, GetImageFont()->glyphs[code - 32]->image->frames[0].Get())
+        << "draw " << index;
+    EXPECT_EQ(draws[index].args, Args({0, 0, 8, 16, tx, ty})) << "draw " << index;
+  }
+
+  Ref<RecordingDriver> driver = New<RecordingDriver>();
+
  private:
-  std::vector<Ref<TGraphicsMode>> previousModes_;
+  Ref<TDrawingDriver> previous_ = GetDrawingDriver();
+  std::vector<Ref<TGraphicsMode>> previousModes_ = DrawingContext().modes;
 };
 
-TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
+TEST_F(FrontEndTest,
+       OpenGraphicsResetsTheWholeStateCloseClosesTheDriverOnceAndWithoutADriverCommandsRaise) {
   SetAutoCentreHandle(1);
   SetDefaultImageFlags(1);
   OpenGraphics(800, 600, 0, 0);  // windowed: any size
@@ -61,6 +155,16 @@ TEST_F(FrontEndTest, OpenGraphicsResetsTheWholeState) {
   SetDefaultImageFlags(0);
   EXPECT_EQ(LoadImage(CreatePixmap(4, 4, PF_RGBA8888))->flags, 0);
   EXPECT_EQ(CreateImage(4, 4)->flags, ImageDynamic);
+
+  CloseGraphics();
+  CloseGraphics();
+  EXPECT_EQ(driver->Count("Close"), 2);  // the open of 800 x 600 closed the first display
+  int d, hz;
+  GetGraphicsMode(w, h, d, hz);
+  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
+            Args({0, 0, 0}));
+  SetDrawingDriver(nullptr);
+  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
 }
 
 TEST_F(FrontEndTest,
@@ -87,19 +191,7 @@ TEST_F(FrontEndTest,
   EXPECT_EQ(driver->LastArgs("Open"), Args({1024, 768, 16, 50}));
 }
 
-TEST_F(FrontEndTest, CloseGraphicsClosesTheDriverOnceAndWithoutADriverCommandsRaiseNullAccess) {
-  CloseGraphics();
-  CloseGraphics();
-  EXPECT_EQ(driver->Count("Close"), 1);
-  int w, h, d, hz;
-  GetGraphicsMode(w, h, d, hz);
-  EXPECT_EQ(Args({1.f * w, 1.f * GetGraphicsWidth(), 1.f * DrawingContext().graphicsOpen}),
-            Args({0, 0, 0}));
-  SetDrawingDriver(nullptr);
-  EXPECT_THROW(DrawRect(0, 0, 1, 1), RuntimeError);
-}
-
-TEST_F(FrontEndTest, HandlesAreStoredNegated) {
+TEST_F(FrontEndTest, HandlesAreStoredNegatedImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
   SetHandle(3, 4);
   float x, y;
   GetHandle(x, y);
@@ -115,9 +207,28 @@ TEST_F(FrontEndTest, HandlesAreStoredNegated) {
   EXPECT_EQ(driver->LastArgs("Plot"), Args({101, 52}));
   DrawPixmap(CreatePixmap(1, 1, PF_RGBA8888), 7, 8);  // no origin
   EXPECT_EQ(driver->LastArgs("DrawPixmap"), Args({7, 8}));
+
+  // Images draw about their own handle.
+  SetAutoCentreHandle(1);
+  const Ref<TImage> image = CreateImage(32, 16);
+  SetOrigin(1, 2);
+  DrawImage(image, 100, 100);
+  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 16, 8, 101, 102}));
+  DrawImageStretched(image, 100, 100, 64, 64);
+  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 48, 56, 101, 102}));
+
+  SetOrigin(0, 0);
+  SetRotation(45);
+  SetViewport(0, 0, 64, 32);
+  driver->calls.clear();
+  TileImage(image, 16, 8);  // the handle puts the first tile at (0, 0)
+  EXPECT_EQ(driver->calls.front().args, Args({1, 0, 0, 1}));
+  EXPECT_EQ(driver->Count("Draw"), 2 * 2);
+  EXPECT_EQ(driver->calls[1].args, Args({0, 0, 32, 16, 0, 0}));
+  EXPECT_NEAR(driver->calls.back().args[2], DrawingContext().jx, 1e-6);  // real matrix back
 }
 
-TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
+TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrixThatFollowsEveryRotationAndScale) {
   // Which lines plot their end point is checked on screen by GLDrawingTest.
   DrawLine(0, 0, 10, 0, 1);
   EXPECT_EQ(driver->LastArgs("DrawLine"), Args({0, 0, 10, 0, 0, 0}));
@@ -127,9 +238,7 @@ TEST_F(FrontEndTest, LinesPlotTheirMappedEndPointUnderTheMatrix) {
   const Args plot = driver->LastArgs("Plot");
   EXPECT_NEAR(plot[0], 105, 1e-4);
   EXPECT_NEAR(plot[1], 110, 1e-4);
-}
 
-TEST_F(FrontEndTest, MatrixFollowsEveryChangeOfRotationAndScale) {
   struct Step {
     float rotation, scaleX, scaleY;
   };
@@ -170,41 +279,9 @@ TEST_F(FrontEndTest, FrameNumbersOutsideTheImageRaiseBeforeTheDriverIsAsked) {
   }
 }
 
-TEST_F(FrontEndTest, ImagesDrawAboutTheirHandleAndTileWithTheIdentity) {
-  SetAutoCentreHandle(1);
-  const Ref<TImage> image = CreateImage(32, 16);
-  SetOrigin(1, 2);
-  DrawImage(image, 100, 100);
-  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 16, 8, 101, 102}));
-  DrawImageStretched(image, 100, 100, 64, 64);
-  EXPECT_EQ(driver->LastArgs("Draw"), Args({-16, -8, 48, 56, 101, 102}));
-
-  SetOrigin(0, 0);
-  SetRotation(45);
-  SetViewport(0, 0, 64, 32);
-  driver->calls.clear();
-  TileImage(image, 16, 8);  // the handle puts the first tile at (0, 0)
-  EXPECT_EQ(driver->calls.front().args, Args({1, 0, 0, 1}));
-  EXPECT_EQ(driver->Count("Draw"), 2 * 2);
-  EXPECT_EQ(driver->calls[1].args, Args({0, 0, 32, 16, 0, 0}));
-  EXPECT_NEAR(driver->calls.back().args[2], DrawingContext().jx, 1e-6);  // real matrix back
-}
-
 // --- Text layout ---
 
-class FontLayoutTest : public FrontEndTest {
- protected:
-  std::vector<Call> Draws() const { return driver->Named("Draw"); }
-
-  // Draw `index` is the built-in glyph for `code`, 8 x 16, placed at (tx, ty).
-  void ExpectGlyphAt(size_t index, char16_t code, float tx, float ty) const {
-    const std::vector<Call> draws = Draws();
-    ASSERT_LT(index, draws.size());
-    EXPECT_EQ(draws[index].frame, GetImageFont()->glyphs[code - 32]->image->frames[0].Get())
-        << "draw " << index;
-    EXPECT_EQ(draws[index].args, Args({0, 0, 8, 16, tx, ty})) << "draw " << index;
-  }
-};
+using FontLayoutTest = FrontEndTest;
 
 // A font of three glyphs for 'a' to 'c', 4 wide and 6, 7, 8 tall.
 Ref<TImageFont> HandMadeFont(float advance, int glyphX, int glyphY, bool withImages = false) {
@@ -224,7 +301,8 @@ Ref<TImageFont> HandMadeFont(float advance, int glyphX, int glyphY, bool withIma
   return font;
 }
 
-TEST_F(FontLayoutTest, GlyphsFollowThePenAndCharactersOutsideTheFontAreSkipped) {
+TEST_F(FontLayoutTest,
+       GlyphsFollowThePenThatRotationHandleAndOriginCarryAndCharactersOutsideTheFontAreSkipped) {
   DrawText(
       u"A\tB\nC\x1f"
       u"D\u00e9E\x7f",
@@ -236,10 +314,8 @@ TEST_F(FontLayoutTest, GlyphsFollowThePenAndCharactersOutsideTheFontAreSkipped) 
   DrawText(u"", 0, 0);
   DrawText(u"\r\n\t", 0, 0);
   EXPECT_TRUE(Draws().empty());
-}
 
-// How scale spaces the glyphs is checked on screen by GLDrawingTest.
-TEST_F(FontLayoutTest, RotationHandleAndOriginCarryThePenLikeAPrimitive) {
+  // How scale spaces the glyphs is checked on screen by GLDrawingTest.
   SetOrigin(100, 50);
   SetHandle(4, 2);
   DrawText(u"A", 10, 20);
@@ -339,9 +415,7 @@ struct TestFont : TFont {
   int GetFirstChar() override { return 65; }
   int CountGlyphs() override { return 2; }
   Ref<TGlyph> LoadGlyph(int index) override {
-    Ref<TPixmap> pixels = CreatePixmap(5, 9, PF_RGBA8888, 4);
-    std::memset(pixels->pixels, 255, pixels->pitch * 9);
-    return New<TestGlyph>(index == 0 ? pixels : nullptr);
+    return New<TestGlyph>(index == 0 ? SolidPixmap(5, 9) : nullptr);
   }
 };
 struct TestFontLoader : TFontLoader {

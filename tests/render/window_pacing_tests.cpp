@@ -109,7 +109,8 @@ TEST_F(PacingTest, CalibrationTriesSwapsUntilThreeInARowMatchTheFrameTimeAndHert
   EXPECT_EQ(swapTimes.size(), 10u);
 }
 
-TEST_F(PacingTest, FrameNIsDueAtStartPlusNTimesTheFrameTimeOfTheLastCalibrationAcrossTheClockWrap) {
+TEST_F(PacingTest,
+       FrameNIsDueAtStartPlusNFrameTimesAcrossTheClockWrapAndALateFrameOrAStepBackRebasesIt) {
   StartPacing(60);
   const int start = pacer.pacingStart;
   for (int n = 1; n <= 600; ++n) {
@@ -133,9 +134,8 @@ TEST_F(PacingTest, FrameNIsDueAtStartPlusNTimesTheFrameTimeOfTheLastCalibrationA
   StartPacing(60);
   for (int n = 0; n < 10; ++n) pacer.Present();
   ExpectOneFrameWaits(10);
-}
 
-TEST_F(PacingTest, ALateFrameOrAClockStepBackRebasesTheScheduleInsteadOfCatchingUp) {
+  // A late frame or a clock step back rebases the schedule instead of catching up.
   for (int jump : {1500, -2000}) {  // a frame of a second and a half; the clock set back
     StartPacing(60);
     pacer.Present();

@@ -1,10 +1,6 @@
 // The SDL window under Xvfb (640 x 480 x 24): display modes, windowed and
-// full-screen windows, focus handling, the pointer and ignored close requests.
-//
-// Scaled output: the program draws at 640 x 480 and the picture is shown
-// scaled into a larger window, fitted with black bars or at a whole multiple.
-// Shapes drawn at known coordinates are looked for in the window's back
-// buffer; pixel reads, scissor and clearing stay in the program's coordinates.
+// full-screen windows, focus, the pointer and close requests; and the 640 x 480
+// picture scaled into larger windows, looked for in the window's back buffer.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <SDL.h>
@@ -20,18 +16,8 @@
 namespace salvo::testing {
 namespace {
 
-// The OpenGL driver installed, and after each test the display closed and
-// plain output back.
-class WindowTest : public ::testing::Test {
- protected:
-  void SetUp() override { InstallGLDriver(); }
-  void TearDown() override {
-    CloseGraphics();
-    SetGraphicsScaling(ScaleOff);
-    ReleaseStep();
-  }
-};
-class ScaledOutputTest : public WindowTest {};
+using WindowTest = GLDriverTest;
+using ScaledOutputTest = GLDriverTest;
 
 SDL_Event WindowEvent(Uint8 kind) {
   SDL_Event event{SDL_WINDOWEVENT};
@@ -156,7 +142,7 @@ struct Region {
 };
 
 // Presents the scaled picture and checks the window's back buffer (row 0 at
-// the top, 0xRRGGBB): its size, the regions, and black at the points.
+// the top): its size, the regions, and black at the points.
 void ExpectShown(int width, int height, std::initializer_list<Region> regions, Points black) {
   PresentScaledPicture();
   int w = 0, h = 0;
@@ -167,15 +153,11 @@ void ExpectShown(int width, int height, std::initializer_list<Region> regions, P
   glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &picture);
   bind(GL_READ_FRAMEBUFFER, 0);
   glReadBuffer(GL_BACK);
-  std::vector<unsigned char> rgba(static_cast<size_t>(w) * h * 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  std::vector<unsigned> shown(static_cast<size_t>(w) * h);  // 0xAARRGGBB
+  glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, shown.data());
   bind(GL_READ_FRAMEBUFFER, static_cast<GLuint>(picture));
   glReadBuffer(PictureReadBuffer());
-  auto at = [&](int x, int y) {
-    const unsigned char* p = &rgba[(static_cast<size_t>(h - 1 - y) * w + x) * 4];
-    return static_cast<unsigned>(p[0] << 16 | p[1] << 8 | p[2]);
-  };
+  auto at = [&](int x, int y) { return shown[static_cast<size_t>(h - 1 - y) * w + x] & 0xFFFFFF; };
   for (const Region& r : regions) {
     int wrong = 0;
     for (int y = r.top; y < r.bottom; ++y) {
@@ -201,12 +183,31 @@ void DrawShapes() {
 }
 
 TEST_F(ScaledOutputTest,
-       IntegerScalingDoublesEveryPixelAndScissorAndClearWorkAtTheProgramsCoordinates) {
+       IntegerScalingDoublesPixelsAndPointerScissorAndClearWorkAtTheProgramsCoordinates) {
   SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
   OpenGraphics(640, 480, 16, 60);
   ASSERT_EQ(ScaledOutputActive(), 1);
   EXPECT_TRUE(SDL_GetWindowFlags(SDL_GL_GetCurrentWindow()) & SDL_WINDOW_RESIZABLE);
   EXPECT_EQ(std::pair(GetGraphicsWidth(), GetGraphicsHeight()), std::pair(640, 480));
+  // Where the mapping takes the point (x, y).
+  auto Mapped = [](void (*map)(int&, int&), int x, int y) {
+    map(x, y);
+    return std::pair(x, y);
+  };
+  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(20, 40));
+  EXPECT_EQ(Mapped(MapPointerToWindow, 20, 40), std::pair(41, 81));
+  // Through the event pump, as the mouse moves (after the window system's
+  // own events about the new window are through).
+  SDL_Delay(100);
+  PumpMessages();
+  SDL_Event motion{SDL_MOUSEMOTION};
+  motion.motion.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
+  motion.motion.x = 1279;
+  motion.motion.y = 3;
+  SDL_PushEvent(&motion);
+  PumpMessages();
+  EXPECT_EQ(std::pair(MouseX(), MouseY()), std::pair(639, 1));
+
   DrawShapes();
   // Pixel reads stay in the program's coordinates.
   ExpectColour({{10, 20}, {39, 59}}, {255, 0, 0});
@@ -235,6 +236,12 @@ TEST_F(ScaledOutputTest,
   ClearScreen();
   ExpectColour({{305, 305}}, {0, 0, 255});
   ExpectColour({{299, 305}, {10, 20}}, {0, 0, 0});
+
+  // A plain window leaves positions as they are.
+  SetGraphicsScaling(ScaleOff);
+  OpenGraphics(640, 480, 0, 0);
+  EXPECT_EQ(ScaledOutputActive(), 0);
+  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(41, 81));
 }
 
 TEST_F(ScaledOutputTest,
@@ -274,34 +281,6 @@ TEST_F(ScaledOutputTest,
   EXPECT_EQ(KeyPressCount(27), 1);
   EXPECT_EQ(KeyDown(27), 0);
   EXPECT_EQ(GLWindowOpen(), 1);  // the program decides what Escape does
-}
-
-TEST_F(ScaledOutputTest, PointerPositionsMapToTheProgramsCoordinates) {
-  SetGraphicsScaling(ScaleToWindow, ScaleInteger, 2);
-  OpenGraphics(640, 480, 0, 0);
-  // Where the mapping takes the point (x, y).
-  auto Mapped = [](void (*map)(int&, int&), int x, int y) {
-    map(x, y);
-    return std::pair(x, y);
-  };
-  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(20, 40));
-  EXPECT_EQ(Mapped(MapPointerToWindow, 20, 40), std::pair(41, 81));
-  // Through the event pump, as the mouse moves (after the window system's
-  // own events about the new window are through).
-  SDL_Delay(100);
-  PumpMessages();
-  SDL_Event motion{SDL_MOUSEMOTION};
-  motion.motion.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
-  motion.motion.x = 1279;
-  motion.motion.y = 3;
-  SDL_PushEvent(&motion);
-  PumpMessages();
-  EXPECT_EQ(std::pair(MouseX(), MouseY()), std::pair(639, 1));
-  // A plain window leaves positions as they are.
-  SetGraphicsScaling(ScaleOff);
-  OpenGraphics(640, 480, 0, 0);
-  EXPECT_EQ(ScaledOutputActive(), 0);
-  EXPECT_EQ(Mapped(MapPointerToProgram, 41, 81), std::pair(41, 81));
 }
 
 TEST_F(ScaledOutputTest, TheDesktopNeedsNoDisplayModeAndPlainOutputStillDoes) {

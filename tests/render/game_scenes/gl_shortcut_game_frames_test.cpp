@@ -2,26 +2,19 @@
 // shortcuts and without them: every pixel must agree. The same scripted game
 // is played once per set of shortcuts; the frames between compared ones are
 // not drawn, so the game gets to a crowded scene quickly.
-#include <gtest/gtest.h>
-
 #include <vector>
 
 #include "../gl_test_support.h"
-#include "audio/audio_sample.h"
 #include "audio/sound.h"
 #include "game/frame_loop.h"
 #include "game/globals.h"
-#include "game/rounds.h"
-#include "game/shots.h"
+#include "game/runtime_modules.h"
 #include "harness/crowded_scene.h"
 #include "harness/recording_audio.h"
 #include "harness/scripted_system.h"
 #include "input/input_state.h"
 #include "input/system_driver.h"
-#include "input/virtual_keys.h"
-#include "pixmap/png_loader.h"
 #include "runtime/list.h"
-#include "runtime/stream.h"
 
 namespace salvo::testing {
 namespace {
@@ -120,10 +113,7 @@ std::vector<Ref<TPixmap>> CrowdedFrames(int shortcuts) {
 }
 
 TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithout) {
-  InitStreamModule();
-  InitPNGModule();
-  InitAudioSampleModule();
-  InitAudioModule();
+  InitPlatformFreeModules();
   const std::vector<Ref<TPixmap>> plain = CrowdedFrames(0);
   ASSERT_EQ(plain.size(), 3u);
   const std::pair<int, const char*> shortcuts[] = {
