@@ -54,7 +54,7 @@ class HeadlessGame {
   // Records of the last presented frame (none when counting).
   const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }
   // The texts of the last presented frame, as DrawText was asked for them.
-  std::vector<DrawRecord> Texts() const;
+  std::vector<DrawRecord> Texts() const { return Images("", DrawKind::Text); }
   // Draws of the last presented frame of that kind with that picture name (texts have none).
   std::vector<DrawRecord> Images(const std::string& name, DrawKind kind = DrawKind::Image) const;
   // Sounds with that name started so far.

@@ -202,7 +202,7 @@ TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {
   EXPECT_EQ(health, 10 - 1 - 3 - 2);
 }
 
-TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
+TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFrontThenOneChanceInThreeSendsIt) {
   int start = lastMedTruckTime;
   FramesUntil(game, 60 * 70, [] { return CountOf<TMedTruck>(enemies) != 0; });
   int elapsed = Millis() - start;
@@ -216,11 +216,10 @@ TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
   std::vector<DrawRecord> drawn = game.Images("medtruck.png");
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_LT(drawn[0].ix, 0);  // mirrored: facing right
-}
 
-// Once fifty seconds have passed, each chance sends a truck with odds of one in three: over 3,000
-// chances the count lies far from a half or a quarter.
-TEST_F(CombatTest, EachChanceAfterFiftySecondsSendsATruckOneTimeInThree) {
+  // Once fifty seconds have passed, each chance sends a truck with odds of one in three: over 3,000
+  // chances the count lies far from a half or a quarter.
+  enemies->Clear();
   int sent = 0;
   for (int chance = 0; chance < 3000; chance++) {
     lastMedTruckTime = Millis() - 50000;
@@ -324,22 +323,20 @@ TEST_F(CombatTest, ShellsAndShipsAreDrawnOverAHalfDarkShadowOffsetByTheirHeight)
   game.RunFrames(10);
   Ref<TShot> shell = Cast<TShot>(shots->First());
   ASSERT_TRUE(shell);
-  struct Expected {
-    const char* picture;  // the kinds' pictures are crossed over
-    float x, y, height;
-    std::tuple<int, int, int> colour;
-  };
-  for (Expected e : {Expected{"ship2.png", 200, 200, 14, {255, 255, 255}},
-                     Expected{"ship.png", 400, 250, 14, {255, 255, 255}},
-                     Expected{"shot.png", shell->x, shell->y, shell->height, {255, 128, 0}}}) {
-    std::vector<DrawRecord> drawn = game.Images(e.picture);
-    ASSERT_EQ(drawn.size(), 2u) << e.picture;
-    EXPECT_EQ(Colour(drawn[0]), std::tuple(0, 0, 0)) << e.picture;
-    EXPECT_FLOAT_EQ(drawn[0].alpha, 0.5f) << e.picture;
-    EXPECT_EQ(At(drawn[0]), std::pair(e.x + e.height, e.y - e.height)) << e.picture;
-    EXPECT_EQ(Colour(drawn[1]), e.colour) << e.picture;
-    EXPECT_FLOAT_EQ(drawn[1].alpha, 1) << e.picture;
-    EXPECT_EQ(At(drawn[1]), std::pair(e.x, e.y)) << e.picture;
+  // The picture (the kinds' pictures are crossed over), where and how high, the colour.
+  for (auto [picture, x, y, height, colour] :
+       {std::tuple{"ship2.png", 200.0f, 200.0f, 14.0f, std::tuple{255, 255, 255}},
+        {"ship.png", 400.0f, 250.0f, 14.0f, {255, 255, 255}},
+        {"shot.png", shell->x, shell->y, shell->height, {255, 128, 0}}}) {
+    SCOPED_TRACE(picture);
+    std::vector<DrawRecord> drawn = game.Images(picture);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(Colour(drawn[0]), std::tuple(0, 0, 0));
+    EXPECT_FLOAT_EQ(drawn[0].alpha, 0.5f);
+    EXPECT_EQ(At(drawn[0]), std::pair(x + height, y - height));
+    EXPECT_EQ(Colour(drawn[1]), colour);
+    EXPECT_FLOAT_EQ(drawn[1].alpha, 1);
+    EXPECT_EQ(At(drawn[1]), std::pair(x, y));
   }
 }
 

@@ -73,7 +73,7 @@ Played Play(HeadlessGame& game, const GameRecording& recording,
   played.result = PlayGame(steps, recording);
   played.errors = ::testing::internal::GetCapturedStderr();
   played.endHash = HashGameState();
-  for (const SoundEvent& sound : game.Audio().events) played.sounds.push_back(sound.name);
+  played.sounds = game.Audio().started;
   return played;
 }
 

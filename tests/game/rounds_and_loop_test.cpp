@@ -260,26 +260,24 @@ TEST_F(Hud, CashAndHealthBlocks) {
   EXPECT_EQ(Colour(TextsEqual(game, u"Cash: $-35").at(0)), std::tuple(0, 0, 0));
   EXPECT_EQ(PlacesOf(game, u"Health"), (Places{{472, 3}, {470, 5}}));
 
-  struct Shade {
-    int health, red, green;
-  };
-  for (Shade shade : {Shade{10, 0, 255}, Shade{7, 0, 255}, Shade{6, 255, 255}, Shade{4, 255, 255},
-                      Shade{3, 255, 0}, Shade{1, 255, 0}}) {
-    health = shade.health;
+  // The health, then the blocks' red and green.
+  for (auto [shown, red, green] : {std::tuple{10, 0, 255}, {7, 0, 255}, {6, 255, 255},
+                                   {4, 255, 255}, {3, 255, 0}, {1, 255, 0}}) {
+    health = shown;
     game.Frame();
     std::vector<DrawRecord> blocks;
     for (const DrawRecord& r : game.LastFrame()) {
       if (r.kind == DrawKind::Rect && r.ty == 20) blocks.push_back(r);
     }
-    ASSERT_EQ(blocks.size(), static_cast<size_t>(shade.health));
+    ASSERT_EQ(blocks.size(), static_cast<size_t>(shown));
     EXPECT_FLOAT_EQ(blocks[0].tx, 482);
-    EXPECT_EQ(Colour(blocks[0]), std::tuple(shade.red, shade.green, 0));
+    EXPECT_EQ(Colour(blocks[0]), std::tuple(red, green, 0));
     EXPECT_FLOAT_EQ(blocks[0].x1 - blocks[0].x0, 8);
     EXPECT_FLOAT_EQ(blocks[0].y1 - blocks[0].y0, 20);
   }
 }
 
-TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
+TEST_F(UpgradeMenu, PricesLimitsAndKeysAndRefusesPurchasesBelowThePrice) {
   ClearScene(false);
   game.Frame();
   ASSERT_EQ(upgradeMenuOpen, 1);
@@ -289,7 +287,15 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
   EXPECT_FLOAT_EQ(title.tx, 390);
   EXPECT_FLOAT_EQ(title.ScaleX(), 1.5f);
 
-  cash = 1000;  // exactly the price
+  cash = 999;
+  game.Tap(VK_1);
+  game.Frame();
+  EXPECT_EQ(shotCount, 1);
+  EXPECT_EQ(cash, 999);
+  cash = 1000;  // exactly the price, and the refused press was used up
+  game.Frame();
+  EXPECT_EQ(shotCount, 1);
+  EXPECT_EQ(TextsEqual(game, u"(1)      Number of shots   - $1000").size(), 1u);
   game.Tap(VK_1);
   game.Frame();
   EXPECT_EQ(cash, 0);
@@ -342,20 +348,6 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
   EXPECT_EQ(salvo::round, 2);
   EXPECT_EQ(CountList(enemies), 9);
   EXPECT_EQ(TextsEqual(game, u"Round 2").size(), 2u);
-}
-
-TEST_F(UpgradeMenu, RefusesPurchasesBelowThePrice) {
-  ClearScene(false);
-  game.Frame();
-  cash = 999;
-  game.Tap(VK_1);
-  game.Frame();
-  EXPECT_EQ(shotCount, 1);
-  EXPECT_EQ(cash, 999);
-  cash = 5000;  // the refused press was used up
-  game.Frame();
-  EXPECT_EQ(shotCount, 1);
-  EXPECT_EQ(TextsEqual(game, u"(1)      Number of shots   - $1000").size(), 1u);
 }
 
 TEST_F(Message, ScrollsAcrossInFlickeringColours) {
