@@ -254,18 +254,12 @@ TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
   EXPECT_EQ(messageText, u"Recharged!!");
 }
 
-TEST_F(CombatTest, MedicTruckKeepsTheRoundOpenUntilItLeaves) {
+TEST_F(CombatTest, MedicTruckKeepsTheRoundOpenUntilItLeavesNoneComesWhileTheMenuIsOpenThenSoon) {
   enemies->Clear();
   PlaceTruck(630, 0)->speed = 0.5f;
   // 630 + 21 x 0.5 > 640 in frame 21; the menu opens in frame 22.
   EXPECT_EQ(FramesUntil(game, 100, [] { return upgradeMenuOpen != 0; }), 22);
-}
-
-TEST_F(CombatTest, NoMedicTruckWhileTheMenuIsOpenThenSoonAfterItCloses) {
   lastMedTruckTime = Millis() - 120000;  // long overdue
-  ClearScene(false);
-  game.Frame();
-  ASSERT_EQ(upgradeMenuOpen, 1);
   game.RunFrames(300);
   EXPECT_TRUE(enemies->IsEmpty());
   game.Tap(VK_4);

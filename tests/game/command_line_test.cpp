@@ -81,10 +81,9 @@ TEST(CommandLine, HelpAndVersionWinOverOtherValidOptions) {
 // The arguments must give a one-line error holding `message`.
 void ExpectError(const std::vector<const char*>& args, const std::string& message) {
   const CommandLine line = Parse(args);
-  std::string shown;
-  for (const char* arg : args) shown += std::string(arg) + " ";
+  const std::string shown = ::testing::PrintToString(args);
   EXPECT_EQ(line.action, Action::kError) << shown;
-  EXPECT_NE(line.error.find(message), std::string::npos) << shown << "-> " << line.error;
+  EXPECT_NE(line.error.find(message), std::string::npos) << shown << " -> " << line.error;
   EXPECT_EQ(line.error.rfind("salvo: ", 0), 0u) << line.error;
   EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line: " << line.error;
 }
@@ -155,17 +154,14 @@ TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheGame) {
   EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
 }
 
-GameOptions Options(Display display, int windowScale = 0,
-                    GameOptions::Scaling scaling = GameOptions::Scaling::kFit) {
+GameOptions Options(Display display, int windowScale = 0, Scaling scaling = Scaling::kFit) {
   GameOptions options;
-  options.display = display;
-  options.windowScale = windowScale;
-  options.scaling = scaling;
+  std::tie(options.display, options.windowScale, options.scaling) =
+      std::tie(display, windowScale, scaling);
   return options;
 }
 
 TEST(DisplayOptions, WindowAndDesktopAskTheRuntimeForScaledOutput) {
-  using Scaling = GameOptions::Scaling;
   // The options, then the scale target, method and window scale the runtime is asked for.
   const std::tuple<Display, int, Scaling, int, int, int> cases[] = {
       {Display::kWindow, 3, Scaling::kInteger, ScaleToWindow, ScaleInteger, 3},

@@ -261,8 +261,12 @@ TEST_F(Hud, CashAndHealthBlocks) {
   EXPECT_EQ(PlacesOf(game, u"Health"), (Places{{472, 3}, {470, 5}}));
 
   // The health, then the blocks' red and green.
-  for (auto [shown, red, green] : {std::tuple{10, 0, 255}, {7, 0, 255}, {6, 255, 255},
-                                   {4, 255, 255}, {3, 255, 0}, {1, 255, 0}}) {
+  for (auto [shown, red, green] : {std::tuple{10, 0, 255},
+                                   {7, 0, 255},
+                                   {6, 255, 255},
+                                   {4, 255, 255},
+                                   {3, 255, 0},
+                                   {1, 255, 0}}) {
     health = shown;
     game.Frame();
     std::vector<DrawRecord> blocks;

@@ -273,10 +273,9 @@ double MatchingShare(const Screenshot& shot, const Screenshot& picture, int left
       if (!Uniform(picture, x, y)) continue;
       const Rgb shown = At(shot, left + int((x + 0.5) * scale), top + int((y + 0.5) * scale));
       const Rgb original = Original(picture, x, y);
-      bool close = true;
-      for (int i = 0; i < 3; ++i) close = close && std::abs(shown[i] - original[i]) <= 6;
       ++compared;
-      matched += close ? 1 : 0;
+      matched += std::abs(shown[0] - original[0]) <= 6 && std::abs(shown[1] - original[1]) <= 6 &&
+                 std::abs(shown[2] - original[2]) <= 6;
     }
   }
   EXPECT_GT(compared, 640 * 480 / 2);
