@@ -68,7 +68,7 @@ TEST(CommandLine, NoOptionIsTheFullScreenModeWithSoundEveryOptionIsReadAndTheLas
   }
 }
 
-TEST(CommandLine, HelpAndVersionWinOverOtherValidOptions) {
+TEST(CommandLine, HelpAndVersionWinOverOtherValidOptionsHelpListsEveryOptionVersionNamesTheGame) {
   EXPECT_EQ(Parse({"--help"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"-h"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"--mute", "--help", "--window"}).action, Action::kHelp);
@@ -76,6 +76,16 @@ TEST(CommandLine, HelpAndVersionWinOverOtherValidOptions) {
   EXPECT_EQ(Parse({"--desktop", "--version"}).action, Action::kVersion);
   // A bad option is still an error, whatever else is there.
   EXPECT_EQ(Parse({"--help", "--nonsense"}).action, Action::kError);
+
+  const std::string help = HelpText();
+  for (const char* option : {"--window[=SCALE]", "--desktop", "--scale=fit|integer", "--mute",
+                             "--record=FILE", "--replay=FILE", "--help", "--version"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+  for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  255 "}) {
+    EXPECT_NE(help.find(code), std::string::npos) << "exit code" << code;
+  }
+  EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
 }
 
 // The arguments must give a one-line error holding `message`.
@@ -140,18 +150,6 @@ TEST(CommandLineDeathTest, HandlingPrintsAndReturnsTheExitCode) {
   EXPECT_EQ(HandleCommandLine(3, argv, options), -1);
   EXPECT_EQ(options.display, Display::kDesktop);
   EXPECT_TRUE(options.mute);
-}
-
-TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheGame) {
-  const std::string help = HelpText();
-  for (const char* option : {"--window[=SCALE]", "--desktop", "--scale=fit|integer", "--mute",
-                             "--record=FILE", "--replay=FILE", "--help", "--version"}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
-  }
-  for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  255 "}) {
-    EXPECT_NE(help.find(code), std::string::npos) << "exit code" << code;
-  }
-  EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
 }
 
 GameOptions Options(Display display, int windowScale = 0, Scaling scaling = Scaling::kFit) {

@@ -152,7 +152,6 @@ class StartedGame : public ::testing::Test {
 };
 using Rounds = StartedGame;
 using Hud = StartedGame;
-using Message = StartedGame;
 using UpgradeMenu = SceneTest;
 using GameOver = SceneTest;
 
@@ -253,7 +252,7 @@ TEST_F(Rounds, GroundChangesWithTheRound) {
   EXPECT_EQ(At(track[13]), std::pair(13 * 48.0f, 444.0f));
 }
 
-TEST_F(Hud, CashAndHealthBlocks) {
+TEST_F(Hud, CashAndHealthBlocksAndAMessageScrollingAcrossInFlickeringColours) {
   cash = -35;
   game.Frame();
   EXPECT_EQ(PlacesOf(game, u"Cash: $-35"), (Places{{6, 6}, {5, 5}}));
@@ -261,12 +260,9 @@ TEST_F(Hud, CashAndHealthBlocks) {
   EXPECT_EQ(PlacesOf(game, u"Health"), (Places{{472, 3}, {470, 5}}));
 
   // The health, then the blocks' red and green.
-  for (auto [shown, red, green] : {std::tuple{10, 0, 255},
-                                   {7, 0, 255},
-                                   {6, 255, 255},
-                                   {4, 255, 255},
-                                   {3, 255, 0},
-                                   {1, 255, 0}}) {
+  const std::tuple<int, int, int> shades[] = {{10, 0, 255},  {7, 0, 255}, {6, 255, 255},
+                                              {4, 255, 255}, {3, 255, 0}, {1, 255, 0}};
+  for (auto [shown, red, green] : shades) {
     health = shown;
     game.Frame();
     std::vector<DrawRecord> blocks;
@@ -279,6 +275,13 @@ TEST_F(Hud, CashAndHealthBlocks) {
     EXPECT_FLOAT_EQ(blocks[0].x1 - blocks[0].x0, 8);
     EXPECT_FLOAT_EQ(blocks[0].y1 - blocks[0].y0, 20);
   }
+
+  messageX = 0;
+  messageText = u"Double kill!";
+  game.Frame();
+  EXPECT_EQ(PlacesOf(game, u"Double kill!"), (Places{{7, 233}, {0, 240}}));
+  EXPECT_FLOAT_EQ(TextsEqual(game, u"Double kill!").at(1).ScaleX(), 4);
+  EXPECT_EQ(1 + FramesUntil(game, 400, [] { return messageX == -1; }), 286);
 }
 
 TEST_F(UpgradeMenu, PricesLimitsAndKeysAndRefusesPurchasesBelowThePrice) {
@@ -352,15 +355,6 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeysAndRefusesPurchasesBelowThePrice) {
   EXPECT_EQ(salvo::round, 2);
   EXPECT_EQ(CountList(enemies), 9);
   EXPECT_EQ(TextsEqual(game, u"Round 2").size(), 2u);
-}
-
-TEST_F(Message, ScrollsAcrossInFlickeringColours) {
-  messageX = 0;
-  messageText = u"Double kill!";
-  game.Frame();
-  EXPECT_EQ(PlacesOf(game, u"Double kill!"), (Places{{7, 233}, {0, 240}}));
-  EXPECT_FLOAT_EQ(TextsEqual(game, u"Double kill!").at(1).ScaleX(), 4);
-  EXPECT_EQ(1 + FramesUntil(game, 400, [] { return messageX == -1; }), 286);
 }
 
 TEST_F(GameOver, TextAndEffects) {
