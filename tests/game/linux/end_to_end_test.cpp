@@ -180,19 +180,6 @@ int StartDisplay(Child& server, const std::string& screen = "640x480x24") {
   return number.empty() ? -1 : std::atoi(number.c_str());
 }
 
-// Polls for the game's window (titled Salvo in a window or on the desktop, with the runtime's title
-// otherwise); gives up early when the game has ended.
-bool WaitForWindow(int display, Child& game) {
-  bool found = false;
-  PollUntil(60000, 200, [&] {
-    std::optional<std::string> windows =
-        RunOnDisplay(display, "xdotool search --name '^(QuarnGL .*|Salvo)$'");
-    found = windows && !windows->empty();
-    return found || !game.Running();
-  });
-  return found;
-}
-
 std::string Describe(std::optional<int> status) {
   if (!status) return "still running";
   if (WIFEXITED(*status)) return "exit code " + std::to_string(WEXITSTATUS(*status));
@@ -209,15 +196,22 @@ std::string GameCommand(const std::string& env, const std::string& options = "")
          options;
 }
 
-// Starts the game on the display and waits for its window. A game that could not reach a server
-// just started gets one more try.
+// Starts the game on the display and polls for its window (titled Salvo in a window or on the
+// desktop, with the runtime's title otherwise) while the game runs. A game that could not reach a
+// server just started gets one more try.
 bool StartGame(Child& game, int display, const std::string& options = "",
                const std::string& env = "") {
   const std::string line =
       GameCommand("DISPLAY=:" + std::to_string(display) + " " + env, options) + " >/dev/null";
   for (int attempt = 0; attempt < 2; attempt++) {
     if (!game.Start(line)) return false;
-    if (WaitForWindow(display, game)) return true;
+    bool found = false;
+    PollUntil(60000, 200, [&] {
+      const auto windows = RunOnDisplay(display, "xdotool search --name '^(QuarnGL .*|Salvo)$'");
+      found = windows && !windows->empty();
+      return found || !game.Running();
+    });
+    if (found) return true;
     if (game.Running()) return false;
     std::fprintf(stderr, "game on :%d ended before its window showed (%s)\n", display,
                  Describe(game.WaitExit(0)).c_str());
