@@ -17,14 +17,6 @@ namespace {
 using namespace testing;
 using CombatTest = testing::SceneTest;
 
-Ref<TMedTruck> PlaceTruck(float x, float y) {
-  Ref<TMedTruck> truck = New<TMedTruck>();
-  truck->x = x;
-  truck->y = y;
-  enemies->AddFirst(truck);
-  return truck;
-}
-
 TEST_F(CombatTest, ShellHitsAShipOnlyAtItsFlyingHeight) {
   std::vector<int> hits;
   for (int updates = 1; updates <= 61; updates++) {
@@ -232,7 +224,7 @@ TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFrontThenOneChanceInThre
 }
 
 TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
-  PlaceTruck(200, 200);
+  Place<TMedTruck>(u"", 200, 200);
   // Two troops within the truck's size-64 blast, out of the first blast.
   Place<TTroop>(u"Troop", 250, 250);
   Place<TTroop>(u"Troop", 150, 150);
@@ -249,14 +241,14 @@ TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
   EXPECT_EQ(sizes, (std::vector<int>{24, 64}));
   EXPECT_EQ(game.SoundCount("bonus.wav"), 2);
   // Alone, the truck shows "Recharged!!".
-  PlaceTruck(400, 300);
+  Place<TMedTruck>(u"", 400, 300);
   Explode(400, 300, 10);
   EXPECT_EQ(messageText, u"Recharged!!");
 }
 
 TEST_F(CombatTest, MedicTruckKeepsTheRoundOpenUntilItLeavesNoneComesWhileTheMenuIsOpenThenSoon) {
   enemies->Clear();
-  PlaceTruck(630, 0)->speed = 0.5f;
+  Place<TMedTruck>(u"", 630, 0)->speed = 0.5f;
   // 630 + 21 x 0.5 > 640 in frame 21; the menu opens in frame 22.
   EXPECT_EQ(FramesUntil(game, 100, [] { return upgradeMenuOpen != 0; }), 22);
   lastMedTruckTime = Millis() - 120000;  // long overdue

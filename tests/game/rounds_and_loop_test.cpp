@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "game/frame_loop.h"
 #include "game/hud.h"
@@ -190,12 +191,9 @@ TEST_F(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   EXPECT_FLOAT_EQ(TextsEqual(game, u"Round 10").at(1).tx, 224);
 }
 
-struct WaveCount {
-  int round, troop, troop2, bike, ship, ship2;
-};
-
 TEST_F(Rounds, EnemyCountsFollowTheWaveTable) {
-  const WaveCount table[] = {
+  // The round, then its troops, armoured troops, bikes, ships and armoured ships.
+  const std::array<int, 6> table[] = {
       {1, 4, 0, 0, 1, 0},      {2, 7, 0, 0, 2, 0},     {3, 10, 0, 2, 2, 0},
       {4, 13, 0, 2, 3, 0},     {5, 16, 0, 3, 4, 0},    {6, 19, 0, 3, 4, 0},
       {7, 22, 0, 3, 5, 0},     {8, 25, 0, 4, 5, 0},    {9, 28, 0, 4, 6, 0},
@@ -204,15 +202,13 @@ TEST_F(Rounds, EnemyCountsFollowTheWaveTable) {
       {16, 49, 20, 7, 10, 4},  {20, 61, 25, 9, 13, 5}, {25, 76, 31, 11, 16, 6},
       {30, 91, 37, 13, 19, 7},
   };
-  for (const WaveCount& wave : table) {
+  for (const std::array<int, 6>& wave : table) {
     enemies->Clear();
-    salvo::round = wave.round - 1;
+    salvo::round = wave[0] - 1;
     StartRound();
-    EXPECT_EQ(salvo::round, wave.round);
-    EXPECT_EQ(std::vector<int>({CountKind(u"Troop"), CountKind(u"Troop2"), CountKind(u"Bike"),
-                                CountKind(u"Ship"), CountKind(u"Ship2")}),
-              std::vector<int>({wave.troop, wave.troop2, wave.bike, wave.ship, wave.ship2}))
-        << "round " << wave.round;
+    EXPECT_EQ((std::array{salvo::round, CountKind(u"Troop"), CountKind(u"Troop2"),
+                          CountKind(u"Bike"), CountKind(u"Ship"), CountKind(u"Ship2")}),
+              wave);
     for (Ref<TEnemy> enemy : Each<TEnemy>(enemies)) {
       EXPECT_EQ(enemy->hitPoints, enemy->kind == u"Troop2" ? 4 : enemy->kind == u"Ship2" ? 2 : 1);
       if (enemy->kind != u"Bike") continue;
