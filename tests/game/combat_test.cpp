@@ -100,7 +100,6 @@ TEST_F(CombatTest, KillStreaksPayBonusesAndATripleKillCountsABike) {
 
 TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
   Ref<TTroop> troop = Place<TTroop>(u"Troop2", 300, 200, 4);
-  cash = 0;
   for (int blast = 1; blast <= 4; blast++) {
     bloodDrops->Clear();
     Explode(300, 200, 32);
@@ -122,7 +121,6 @@ TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
 
 TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
   Ref<TBike> bike = Place<TBike>(u"Bike", 300, 300);
-  cash = 0;
   Explode(300, 300, 32);
   EXPECT_EQ(cash, 45);
   game.RunFrames(50);
@@ -141,7 +139,6 @@ TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
 TEST_F(CombatTest, BurningBikeSmokesHarmlesslyUpTheScreen) {
   Place<TBike>(u"Bike", 300, 200)->burnTimer = 150;
   Ref<TTroop> bystander = Place<TTroop>(u"Troop", 300, 200);
-  cash = 0;
   int puffs = 0;
   for (int frame = 0; frame < 120; frame++) {
     game.Frame();
@@ -187,7 +184,6 @@ TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {
   Place<TTroop>(u"Troop", 100, 480)->speed = 1;
   Place<TShip>(u"Ship", 300, 480)->speed = 1;
   Place<TBike>(u"Bike", 500, 470)->speed = 700;  // turns at once and drops below
-  cash = 0;
   health = 10;
   game.Frame();
   EXPECT_EQ(cash, -10 - 30 - 25);
@@ -229,7 +225,6 @@ TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
   Place<TTroop>(u"Troop", 250, 250);
   Place<TTroop>(u"Troop", 150, 150);
   health = 3;
-  cash = 0;
   Explode(180, 180, 24);
   EXPECT_EQ(health, 10);
   EXPECT_EQ(CountOf<TMedTruck>(enemies), 0);
