@@ -1,7 +1,5 @@
 #include "harness/headless_game.h"
 
-#include <algorithm>
-
 #include "game/game_assets.h"
 #include "game/globals.h"
 #include "game/runtime_modules.h"
@@ -138,10 +136,6 @@ std::vector<DrawRecord> HeadlessGame::Images(const std::string& name, DrawKind k
     if (record.kind == kind && record.image == name) found.push_back(record);
   }
   return found;
-}
-
-int HeadlessGame::SoundCount(const std::string& name) const {
-  return static_cast<int>(std::count(audio_->started.begin(), audio_->started.end(), name));
 }
 
 }  // namespace salvo

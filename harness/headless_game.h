@@ -4,6 +4,7 @@
 // runs may count draws instead of recording them.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,9 @@ class HeadlessGame {
   // Draws of the last presented frame of that kind with that picture name (texts have none).
   std::vector<DrawRecord> Images(const std::string& name, DrawKind kind = DrawKind::Image) const;
   // Sounds with that name started so far.
-  int SoundCount(const std::string& name) const;
+  int SoundCount(const std::string& name) const {
+    return static_cast<int>(std::count(audio_->started.begin(), audio_->started.end(), name));
+  }
 
  private:
   void InstallDrivers();

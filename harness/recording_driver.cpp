@@ -31,11 +31,6 @@ bool TRecordingDriver::Keep(DrawKind kind) {
   return !countOnly_;
 }
 
-void TRecordingDriver::Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx,
-                           float ty) {
-  if (Keep(kind)) current_.push_back(Stamp(kind, x0, y0, x1, y1, tx, ty));
-}
-
 DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, float y1, float tx,
                                    float ty) const {
   DrawRecord record = state_;
@@ -43,10 +38,6 @@ DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, 
   std::tie(record.x0, record.y0, record.x1, record.y1, record.tx, record.ty) =
       std::tie(x0, y0, x1, y1, tx, ty);
   return record;
-}
-
-void TRecordingDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
-  Add(DrawKind::Pixmap, 0, 0, float(pixmap->width), float(pixmap->height), float(x), float(y));
 }
 
 Ref<TPixmap> TRecordingDriver::CapturePixmap(int, int, int width, int height) {

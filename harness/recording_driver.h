@@ -106,7 +106,9 @@ class TRecordingDriver : public TDrawingDriver {
   void DrawPoly(const std::vector<float>&, float hx, float hy, float tx, float ty) override {
     Add(DrawKind::Poly, hx, hy, 0, 0, tx, ty);
   }
-  void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
+  void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override {
+    Add(DrawKind::Pixmap, 0, 0, float(pixmap->width), float(pixmap->height), float(x), float(y));
+  }
   Ref<TPixmap> CapturePixmap(int x, int y, int width, int height) override;
 
   // A text as DrawText was asked to draw it (reported by the game's text hook).
@@ -126,7 +128,9 @@ class TRecordingDriver : public TDrawingDriver {
  private:
   // Counts a draw; true when it is to be recorded as well.
   bool Keep(DrawKind kind);
-  void Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty);
+  void Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty) {
+    if (Keep(kind)) current_.push_back(Stamp(kind, x0, y0, x1, y1, tx, ty));
+  }
   DrawRecord Stamp(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty) const;
   bool countOnly_;
   DrawCounts counts_{};
