@@ -4,9 +4,7 @@
 #include "game/globals.h"
 #include "game/runtime_modules.h"
 #include "game/text.h"
-#include "input/input.h"
 #include "input/input_state.h"
-#include "input/random.h"
 #include "render/graphics.h"
 #include "render/image_font.h"
 #include "runtime/error.h"
@@ -28,15 +26,8 @@ void LabelImage(const Ref<TImage>& image, const char* name) {
 void LabelFont() {
   Ref<TImageFont> font = GetImageFont();
   if (!font) return;
-  for (size_t g = 0; g < font->glyphs.size(); g++) {
-    Ref<TImageGlyph> glyph = font->glyphs[g];
-    if (!glyph || !glyph->image) continue;
-    for (const Ref<TImageFrame>& frame : glyph->image->frames) {
-      Ref<TRecordingFrame> recording = Cast<TRecordingFrame>(frame);
-      if (!recording) continue;
-      recording->name = "glyph";
-      recording->glyph = String(1, static_cast<char16_t>(font->firstChar + g));
-    }
+  for (const Ref<TImageGlyph>& glyph : font->glyphs) {
+    if (glyph) LabelImage(glyph->image, "glyph");
   }
 }
 
@@ -108,9 +99,9 @@ void HeadlessGame::RequireNamedPictures() const {
 }
 
 void HeadlessGame::RequireNamedSounds() {
-  const std::vector<SoundEvent>& events = audio_->events;
-  for (; soundsChecked_ < events.size(); soundsChecked_++) {
-    if (events[soundsChecked_].name.empty()) {
+  const std::vector<std::string>& started = audio_->started;
+  for (; soundsChecked_ < started.size(); soundsChecked_++) {
+    if (started[soundsChecked_].empty()) {
       ThrowRuntimeError("A sound that is not in the table of game files was started");
     }
   }
@@ -139,22 +130,12 @@ void HeadlessGame::Tap(int key) {
   system_->Schedule(system_->Pass() + 1, key, false);
 }
 
-std::vector<DrawRecord> HeadlessGame::Texts() const {
-  return Images("", DrawKind::Text);
-}
-
 std::vector<DrawRecord> HeadlessGame::Images(const std::string& name, DrawKind kind) const {
   std::vector<DrawRecord> found;
   for (const DrawRecord& record : LastFrame()) {
     if (record.kind == kind && record.image == name) found.push_back(record);
   }
   return found;
-}
-
-int HeadlessGame::SoundCount(const std::string& name) const {
-  int count = 0;
-  for (const SoundEvent& event : audio_->events) count += event.name == name;
-  return count;
 }
 
 }  // namespace salvo

@@ -4,6 +4,7 @@
 // runs may count draws instead of recording them.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -54,11 +55,13 @@ class HeadlessGame {
   // Records of the last presented frame (none when counting).
   const std::vector<DrawRecord>& LastFrame() const { return drawing_->LastFrame(); }
   // The texts of the last presented frame, as DrawText was asked for them.
-  std::vector<DrawRecord> Texts() const;
+  std::vector<DrawRecord> Texts() const { return Images("", DrawKind::Text); }
   // Draws of the last presented frame of that kind with that picture name (texts have none).
   std::vector<DrawRecord> Images(const std::string& name, DrawKind kind = DrawKind::Image) const;
   // Sounds with that name started so far.
-  int SoundCount(const std::string& name) const;
+  int SoundCount(const std::string& name) const {
+    return static_cast<int>(std::count(audio_->started.begin(), audio_->started.end(), name));
+  }
 
  private:
   void InstallDrivers();

@@ -8,23 +8,19 @@
 
 namespace salvo {
 
-struct SoundEvent {
-  std::string name;  // the file name the sound was loaded from
-};
-
 class TRecordingAudioDriver : public TAudioDriver {
  public:
   Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags) override;
   Ref<TChannel> AllocateChannel() override { return New<TChannel>(); }
 
-  std::vector<SoundEvent> events;
+  std::vector<std::string> started;  // the file names of the sounds, in the order they started
 };
 
 class TRecordingSound : public TSound {
  public:
   explicit TRecordingSound(TRecordingAudioDriver* driver) : driver_(driver) {}
   Ref<TChannel> Play(const Ref<TChannel>& channel) override {
-    driver_->events.push_back({name});
+    driver_->started.push_back(name);
     return Cue(channel);
   }
   Ref<TChannel> Cue(const Ref<TChannel>& channel) override {

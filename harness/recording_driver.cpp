@@ -1,32 +1,14 @@
 #include "harness/recording_driver.h"
 
-#include <cmath>
 #include <cstring>
 #include <tuple>
 
 #include "pixmap/pixmap.h"
-#include "runtime/error.h"
 
 namespace salvo {
 
-float DrawRecord::ScaleX() const {
-  return std::sqrt(ix * ix + jx * jx);
-}
-
-float DrawRecord::Rotation() const {
-  return static_cast<float>(std::atan2(jx, ix) * 57.29577951308232);
-}
-
 void TRecordingFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
   driver_->RecordFrameDraw(*this, x0, y0, x1, y1, tx, ty);
-}
-
-Ref<TPixmap> TRecordingFrame::Lock(int, int) {
-  ThrowRuntimeError("Image frame cannot be locked");
-}
-
-void TRecordingFrame::Unlock() {
-  ThrowRuntimeError("Image frame cannot be unlocked");
 }
 
 void TRecordingDriver::Open(int, int, int, int) {
@@ -44,22 +26,9 @@ void TRecordingDriver::Present() {
   if (onPresent) onPresent();
 }
 
-Ref<TImageFrame> TRecordingDriver::CreateFrame(int width, int height, int) {
-  return New<TRecordingFrame>(this, width, height);
-}
-
-Ref<TImageFrame> TRecordingDriver::CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int) {
-  return New<TRecordingFrame>(this, pixmap->width, pixmap->height);
-}
-
 bool TRecordingDriver::Keep(DrawKind kind) {
   counts_[static_cast<int>(kind)] += 1;
   return !countOnly_;
-}
-
-void TRecordingDriver::Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx,
-                           float ty) {
-  if (Keep(kind)) current_.push_back(Stamp(kind, x0, y0, x1, y1, tx, ty));
 }
 
 DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, float y1, float tx,
@@ -69,10 +38,6 @@ DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, 
   std::tie(record.x0, record.y0, record.x1, record.y1, record.tx, record.ty) =
       std::tie(x0, y0, x1, y1, tx, ty);
   return record;
-}
-
-void TRecordingDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
-  Add(DrawKind::Pixmap, 0, 0, float(pixmap->width), float(pixmap->height), float(x), float(y));
 }
 
 Ref<TPixmap> TRecordingDriver::CapturePixmap(int, int, int width, int height) {
@@ -96,7 +61,6 @@ void TRecordingDriver::RecordFrameDraw(const TRecordingFrame& frame, float x0, f
   record.cell = frame.cell;
   record.imageWidth = frame.width;
   record.imageHeight = frame.height;
-  record.text = frame.glyph;
   current_.push_back(std::move(record));
 }
 

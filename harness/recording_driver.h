@@ -5,12 +5,15 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "pixmap/pixmap.h"
 #include "render/drawing_driver.h"
+#include "runtime/error.h"
 #include "runtime/string.h"
 
 namespace salvo {
@@ -20,7 +23,6 @@ enum class DrawKind { Clear, Image, Rect, Oval, Line, Plot, Poly, Pixmap, Text }
 struct DrawRecord {
   DrawKind kind = DrawKind::Clear;
   // Image draws: the picture's name ("ship.png"; "glyph" for font glyphs), its cell and cell size.
-  // Glyph draws carry their character in `text`.
   std::string image;
   int cell = 0;
   int imageWidth = 0;
@@ -34,8 +36,9 @@ struct DrawRecord {
   float ix = 1, iy = 0, jx = 0, jy = 1;
   String text;
 
-  float ScaleX() const;    // length of the matrix's first column
-  float Rotation() const;  // degrees, from the matrix
+  // The length of the matrix's first column, and its angle in degrees.
+  float ScaleX() const { return std::sqrt(ix * ix + jx * jx); }
+  float Rotation() const { return static_cast<float>(std::atan2(jx, ix) * 57.29577951308232); }
   bool operator==(const DrawRecord&) const = default;
 };
 
@@ -51,12 +54,11 @@ class TRecordingFrame : public TImageFrame {
       : width(width), height(height), driver_(driver) {}
   void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
   // Recorded frames are not lockable, like the static frames of a real driver.
-  Ref<TPixmap> Lock(int read, int write) override;
-  void Unlock() override;
+  Ref<TPixmap> Lock(int, int) override { ThrowRuntimeError("Image frame cannot be locked"); }
+  void Unlock() override { ThrowRuntimeError("Image frame cannot be unlocked"); }
 
   std::string name;
   int cell = 0;
-  String glyph;  // the character, for glyphs of the font
   int width = 0;
   int height = 0;
 
@@ -73,8 +75,12 @@ class TRecordingDriver : public TDrawingDriver {
   void Close() override {}
   void Present() override;
   void SetMouseVisible(int) override {}
-  Ref<TImageFrame> CreateFrame(int width, int height, int flags) override;
-  Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int flags) override;
+  Ref<TImageFrame> CreateFrame(int width, int height, int) override {
+    return New<TRecordingFrame>(this, width, height);
+  }
+  Ref<TImageFrame> CreateFrameFromPixmap(const Ref<TPixmap>& pixmap, int) override {
+    return New<TRecordingFrame>(this, pixmap->width, pixmap->height);
+  }
   void SetBlend(int mode) override { state_.blend = mode; }
   void SetAlpha(float alpha) override { state_.alpha = alpha; }
   void SetColor(int red, int green, int blue) override {
@@ -100,7 +106,9 @@ class TRecordingDriver : public TDrawingDriver {
   void DrawPoly(const std::vector<float>&, float hx, float hy, float tx, float ty) override {
     Add(DrawKind::Poly, hx, hy, 0, 0, tx, ty);
   }
-  void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
+  void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override {
+    Add(DrawKind::Pixmap, 0, 0, float(pixmap->width), float(pixmap->height), float(x), float(y));
+  }
   Ref<TPixmap> CapturePixmap(int x, int y, int width, int height) override;
 
   // A text as DrawText was asked to draw it (reported by the game's text hook).
@@ -120,7 +128,9 @@ class TRecordingDriver : public TDrawingDriver {
  private:
   // Counts a draw; true when it is to be recorded as well.
   bool Keep(DrawKind kind);
-  void Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty);
+  void Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty) {
+    if (Keep(kind)) current_.push_back(Stamp(kind, x0, y0, x1, y1, tx, ty));
+  }
   DrawRecord Stamp(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty) const;
   bool countOnly_;
   DrawCounts counts_{};

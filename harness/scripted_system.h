@@ -5,16 +5,12 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 
 #include "input/input_state.h"
 #include "input/polled_system_driver.h"
 
 namespace salvo {
-
-struct KeyEvent {
-  int key = 0;
-  bool down = true;
-};
 
 // Keys, characters and the mouse are read from the shared input state as the polled driver reads
 // them; only the clock and the event source are scripted.
@@ -25,9 +21,9 @@ class TScriptedSystemDriver : public TPolledSystemDriver {
   // Feeds the events due by now into the input state.
   void Poll() override {
     while (!script_.empty() && script_.begin()->first <= pass_) {
-      const KeyEvent event = script_.begin()->second;
+      const auto [key, down] = script_.begin()->second;
       script_.erase(script_.begin());
-      event.down ? FeedKeyDown(event.key) : FeedKeyUp(event.key);
+      down ? FeedKeyDown(key) : FeedKeyUp(key);
     }
   }
   void Wait() override { Poll(); }
@@ -48,7 +44,7 @@ class TScriptedSystemDriver : public TPolledSystemDriver {
   // One presented frame: the clock advances to start + frames x 1000 / 60.
   void AdvanceFrame() { frames_ += 1; }
   // Queues an event for the pass `pass` (0-based); passes are counted by NextPass.
-  void Schedule(int pass, int key, bool down) { script_.emplace(pass, KeyEvent{key, down}); }
+  void Schedule(int pass, int key, bool down) { script_.emplace(pass, std::pair(key, down)); }
   // Queues an event for the current pass.
   void Press(int key) { Schedule(pass_, key, true); }
   void Release(int key) { Schedule(pass_, key, false); }
@@ -66,7 +62,7 @@ class TScriptedSystemDriver : public TPolledSystemDriver {
   int pass_ = 0;
   int timedWaits_ = 0;
   int timedWaitMs_ = 0;
-  std::multimap<int, KeyEvent> script_;
+  std::multimap<int, std::pair<int, bool>> script_;  // pass -> key, pressed
 };
 
 }  // namespace salvo

@@ -17,14 +17,6 @@ namespace {
 using namespace testing;
 using CombatTest = testing::SceneTest;
 
-Ref<TMedTruck> PlaceTruck(float x, float y) {
-  Ref<TMedTruck> truck = New<TMedTruck>();
-  truck->x = x;
-  truck->y = y;
-  enemies->AddFirst(truck);
-  return truck;
-}
-
 TEST_F(CombatTest, ShellHitsAShipOnlyAtItsFlyingHeight) {
   std::vector<int> hits;
   for (int updates = 1; updates <= 61; updates++) {
@@ -108,7 +100,6 @@ TEST_F(CombatTest, KillStreaksPayBonusesAndATripleKillCountsABike) {
 
 TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
   Ref<TTroop> troop = Place<TTroop>(u"Troop2", 300, 200, 4);
-  cash = 0;
   for (int blast = 1; blast <= 4; blast++) {
     bloodDrops->Clear();
     Explode(300, 200, 32);
@@ -130,7 +121,6 @@ TEST_F(CombatTest, Troop2BleedsThreeTimesAndDiesAtTheFourthBlast) {
 
 TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
   Ref<TBike> bike = Place<TBike>(u"Bike", 300, 300);
-  cash = 0;
   Explode(300, 300, 32);
   EXPECT_EQ(cash, 45);
   game.RunFrames(50);
@@ -149,7 +139,6 @@ TEST_F(CombatTest, BurningBikeIsPaidAgainWhenCaughtAgainAndBlowsUp) {
 TEST_F(CombatTest, BurningBikeSmokesHarmlesslyUpTheScreen) {
   Place<TBike>(u"Bike", 300, 200)->burnTimer = 150;
   Ref<TTroop> bystander = Place<TTroop>(u"Troop", 300, 200);
-  cash = 0;
   int puffs = 0;
   for (int frame = 0; frame < 120; frame++) {
     game.Frame();
@@ -195,14 +184,13 @@ TEST_F(CombatTest, UnitsLeavingAtTheBottomCostCashAndHealth) {
   Place<TTroop>(u"Troop", 100, 480)->speed = 1;
   Place<TShip>(u"Ship", 300, 480)->speed = 1;
   Place<TBike>(u"Bike", 500, 470)->speed = 700;  // turns at once and drops below
-  cash = 0;
   health = 10;
   game.Frame();
   EXPECT_EQ(cash, -10 - 30 - 25);
   EXPECT_EQ(health, 10 - 1 - 3 - 2);
 }
 
-TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
+TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFrontThenOneChanceInThreeSendsIt) {
   int start = lastMedTruckTime;
   FramesUntil(game, 60 * 70, [] { return CountOf<TMedTruck>(enemies) != 0; });
   int elapsed = Millis() - start;
@@ -216,11 +204,10 @@ TEST_F(CombatTest, MedicTruckComesAfterFiftySecondsAtTheFront) {
   std::vector<DrawRecord> drawn = game.Images("medtruck.png");
   ASSERT_EQ(drawn.size(), 1u);
   EXPECT_LT(drawn[0].ix, 0);  // mirrored: facing right
-}
 
-// Once fifty seconds have passed, each chance sends a truck with odds of one in three: over 3,000
-// chances the count lies far from a half or a quarter.
-TEST_F(CombatTest, EachChanceAfterFiftySecondsSendsATruckOneTimeInThree) {
+  // Once fifty seconds have passed, each chance sends a truck with odds of one in three: over 3,000
+  // chances the count lies far from a half or a quarter.
+  enemies->Clear();
   int sent = 0;
   for (int chance = 0; chance < 3000; chance++) {
     lastMedTruckTime = Millis() - 50000;
@@ -233,12 +220,11 @@ TEST_F(CombatTest, EachChanceAfterFiftySecondsSendsATruckOneTimeInThree) {
 }
 
 TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
-  PlaceTruck(200, 200);
+  Place<TMedTruck>(u"", 200, 200);
   // Two troops within the truck's size-64 blast, out of the first blast.
   Place<TTroop>(u"Troop", 250, 250);
   Place<TTroop>(u"Troop", 150, 150);
   health = 3;
-  cash = 0;
   Explode(180, 180, 24);
   EXPECT_EQ(health, 10);
   EXPECT_EQ(CountOf<TMedTruck>(enemies), 0);
@@ -250,23 +236,17 @@ TEST_F(CombatTest, BlownUpMedicTruckRechargesAndSetsOffABigBlast) {
   EXPECT_EQ(sizes, (std::vector<int>{24, 64}));
   EXPECT_EQ(game.SoundCount("bonus.wav"), 2);
   // Alone, the truck shows "Recharged!!".
-  PlaceTruck(400, 300);
+  Place<TMedTruck>(u"", 400, 300);
   Explode(400, 300, 10);
   EXPECT_EQ(messageText, u"Recharged!!");
 }
 
-TEST_F(CombatTest, MedicTruckKeepsTheRoundOpenUntilItLeaves) {
+TEST_F(CombatTest, MedicTruckKeepsTheRoundOpenUntilItLeavesNoneComesWhileTheMenuIsOpenThenSoon) {
   enemies->Clear();
-  PlaceTruck(630, 0)->speed = 0.5f;
+  Place<TMedTruck>(u"", 630, 0)->speed = 0.5f;
   // 630 + 21 x 0.5 > 640 in frame 21; the menu opens in frame 22.
   EXPECT_EQ(FramesUntil(game, 100, [] { return upgradeMenuOpen != 0; }), 22);
-}
-
-TEST_F(CombatTest, NoMedicTruckWhileTheMenuIsOpenThenSoonAfterItCloses) {
   lastMedTruckTime = Millis() - 120000;  // long overdue
-  ClearScene(false);
-  game.Frame();
-  ASSERT_EQ(upgradeMenuOpen, 1);
   game.RunFrames(300);
   EXPECT_TRUE(enemies->IsEmpty());
   game.Tap(VK_4);
@@ -324,22 +304,20 @@ TEST_F(CombatTest, ShellsAndShipsAreDrawnOverAHalfDarkShadowOffsetByTheirHeight)
   game.RunFrames(10);
   Ref<TShot> shell = Cast<TShot>(shots->First());
   ASSERT_TRUE(shell);
-  struct Expected {
-    const char* picture;  // the kinds' pictures are crossed over
-    float x, y, height;
-    std::tuple<int, int, int> colour;
-  };
-  for (Expected e : {Expected{"ship2.png", 200, 200, 14, {255, 255, 255}},
-                     Expected{"ship.png", 400, 250, 14, {255, 255, 255}},
-                     Expected{"shot.png", shell->x, shell->y, shell->height, {255, 128, 0}}}) {
-    std::vector<DrawRecord> drawn = game.Images(e.picture);
-    ASSERT_EQ(drawn.size(), 2u) << e.picture;
-    EXPECT_EQ(Colour(drawn[0]), std::tuple(0, 0, 0)) << e.picture;
-    EXPECT_FLOAT_EQ(drawn[0].alpha, 0.5f) << e.picture;
-    EXPECT_EQ(At(drawn[0]), std::pair(e.x + e.height, e.y - e.height)) << e.picture;
-    EXPECT_EQ(Colour(drawn[1]), e.colour) << e.picture;
-    EXPECT_FLOAT_EQ(drawn[1].alpha, 1) << e.picture;
-    EXPECT_EQ(At(drawn[1]), std::pair(e.x, e.y)) << e.picture;
+  // The picture (the kinds' pictures are crossed over), where and how high, the colour.
+  for (auto [picture, x, y, height, colour] :
+       {std::tuple{"ship2.png", 200.0f, 200.0f, 14.0f, std::tuple{255, 255, 255}},
+        {"ship.png", 400.0f, 250.0f, 14.0f, {255, 255, 255}},
+        {"shot.png", shell->x, shell->y, shell->height, {255, 128, 0}}}) {
+    SCOPED_TRACE(picture);
+    std::vector<DrawRecord> drawn = game.Images(picture);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(Colour(drawn[0]), std::tuple(0, 0, 0));
+    EXPECT_FLOAT_EQ(drawn[0].alpha, 0.5f);
+    EXPECT_EQ(At(drawn[0]), std::pair(x + height, y - height));
+    EXPECT_EQ(Colour(drawn[1]), colour);
+    EXPECT_FLOAT_EQ(drawn[1].alpha, 1);
+    EXPECT_EQ(At(drawn[1]), std::pair(x, y));
   }
 }
 

@@ -68,7 +68,7 @@ TEST(CommandLine, NoOptionIsTheFullScreenModeWithSoundEveryOptionIsReadAndTheLas
   }
 }
 
-TEST(CommandLine, HelpAndVersionWinOverOtherValidOptions) {
+TEST(CommandLine, HelpAndVersionWinOverOtherValidOptionsHelpListsEveryOptionVersionNamesTheGame) {
   EXPECT_EQ(Parse({"--help"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"-h"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"--mute", "--help", "--window"}).action, Action::kHelp);
@@ -76,15 +76,24 @@ TEST(CommandLine, HelpAndVersionWinOverOtherValidOptions) {
   EXPECT_EQ(Parse({"--desktop", "--version"}).action, Action::kVersion);
   // A bad option is still an error, whatever else is there.
   EXPECT_EQ(Parse({"--help", "--nonsense"}).action, Action::kError);
+
+  const std::string help = HelpText();
+  for (const char* option : {"--window[=SCALE]", "--desktop", "--scale=fit|integer", "--mute",
+                             "--record=FILE", "--replay=FILE", "--help", "--version"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+  for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  255 "}) {
+    EXPECT_NE(help.find(code), std::string::npos) << "exit code" << code;
+  }
+  EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
 }
 
 // The arguments must give a one-line error holding `message`.
 void ExpectError(const std::vector<const char*>& args, const std::string& message) {
   const CommandLine line = Parse(args);
-  std::string shown;
-  for (const char* arg : args) shown += std::string(arg) + " ";
+  const std::string shown = ::testing::PrintToString(args);
   EXPECT_EQ(line.action, Action::kError) << shown;
-  EXPECT_NE(line.error.find(message), std::string::npos) << shown << "-> " << line.error;
+  EXPECT_NE(line.error.find(message), std::string::npos) << shown << " -> " << line.error;
   EXPECT_EQ(line.error.rfind("salvo: ", 0), 0u) << line.error;
   EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line: " << line.error;
 }
@@ -143,29 +152,14 @@ TEST(CommandLineDeathTest, HandlingPrintsAndReturnsTheExitCode) {
   EXPECT_TRUE(options.mute);
 }
 
-TEST(CommandLine, HelpListsEveryOptionAndVersionNamesTheGame) {
-  const std::string help = HelpText();
-  for (const char* option : {"--window[=SCALE]", "--desktop", "--scale=fit|integer", "--mute",
-                             "--record=FILE", "--replay=FILE", "--help", "--version"}) {
-    EXPECT_NE(help.find(option), std::string::npos) << option;
-  }
-  for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  255 "}) {
-    EXPECT_NE(help.find(code), std::string::npos) << "exit code" << code;
-  }
-  EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
-}
-
-GameOptions Options(Display display, int windowScale = 0,
-                    GameOptions::Scaling scaling = GameOptions::Scaling::kFit) {
+GameOptions Options(Display display, int windowScale = 0, Scaling scaling = Scaling::kFit) {
   GameOptions options;
-  options.display = display;
-  options.windowScale = windowScale;
-  options.scaling = scaling;
+  std::tie(options.display, options.windowScale, options.scaling) =
+      std::tie(display, windowScale, scaling);
   return options;
 }
 
 TEST(DisplayOptions, WindowAndDesktopAskTheRuntimeForScaledOutput) {
-  using Scaling = GameOptions::Scaling;
   // The options, then the scale target, method and window scale the runtime is asked for.
   const std::tuple<Display, int, Scaling, int, int, int> cases[] = {
       {Display::kWindow, 3, Scaling::kInteger, ScaleToWindow, ScaleInteger, 3},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "game/frame_loop.h"
 #include "game/hud.h"
@@ -152,7 +153,6 @@ class StartedGame : public ::testing::Test {
 };
 using Rounds = StartedGame;
 using Hud = StartedGame;
-using Message = StartedGame;
 using UpgradeMenu = SceneTest;
 using GameOver = SceneTest;
 
@@ -191,12 +191,9 @@ TEST_F(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   EXPECT_FLOAT_EQ(TextsEqual(game, u"Round 10").at(1).tx, 224);
 }
 
-struct WaveCount {
-  int round, troop, troop2, bike, ship, ship2;
-};
-
 TEST_F(Rounds, EnemyCountsFollowTheWaveTable) {
-  const WaveCount table[] = {
+  // The round, then its troops, armoured troops, bikes, ships and armoured ships.
+  const std::array<int, 6> table[] = {
       {1, 4, 0, 0, 1, 0},      {2, 7, 0, 0, 2, 0},     {3, 10, 0, 2, 2, 0},
       {4, 13, 0, 2, 3, 0},     {5, 16, 0, 3, 4, 0},    {6, 19, 0, 3, 4, 0},
       {7, 22, 0, 3, 5, 0},     {8, 25, 0, 4, 5, 0},    {9, 28, 0, 4, 6, 0},
@@ -205,15 +202,13 @@ TEST_F(Rounds, EnemyCountsFollowTheWaveTable) {
       {16, 49, 20, 7, 10, 4},  {20, 61, 25, 9, 13, 5}, {25, 76, 31, 11, 16, 6},
       {30, 91, 37, 13, 19, 7},
   };
-  for (const WaveCount& wave : table) {
+  for (const std::array<int, 6>& wave : table) {
     enemies->Clear();
-    salvo::round = wave.round - 1;
+    salvo::round = wave[0] - 1;
     StartRound();
-    EXPECT_EQ(salvo::round, wave.round);
-    EXPECT_EQ(std::vector<int>({CountKind(u"Troop"), CountKind(u"Troop2"), CountKind(u"Bike"),
-                                CountKind(u"Ship"), CountKind(u"Ship2")}),
-              std::vector<int>({wave.troop, wave.troop2, wave.bike, wave.ship, wave.ship2}))
-        << "round " << wave.round;
+    EXPECT_EQ((std::array{salvo::round, CountKind(u"Troop"), CountKind(u"Troop2"),
+                          CountKind(u"Bike"), CountKind(u"Ship"), CountKind(u"Ship2")}),
+              wave);
     for (Ref<TEnemy> enemy : Each<TEnemy>(enemies)) {
       EXPECT_EQ(enemy->hitPoints, enemy->kind == u"Troop2" ? 4 : enemy->kind == u"Ship2" ? 2 : 1);
       if (enemy->kind != u"Bike") continue;
@@ -253,33 +248,39 @@ TEST_F(Rounds, GroundChangesWithTheRound) {
   EXPECT_EQ(At(track[13]), std::pair(13 * 48.0f, 444.0f));
 }
 
-TEST_F(Hud, CashAndHealthBlocks) {
+TEST_F(Hud, CashAndHealthBlocksAndAMessageScrollingAcrossInFlickeringColours) {
   cash = -35;
   game.Frame();
   EXPECT_EQ(PlacesOf(game, u"Cash: $-35"), (Places{{6, 6}, {5, 5}}));
   EXPECT_EQ(Colour(TextsEqual(game, u"Cash: $-35").at(0)), std::tuple(0, 0, 0));
   EXPECT_EQ(PlacesOf(game, u"Health"), (Places{{472, 3}, {470, 5}}));
 
-  struct Shade {
-    int health, red, green;
-  };
-  for (Shade shade : {Shade{10, 0, 255}, Shade{7, 0, 255}, Shade{6, 255, 255}, Shade{4, 255, 255},
-                      Shade{3, 255, 0}, Shade{1, 255, 0}}) {
-    health = shade.health;
+  // The health, then the blocks' red and green.
+  const std::tuple<int, int, int> shades[] = {{10, 0, 255},  {7, 0, 255}, {6, 255, 255},
+                                              {4, 255, 255}, {3, 255, 0}, {1, 255, 0}};
+  for (auto [shown, red, green] : shades) {
+    health = shown;
     game.Frame();
     std::vector<DrawRecord> blocks;
     for (const DrawRecord& r : game.LastFrame()) {
       if (r.kind == DrawKind::Rect && r.ty == 20) blocks.push_back(r);
     }
-    ASSERT_EQ(blocks.size(), static_cast<size_t>(shade.health));
+    ASSERT_EQ(blocks.size(), static_cast<size_t>(shown));
     EXPECT_FLOAT_EQ(blocks[0].tx, 482);
-    EXPECT_EQ(Colour(blocks[0]), std::tuple(shade.red, shade.green, 0));
+    EXPECT_EQ(Colour(blocks[0]), std::tuple(red, green, 0));
     EXPECT_FLOAT_EQ(blocks[0].x1 - blocks[0].x0, 8);
     EXPECT_FLOAT_EQ(blocks[0].y1 - blocks[0].y0, 20);
   }
+
+  messageX = 0;
+  messageText = u"Double kill!";
+  game.Frame();
+  EXPECT_EQ(PlacesOf(game, u"Double kill!"), (Places{{7, 233}, {0, 240}}));
+  EXPECT_FLOAT_EQ(TextsEqual(game, u"Double kill!").at(1).ScaleX(), 4);
+  EXPECT_EQ(1 + FramesUntil(game, 400, [] { return messageX == -1; }), 286);
 }
 
-TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
+TEST_F(UpgradeMenu, PricesLimitsAndKeysAndRefusesPurchasesBelowThePrice) {
   ClearScene(false);
   game.Frame();
   ASSERT_EQ(upgradeMenuOpen, 1);
@@ -289,7 +290,15 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
   EXPECT_FLOAT_EQ(title.tx, 390);
   EXPECT_FLOAT_EQ(title.ScaleX(), 1.5f);
 
-  cash = 1000;  // exactly the price
+  cash = 999;
+  game.Tap(VK_1);
+  game.Frame();
+  EXPECT_EQ(shotCount, 1);
+  EXPECT_EQ(cash, 999);
+  cash = 1000;  // exactly the price, and the refused press was used up
+  game.Frame();
+  EXPECT_EQ(shotCount, 1);
+  EXPECT_EQ(TextsEqual(game, u"(1)      Number of shots   - $1000").size(), 1u);
   game.Tap(VK_1);
   game.Frame();
   EXPECT_EQ(cash, 0);
@@ -342,29 +351,6 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeys) {
   EXPECT_EQ(salvo::round, 2);
   EXPECT_EQ(CountList(enemies), 9);
   EXPECT_EQ(TextsEqual(game, u"Round 2").size(), 2u);
-}
-
-TEST_F(UpgradeMenu, RefusesPurchasesBelowThePrice) {
-  ClearScene(false);
-  game.Frame();
-  cash = 999;
-  game.Tap(VK_1);
-  game.Frame();
-  EXPECT_EQ(shotCount, 1);
-  EXPECT_EQ(cash, 999);
-  cash = 5000;  // the refused press was used up
-  game.Frame();
-  EXPECT_EQ(shotCount, 1);
-  EXPECT_EQ(TextsEqual(game, u"(1)      Number of shots   - $1000").size(), 1u);
-}
-
-TEST_F(Message, ScrollsAcrossInFlickeringColours) {
-  messageX = 0;
-  messageText = u"Double kill!";
-  game.Frame();
-  EXPECT_EQ(PlacesOf(game, u"Double kill!"), (Places{{7, 233}, {0, 240}}));
-  EXPECT_FLOAT_EQ(TextsEqual(game, u"Double kill!").at(1).ScaleX(), 4);
-  EXPECT_EQ(1 + FramesUntil(game, 400, [] { return messageX == -1; }), 286);
 }
 
 TEST_F(GameOver, TextAndEffects) {

@@ -91,13 +91,15 @@ inline void ClearScene(bool keepRoundOpen = true) {
   if (keepRoundOpen) Place<TTroop>(u"Troop", 600, 40);
 }
 
-// A game past the title with the round banner gone and the scene cleared.
+// A game past the title with the round banner gone, the scene cleared and no cash, so that a
+// scene's pay-outs are its cash.
 class SceneTest : public ::testing::Test {
  protected:
   void SetUp() override {
     game.StartGame();
     game.SkipBanner();
     ClearScene();
+    cash = 0;
   }
   HeadlessGame game;
 };

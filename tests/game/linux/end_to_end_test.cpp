@@ -1,9 +1,7 @@
 // The real `salvo` executable on Xvfb servers of its own, driven with xdotool and looked at with
 // ImageMagick's `import`: a first round on a 640 x 480 screen, the title scaled on a 1920 x 1080
 // one (checked pixel by pixel), and what the game says with no display at all.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,18 +11,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
 #include <utility>
-#include <vector>
+
+#include "tests/unique_test_path.h"
 
 extern char** environ;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 void SleepMs(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -33,9 +30,9 @@ void SleepMs(int ms) {
 // Calls `done` every stepMs until it holds or timeoutMs have passed.
 template <class Done>
 bool PollUntil(int timeoutMs, int stepMs, Done done) {
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
-    if (Clock::now() > deadline) return false;
+    if (std::chrono::steady_clock::now() > deadline) return false;
     SleepMs(stepMs);
   }
   return true;
@@ -50,27 +47,19 @@ std::string SalvoPath() {
   return std::string(dir && *dir ? dir : SALVO_BINARY_DIR) + "/salvo";
 }
 
-// A child process that is always killed and reaped, whatever the test does.
+// A shell command line run in the background (exec'd, so the child is the program itself), always
+// killed and reaped whatever the test does.
 class Child {
  public:
   ~Child() { Kill(); }
 
-  // Starts argv[0], looked up on PATH, its stdout to /dev/null; keepFd, when not -1, is handed to
-  // the child as fd 9.
-  bool Start(const std::vector<std::string>& argv, int keepFd = -1) {
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
+  bool Start(const std::string& line) {
+    const std::string script = "exec " + line;
+    const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
     status_.reset();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (keepFd != -1) posix_spawn_file_actions_adddup2(&actions, keepFd, 9);
-    int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (devNull != -1) posix_spawn_file_actions_adddup2(&actions, devNull, 1);
-    int error = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (devNull != -1) close(devNull);
-    if (error != 0) pid_ = -1;
+    if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+      pid_ = -1;
+    }
     return pid_ > 0;
   }
 
@@ -86,7 +75,7 @@ class Child {
 
   // The wait status once the child has ended within timeoutMs.
   std::optional<int> WaitExit(int timeoutMs) {
-    if (!PollUntil(timeoutMs, 50, [this] { return !Running(); })) return std::nullopt;
+    PollUntil(timeoutMs, 50, [this] { return !Running(); });
     return status_;
   }
 
@@ -136,18 +125,12 @@ struct Screenshot {
   std::string rgb;
 };
 
-// The root window as 8-bit RGB, through a binary PPM from `import`.
-std::optional<Screenshot> TakeScreenshot(int display) {
-  std::optional<std::string> ppm = RunOnDisplay(display, "import -window root -depth 8 ppm:-");
-  int width = 0, height = 0, maxValue = 0, headerEnd = 0;
-  if (!ppm ||
-      std::sscanf(ppm->c_str(), "P6 %d %d %d%n", &width, &height, &maxValue, &headerEnd) != 3 ||
-      maxValue != 255) {
-    return std::nullopt;
-  }
-  size_t bytes = static_cast<size_t>(width) * height * 3;
-  if (ppm->size() < headerEnd + 1 + bytes) return std::nullopt;  // one byte after the header
-  return Screenshot{width, height, ppm->substr(headerEnd + 1, bytes)};
+// The root window of the width x height screen as 8-bit RGB from `import`; nothing when that failed
+// or the screen has another size.
+std::optional<Screenshot> TakeScreenshot(int display, int width, int height) {
+  std::optional<std::string> rgb = RunOnDisplay(display, "import -window root -depth 8 rgb:-");
+  if (!rgb || rgb->size() != static_cast<size_t>(width) * height * 3) return std::nullopt;
+  return Screenshot{width, height, *rgb};
 }
 
 using Rgb = std::array<int, 3>;
@@ -176,46 +159,25 @@ template <class Test>
 std::optional<Screenshot> WaitForScreen(int display, int width, int height, Test test) {
   std::optional<Screenshot> shot;
   const bool passed = PollUntil(30000, 250, [&] {
-    shot = TakeScreenshot(display);
-    return shot && shot->width == width && shot->height == height && test(*shot);
+    shot = TakeScreenshot(display, width, height);
+    return shot && test(*shot);
   });
   return passed ? shot : std::nullopt;
 }
 
 // Starts an X server of the screen size (WIDTHxHEIGHTxDEPTH) on `server`: Xvfb picks a free display
-// number itself and reports it on a pipe. The number, or -1.
+// number itself and writes it, then a newline once it is ready. The number, or -1.
 int StartDisplay(Child& server, const std::string& screen = "640x480x24") {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-  bool started =
-      server.Start({"Xvfb", "-displayfd", "9", "-screen", "0", screen, "-nolisten", "tcp"}, fds[1]);
-  close(fds[1]);
-  // Xvfb writes the number and then a newline once it is ready, and stops if the pipe is gone
-  // before it wrote both.
+  const std::string file = salvo::UniqueTestPath(".display");
   std::string number;
-  char c;
-  Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
-  while (started && Clock::now() < deadline) {
-    pollfd wait{fds[0], POLLIN, 0};
-    if (poll(&wait, 1, 200) <= 0) continue;
-    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-    number += c;
+  if (server.Start("Xvfb -displayfd 1 -screen 0 " + screen + " -nolisten tcp >" + file)) {
+    PollUntil(30000, 100, [&] {
+      std::ifstream in(file);
+      return (std::getline(in, number) && !in.eof()) || !server.Running();
+    });
   }
-  close(fds[0]);
+  std::remove(file.c_str());
   return number.empty() ? -1 : std::atoi(number.c_str());
-}
-
-// Polls for the game's window (titled Salvo in a window or on the desktop, with the runtime's title
-// otherwise); gives up early when the game has ended.
-bool WaitForWindow(int display, Child& game) {
-  bool found = false;
-  PollUntil(60000, 200, [&] {
-    std::optional<std::string> windows =
-        RunOnDisplay(display, "xdotool search --name '^(QuarnGL .*|Salvo)$'");
-    found = windows && !windows->empty();
-    return found || !game.Running();
-  });
-  return found;
 }
 
 std::string Describe(std::optional<int> status) {
@@ -225,23 +187,31 @@ std::string Describe(std::optional<int> status) {
   return "status " + std::to_string(*status);
 }
 
-// No sound card, and no leak check at exit in a sanitizer build: the leak checker's thread tracer
-// can crash while a whole game's GL and audio threads wind down (the unit suites check our code's
-// leaks in-process).
-const char* const kGameEnv = "SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0";
+// The game with `options` under `env` (NAME=value entries, which win over these): no sound card,
+// and no leak check at exit in a sanitizer build, as the leak checker's thread tracer can crash
+// while a whole game's GL and audio threads wind down (the unit suites check our code's leaks
+// in-process).
+std::string GameCommand(const std::string& env, const std::string& options = "") {
+  return "env SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 " + env + " " + SalvoPath() + " " +
+         options;
+}
 
-// Starts the game with `options` on the display and waits for its window; `extraEnv` entries win
-// over kGameEnv. A game that could not reach a server just started gets one more try.
-bool StartGame(Child& game, int display, const std::vector<std::string>& options = {},
-               const std::vector<std::string>& extraEnv = {}) {
-  std::vector<std::string> command = {"env", "DISPLAY=:" + std::to_string(display),
-                                      "SDL_AUDIODRIVER=dummy", "ASAN_OPTIONS=detect_leaks=0"};
-  command.insert(command.end(), extraEnv.begin(), extraEnv.end());
-  command.push_back(SalvoPath());
-  command.insert(command.end(), options.begin(), options.end());
+// Starts the game on the display and polls for its window (titled Salvo in a window or on the
+// desktop, with the runtime's title otherwise) while the game runs. A game that could not reach a
+// server just started gets one more try.
+bool StartGame(Child& game, int display, const std::string& options = "",
+               const std::string& env = "") {
+  const std::string line =
+      GameCommand("DISPLAY=:" + std::to_string(display) + " " + env, options) + " >/dev/null";
   for (int attempt = 0; attempt < 2; attempt++) {
-    if (!game.Start(command)) return false;
-    if (WaitForWindow(display, game)) return true;
+    if (!game.Start(line)) return false;
+    bool found = false;
+    PollUntil(60000, 200, [&] {
+      const auto windows = RunOnDisplay(display, "xdotool search --name '^(QuarnGL .*|Salvo)$'");
+      found = windows && !windows->empty();
+      return found || !game.Running();
+    });
+    if (found) return true;
     if (game.Running()) return false;
     std::fprintf(stderr, "game on :%d ended before its window showed (%s)\n", display,
                  Describe(game.WaitExit(0)).c_str());
@@ -291,10 +261,9 @@ double MatchingShare(const Screenshot& shot, const Screenshot& picture, int left
       if (!Uniform(picture, x, y)) continue;
       const Rgb shown = At(shot, left + int((x + 0.5) * scale), top + int((y + 0.5) * scale));
       const Rgb original = Original(picture, x, y);
-      bool close = true;
-      for (int i = 0; i < 3; ++i) close = close && std::abs(shown[i] - original[i]) <= 6;
       ++compared;
-      matched += close ? 1 : 0;
+      matched += std::abs(shown[0] - original[0]) <= 6 && std::abs(shown[1] - original[1]) <= 6 &&
+                 std::abs(shown[2] - original[2]) <= 6;
     }
   }
   EXPECT_GT(compared, 640 * 480 / 2);
@@ -304,10 +273,9 @@ double MatchingShare(const Screenshot& shot, const Screenshot& picture, int left
 TEST(ScaledDisplay, NoDisplayAtAllIsNamedBeforeTheUsualError) {
   ASSERT_EQ(access(SalvoPath().c_str(), X_OK), 0) << SalvoPath();
   // No DISPLAY, and one that names no server: the line says which.
-  for (const auto& [display, named] : {std::pair{"env -u DISPLAY", "; DISPLAY is not set). "},
-                                       std::pair{"DISPLAY=:9973", "; DISPLAY is :9973). "}}) {
-    const Outcome outcome = RunShell(std::string(display) + " WAYLAND_DISPLAY= " + kGameEnv + " " +
-                                     SalvoPath() + " 2>&1");
+  for (const auto& [display, named] : {std::pair{"env -u DISPLAY ", "; DISPLAY is not set). "},
+                                       std::pair{"DISPLAY=:9973 ", "; DISPLAY is :9973). "}}) {
+    const Outcome outcome = RunShell(display + GameCommand("WAYLAND_DISPLAY=") + " 2>&1");
     SCOPED_TRACE(std::string(display) + ":\n" + outcome.output);
     EXPECT_EQ(outcome.exitCode, 255);
     EXPECT_NE(outcome.output.find(named), std::string::npos);
@@ -328,8 +296,7 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
   ASSERT_NE(n, -1) << "Xvfb did not start";
 
   // No option: the screen has no 640 x 480 mode.
-  const Outcome outcome =
-      RunShell("DISPLAY=:" + std::to_string(n) + " " + kGameEnv + " " + SalvoPath() + " 2>&1");
+  const Outcome outcome = RunShell(GameCommand("DISPLAY=:" + std::to_string(n)) + " 2>&1");
   EXPECT_EQ(outcome.exitCode, 255) << outcome.output;
   EXPECT_NE(outcome.output.find("Graphics mode does not exist"), std::string::npos)
       << outcome.output;
@@ -340,7 +307,7 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
   Screenshot picture;
   {
     Child game;
-    ASSERT_TRUE(StartGame(game, n, {"--desktop", "--scale=integer"})) << Describe(game.WaitExit(0));
+    ASSERT_TRUE(StartGame(game, n, "--desktop --scale=integer")) << Describe(game.WaitExit(0));
     std::optional<Screenshot> shot = WaitForTitle(n, 320, 60, 1280, 960);
     ASSERT_TRUE(shot) << "no title in the centre";
     picture = *shot;
@@ -368,7 +335,7 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
   // --desktop (fit): 2.25 times, 1440 x 1080 from x 240, bars left and right.
   {
     Child game;
-    ASSERT_TRUE(StartGame(game, n, {"--desktop"})) << Describe(game.WaitExit(0));
+    ASSERT_TRUE(StartGame(game, n, "--desktop")) << Describe(game.WaitExit(0));
     std::optional<Screenshot> shot = WaitForTitle(n, 240, 0, 1440, 1080);
     ASSERT_TRUE(shot) << "no title";
     EXPECT_EQ(Share(*shot, 0, 0, 240, 1080, IsBlack), 1.0) << "bar left";
@@ -385,7 +352,7 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
   // the picture at twice its size, named Salvo.
   {
     Child game;
-    ASSERT_TRUE(StartGame(game, n, {"--window"})) << Describe(game.WaitExit(0));
+    ASSERT_TRUE(StartGame(game, n, "--window")) << Describe(game.WaitExit(0));
     // The window can be found by its name a moment before it can be asked for its geometry, in a
     // slow (sanitizer) build on a busy machine.
     std::optional<std::string> geometry;
@@ -409,10 +376,9 @@ TEST(ScaledDisplay, OnA1920x1080ScreenTheTitleIsScaledIntoTheDesktopAndAWindow) 
   for (bool mute : {true, false}) {
     const std::string path = "/tmp/salvo-audio-" + std::to_string(getpid()) + (mute ? "m" : "");
     unlink(path.c_str());
-    std::vector<std::string> options = {"--desktop"};
-    if (mute) options.push_back("--mute");
     Child game;
-    ASSERT_TRUE(StartGame(game, n, options, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + path}))
+    ASSERT_TRUE(StartGame(game, n, mute ? "--desktop --mute" : "--desktop",
+                          "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + path))
         << Describe(game.WaitExit(0));
     ASSERT_TRUE(WaitForTitle(n, 240, 0, 1440, 1080)) << "no title";
     EXPECT_EQ(access(path.c_str(), F_OK) == 0, !mute) << (mute ? "--mute" : "no --mute");
@@ -472,7 +438,7 @@ TEST(EndToEnd, TitleEnterRoundOneVolleyAndEscape) {
   ASSERT_TRUE(RunOnDisplay(n, "xdotool keyup space"));
   SleepMs(1500);
   ASSERT_TRUE(game.Running());
-  EXPECT_TRUE(TakeScreenshot(n));
+  EXPECT_TRUE(TakeScreenshot(n, 640, 480));
 
   ASSERT_TRUE(RunOnDisplay(n, "xdotool key Escape"));
   std::optional<int> status = game.WaitExit(30000);
