@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <optional>
 #include <regex>
-#include <string>
 #include <tuple>
 
 #include "input/clock.h"
@@ -36,14 +35,11 @@ TEST_F(InputTest, QueriesPumpPendingInputFirstUnlessAutoPumpIsOff) {
   EXPECT_EQ(KeyPressCount(VK_P), 1);
 }
 
-TEST_F(InputTest, HitCounterWrapsAfter255) {
+TEST_F(InputTest, HitCounterWrapsAfter255AndCharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   Tap(VK_1, 256);
   EXPECT_EQ(KeyPressCount(VK_1), 0);
   Tap(VK_1);
   EXPECT_EQ(KeyPressCount(VK_1), 1);
-}
-
-TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   AutoPump = 0;
   for (int i = 0; i < 200; ++i) FeedChar(u'a');
   for (int i = 0; i < 100; ++i) ASSERT_EQ(GetChar(), 'a');
@@ -52,13 +48,18 @@ TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   EXPECT_EQ(testing::TypedText(), expected.append(156, u'b'));
 }
 
-TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZero) {
+TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZeroMoveMouseSetsXAndYOtherAxesGiveZero) {
   for (auto [units, z] : {std::pair{240, 2}, {-60, 2}, {-250, 0}}) {
     Arrive([units = units] { FeedWheelUnits(units); });
     EXPECT_EQ(MouseZ(), z) << units;
   }
   Arrive([] { FeedWheel(-1); });
   EXPECT_EQ(MouseZ(), -1);
+  MoveMouse(17, 23);  // the scripted driver has no window system
+  EXPECT_EQ(MouseX(), 17);
+  EXPECT_EQ(MouseY(), 23);
+  EXPECT_EQ(driver->MouseCoordinate(3), 0);
+  EXPECT_EQ(driver->MouseCoordinate(-1), 0);
 }
 
 TEST_F(InputTest, MouseButtonsMapToTheirKeyCodesAndResetMouseButtonsForgetsOnlyButtonPresses) {
@@ -81,14 +82,6 @@ TEST_F(InputTest, MouseButtonsMapToTheirKeyCodesAndResetMouseButtonsForgetsOnlyB
   EXPECT_EQ(Results(MousePressCount, {1, 3}), (std::vector<int>{0, 0}));
   EXPECT_EQ(MouseDown(1), 1);
   EXPECT_EQ(KeyPressCount(VK_A), 1);
-}
-
-TEST_F(InputTest, MoveMouseWithoutAWindowSystemSetsThePositionOtherAxesGiveZero) {
-  MoveMouse(17, 23);
-  EXPECT_EQ(MouseX(), 17);
-  EXPECT_EQ(MouseY(), 23);
-  EXPECT_EQ(driver->MouseCoordinate(3), 0);
-  EXPECT_EQ(driver->MouseCoordinate(-1), 0);
 }
 
 TEST_F(InputTest, WaitKeyWaitCharAndWaitMouseIgnoreEarlierInputAndReturnTheNextKeyCharOrButton) {
@@ -118,13 +111,17 @@ TEST_F(InputTest, InitKeepsAnInstalledDriverWhoseDefaultWaitTimeoutSleepsThenPol
   EXPECT_EQ(driver->polls, 2);
 }
 
-TEST_F(ClockTest, TimerPeriodIsTruncatedAndStaysWithinRange) {
+TEST_F(ClockTest, TimerPeriodIsTruncatedAndStaysWithinRangeAZeroPeriodTicksEveryCallNullRaises) {
   driver->now = 500;
   EXPECT_EQ(CreateTimer(60.0f)->lastTick, 500);
   const std::pair<float, int> cases[] = {{60.0f, 16},        {0.5f, 2000},    {1000.0f, 1},
                                          {1001.0f, 0},       {0.0f, INT_MAX}, {-30.0f, 0},
                                          {0.0001f, 10000000}};
   for (auto [rate, period] : cases) EXPECT_EQ(CreateTimer(rate)->period, period) << rate;
+  Ref<TTimer> zero = CreateTimer(5000.0f);  // without sleeping
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitTimer(zero), 1);
+  EXPECT_TRUE(driver->delays.empty());
+  EXPECT_THROW(WaitTimer(Ref<TTimer>()), RuntimeError);
 }
 
 TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
@@ -153,13 +150,6 @@ TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
   }
 }
 
-TEST_F(ClockTest, ZeroPeriodTicksOnEveryCallWithoutSleepingAndNullRaises) {
-  Ref<TTimer> timer = CreateTimer(5000.0f);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitTimer(timer), 1);
-  EXPECT_TRUE(driver->delays.empty());
-  EXPECT_THROW(WaitTimer(Ref<TTimer>()), RuntimeError);
-}
-
 TEST(SystemClockTest, FollowsTheMonotonicClockAndSleepsAtLeastTheTimeAsked) {
   auto monotonic = [] {
     timespec t{};
@@ -181,12 +171,8 @@ TEST(DateTimeTest, Formats) {
   EXPECT_TRUE(std::regex_match(ToUtf8(CurrentTime()), std::regex(R"(\d\d:\d\d:\d\d)")));
 }
 
-// The mapping itself, over the shared input state read through a plain
-// polled driver.
-class GamepadMapperTest : public testing::ScriptedInputTest {
- protected:
-  ~GamepadMapperTest() override { SetGamepadStartKey(VK_RETURN); }
-};
+// The mapping itself, over the shared input state read through a plain polled driver.
+using GamepadMapperTest = InputTest;
 
 TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) {
   GamepadMapper pad;
@@ -202,6 +188,7 @@ TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) 
   EXPECT_EQ(KeyPressCount(VK_RETURN), 0);
   SetGamepadStartKey(0);  // not a key: ignored
   EXPECT_EQ(GamepadStartKey(), VK_P);
+  SetGamepadStartKey(VK_RETURN);
 }
 
 TEST_F(GamepadMapperTest, StickAndTriggerPressPastHalfAndLetGoBelowAQuarter) {

@@ -8,11 +8,8 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "input/clock.h"
-#include "input/input.h"
 #include "scripted_driver.h"
 #include "tests/runtime/raised.h"
 #include "tests/unique_test_path.h"
@@ -66,9 +63,7 @@ std::vector<PassInput> AllPasses(ReplayContents& contents) {
   return passes;
 }
 
-uint64_t Hash() {
-  return 42;
-}
+const auto Hash = [] { return uint64_t{42}; };
 
 // A recording's file of the test's own; the scripted driver is the recorder's live one.
 class ReplayFileTest : public testing::ScriptedInputTest {

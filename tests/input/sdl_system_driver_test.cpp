@@ -4,14 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <tuple>
-#include <utility>
-#include <vector>
 
 #include "input/clock.h"
-#include "input/input.h"
-#include "input/input_state.h"
 #include "input/key_table_internal.h"
 #include "input/sdl_events.h"
 #include "input/sdl_gamepads.h"
@@ -206,14 +201,14 @@ class VirtualPadTest : public SDLDriverTest {
     }
     std::erase(attached, id);
   }
-  // Sets a button of a pad the game has open (SDL has its joystick only then).
-  void SetButton(SDL_GameControllerButton button, bool down, SDL_JoystickID id) {
-    SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
+  // Sets a button of a pad the game has open (SDL has its joystick only then), the first unless
+  // told.
+  void SetButton(SDL_GameControllerButton button, bool down, SDL_JoystickID id = -1) {
+    SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id < 0 ? first : id);
     ASSERT_NE(joystick, nullptr) << "pad " << id << " not open";
     ASSERT_EQ(SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0), 0) << SDL_GetError();
     PumpMessages();
   }
-  void SetButton(SDL_GameControllerButton button, bool down) { SetButton(button, down, first); }
   void SetAxis(SDL_GameControllerAxis axis, int value) {
     SDL_Joystick* joystick = SDL_JoystickFromInstanceID(first);
     ASSERT_EQ(SDL_JoystickSetVirtualAxis(joystick, axis, static_cast<Sint16>(value)), 0)
