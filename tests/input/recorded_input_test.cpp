@@ -20,12 +20,9 @@ namespace {
 constexpr uint16_t kGame = 7;
 
 // A header and records of either format, with checksums that fit.
-class Bytes : public std::vector<uint8_t> {
- public:
-  explicit Bytes(uint16_t format) : format_(format) {
-    const uint8_t head[12] = {
-        'S', 'A', 'L', 'V', 'O', 'R', 'E', 'C', static_cast<uint8_t>(format), 0, kGame, 0};
-    assign(head, head + 12);
+struct Bytes : std::vector<uint8_t> {
+  explicit Bytes(uint16_t format) : format(format) {
+    assign({'S', 'A', 'L', 'V', 'O', 'R', 'E', 'C', static_cast<uint8_t>(format), 0, kGame, 0});
     Crc(0);
   }
   Bytes& Add(char kind, const std::vector<uint8_t>& payload) {
@@ -34,7 +31,7 @@ class Bytes : public std::vector<uint8_t> {
     size_t length = payload.size();  // a varint
     for (; length >= 0x80; length >>= 7) push_back(static_cast<uint8_t>(length | 0x80));
     push_back(static_cast<uint8_t>(length));
-    if (format_ == 2) {
+    if (format == 2) {
       Crc(start);
       resize(size() - 2);  // the low half only
     }
@@ -42,13 +39,11 @@ class Bytes : public std::vector<uint8_t> {
     Crc(start);
     return *this;
   }
-
- private:
   void Crc(size_t from) {
     const uint32_t crc = static_cast<uint32_t>(crc32(0, data() + from, size() - from));
     for (int i = 0; i < 4; ++i) push_back(static_cast<uint8_t>(crc >> (8 * i)));
   }
-  uint16_t format_;
+  uint16_t format;
 };
 
 std::string Error(const Bytes& bytes) {
@@ -187,7 +182,7 @@ TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
   }
 }
 
-TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecording) {
+TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecordingOneNotCreatedSaysWhy) {
   std::ofstream(path) << "yesterday";
   for (bool commit : {false, true}) {
     {
@@ -198,9 +193,6 @@ TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecording) {
     EXPECT_EQ(Read().size(), commit ? 34u : 9u);
     EXPECT_FALSE(std::ifstream(path + ".part"));
   }
-}
-
-TEST(ReplayWriterTest, AFileThatCannotBeCreatedIsAnErrorWithItsReason) {
   EXPECT_EQ(
       testing::Raised<ReplayError>([] { ReplayWriter("/nonexistent-folder/game.rec", kGame); }),
       "cannot create the file: No such file or directory");
