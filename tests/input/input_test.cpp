@@ -144,7 +144,7 @@ TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
   }
 }
 
-TEST(SystemClockTest, FollowsTheMonotonicClockAndSleepsAtLeastTheTimeAsked) {
+TEST(SystemClockTest, FollowsTheMonotonicClockSleepsAtLeastTheTimeAskedAndFormatsDateAndTime) {
   auto monotonic = [] {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -158,9 +158,6 @@ TEST(SystemClockTest, FollowsTheMonotonicClockAndSleepsAtLeastTheTimeAsked) {
   EXPECT_GE(SystemMillis() - start, 20);
   SystemDelay(0);
   SystemDelay(-5);  // returns at once
-}
-
-TEST(DateTimeTest, Formats) {
   EXPECT_TRUE(std::regex_match(ToUtf8(CurrentDate()), std::regex(R"(\d\d [A-Z][a-z]{2} \d{4})")));
   EXPECT_TRUE(std::regex_match(ToUtf8(CurrentTime()), std::regex(R"(\d\d:\d\d:\d\d)")));
 }
@@ -258,16 +255,13 @@ std::string Converse(const std::string& answer, const std::function<void(FILE*, 
   return text;
 }
 
-TEST(ConsoleTest, NotifyAndPromptWriteTheirTextInUtf8AndPromptReadsALine) {
+TEST(ConsoleTest, NotifyAndPromptWriteInUtf8PromptReadsALineConfirmAndProceedReadTheAnswer) {
   auto notify = [](FILE*, FILE* out) { ConsoleNotify(u"Saved \u00e9", out); };
   EXPECT_EQ(Converse("", notify), "Saved \xc3\xa9\r\n");
   String line;
   auto prompt = [&](FILE* in, FILE* out) { line = ConsolePrompt("Enter a filename:", in, out); };
   EXPECT_EQ(Converse("/tmp/a b.txt\r\nnext\n", prompt), "Enter a filename:");
   EXPECT_EQ(line, u"/tmp/a b.txt");  // without its line end
-}
-
-TEST(ConsoleTest, ConfirmAndProceedAskTheirQuestionAndReadTheAnswer) {
   int confirmed = -2, proceeded = -2;
   auto confirm = [&](FILE* in, FILE* out) { confirmed = ConsoleConfirm(u"Quit", in, out); };
   auto proceed = [&](FILE* in, FILE* out) { proceeded = ConsoleProceed(u"Overwrite", in, out); };

@@ -1,9 +1,7 @@
 // Helpers of the input tests: a scripted system driver (not harness/scripted_system.h: these
-// tests set the clock by hand and must not link the game), a scope and a fixture that install
-// it, and the keycodes of a US keyboard.
+// tests set the clock by hand and must not link the game), a scope and a fixture installing it.
 #pragma once
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -89,14 +87,6 @@ class ScriptedInputTest : public ::testing::Test {
   Ref<ScriptedDriver> driver = New<ScriptedDriver>();
   DriverScope scope{driver};
 };
-
-// The US-layout keycode of a key, as SDL reports it with a keyboard.
-inline SDL_Keycode UsKeycode(SDL_Scancode scancode) {
-  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
-    return SDLK_a + (scancode - SDL_SCANCODE_A);
-  }
-  return SDL_SCANCODE_TO_KEYCODE(scancode);
-}
 
 // What `query` answers for each code in turn, to compare many keys at once.
 inline std::vector<int> Results(int (*query)(int), std::initializer_list<int> codes) {

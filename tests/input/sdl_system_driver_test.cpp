@@ -19,6 +19,14 @@ using testing::DriverScope;
 using testing::Results;
 using Ints = std::vector<int>;
 
+// The US-layout keycode of a key, as SDL reports it with a keyboard.
+SDL_Keycode UsKeycode(SDL_Scancode scancode) {
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
+    return SDLK_a + (scancode - SDL_SCANCODE_A);
+  }
+  return SDL_SCANCODE_TO_KEYCODE(scancode);
+}
+
 // Pushes synthetic SDL events and pumps them through the SDL driver.
 class SDLDriverTest : public ::testing::Test {
  protected:
@@ -42,7 +50,7 @@ class SDLDriverTest : public ::testing::Test {
     Push(type, [&](SDL_Event& e) {
       e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
       e.key.repeat = repeat;
-      e.key.keysym = {scancode, testing::UsKeycode(scancode), 0, 0};
+      e.key.keysym = {scancode, UsKeycode(scancode), 0, 0};
     });
   }
   static void Tap(SDL_Scancode scancode) {
@@ -277,7 +285,7 @@ TEST(KeyTableTest,
       {SDL_SCANCODE_RCTRL, 17},       {SDL_SCANCODE_LALT, 18},        {SDL_SCANCODE_RALT, 18},
       {SDL_SCANCODE_GRAVE, 0xC0},     {SDL_SCANCODE_APOSTROPHE, 0xDE}};
   for (auto [scancode, key] : keys) {
-    EXPECT_EQ(VirtualKeyFor(scancode, testing::UsKeycode(scancode)), key) << scancode;
+    EXPECT_EQ(VirtualKeyFor(scancode, UsKeycode(scancode)), key) << scancode;
   }
   const std::pair<SDL_Scancode, int> sided[] = {
       {SDL_SCANCODE_LSHIFT, 160}, {SDL_SCANCODE_RSHIFT, 161}, {SDL_SCANCODE_LCTRL, 162},
