@@ -183,30 +183,23 @@ TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) 
 }
 
 TEST_F(GamepadMapperTest, StickAndTriggerPressPastHalfAndLetGoBelowAQuarter) {
+  // Value, left down, right down: not far enough; a stick wobbling between a quarter and a half
+  // presses once; straight across to the right, left lets go and right presses.
+  const int press = -kPadPressTravel, shortOfPress = press + 1;
+  const int release = -kPadReleaseTravel, pastRelease = release + 1;
+  const std::tuple<int, int, int> stick[] = {{shortOfPress, 0, 0}, {press, 1, 0},   {-12000, 1, 0},
+                                             {-20000, 1, 0},       {release, 1, 0}, {-30000, 1, 0},
+                                             {pastRelease, 0, 0},  {-32768, 1, 0},  {32767, 0, 1}};
   GamepadMapper pad;
-  pad.Axis(PadAxis::kLeftX, -kPadPressTravel + 1);  // not far enough
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  // A stick wobbling between a quarter and a half presses once.
-  for (int value : {-kPadPressTravel, -12000, -20000, -kPadReleaseTravel, -30000}) {
+  for (auto [value, left, right] : stick) {
     pad.Axis(PadAxis::kLeftX, value);
-    EXPECT_EQ(KeyDown(VK_LEFT), 1) << value;
+    EXPECT_EQ(Results(KeyDown, {VK_LEFT, VK_RIGHT}), (std::vector<int>{left, right})) << value;
   }
-  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
-  pad.Axis(PadAxis::kLeftX, -kPadReleaseTravel + 1);
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  // Straight across to the right: left lets go, right presses.
-  pad.Axis(PadAxis::kLeftX, -32768);
-  pad.Axis(PadAxis::kLeftX, 32767);
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  EXPECT_EQ(KeyDown(VK_RIGHT), 1);
-  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
-
-  pad.Axis(PadAxis::kRightTrigger, 20000);
-  pad.Axis(PadAxis::kRightTrigger, 10000);
-  EXPECT_EQ(KeyDown(VK_SPACE), 1);
-  pad.Axis(PadAxis::kRightTrigger, 0);
-  EXPECT_EQ(KeyDown(VK_SPACE), 0);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
+  for (auto [value, down] : {std::pair{20000, 1}, {10000, 1}, {0, 0}}) {
+    pad.Axis(PadAxis::kRightTrigger, value);
+    EXPECT_EQ(KeyDown(VK_SPACE), down) << value;
+  }
+  EXPECT_EQ(Results(KeyPressCount, {VK_LEFT, VK_RIGHT, VK_SPACE}), (std::vector<int>{2, 1, 1}));
 }
 
 // Right held by the keyboard, a pad's d-pad and stick and a second pad, let go
