@@ -19,8 +19,7 @@ namespace salvo::testing {
 
 // A system driver whose clock only moves when told to (or when it sleeps),
 // and whose pump runs the input actions queued for it.
-class ScriptedDriver : public TPolledSystemDriver {
- public:
+struct ScriptedDriver : TPolledSystemDriver {
   int now = 1000;
   std::vector<int> delays;
   int polls = 0;
@@ -54,15 +53,12 @@ class ScriptedDriver : public TPolledSystemDriver {
 };
 
 // Installs a driver for the lifetime of the scope, then restores the old one.
-class DriverScope {
- public:
-  explicit DriverScope(Ref<TSystemDriver> driver) : previous_(GetSystemDriver()) {
+struct DriverScope {
+  explicit DriverScope(Ref<TSystemDriver> driver) : previous(GetSystemDriver()) {
     SetSystemDriver(std::move(driver));
   }
-  ~DriverScope() { SetSystemDriver(previous_); }
-
- private:
-  Ref<TSystemDriver> previous_;
+  ~DriverScope() { SetSystemDriver(previous); }
+  Ref<TSystemDriver> previous;
 };
 
 // A clear input state and a scripted driver installed, both for each test.
