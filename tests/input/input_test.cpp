@@ -119,12 +119,8 @@ TEST_F(ClockTest, TimerPeriodIsTruncatedAndStaysWithinRangeAZeroPeriodTicksEvery
 }
 
 TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
-  struct Case {
-    int lastTick, now, ticks;
-    std::vector<int> delays;
-    int lastTickAfter;
-  };
-  const Case cases[] = {
+  // The last tick, the clock, the ticks, the sleeps and the last tick after.
+  const std::tuple<int, int, int, std::vector<int>, int> cases[] = {
       {1000, 1050, 3, {}, 1048},  // late: no sleep
       {1000, 1005, 1, {11}, 1016},
       {1016, 1016, 1, {16}, 1032},  // right at the boundary: a whole period
@@ -132,15 +128,15 @@ TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
       {int(0xFFFFFFF8u), 40, 3, {}, 40},
       {INT_MAX - 3, INT_MIN + 1, 1, {11}, INT_MIN + 12},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.lastTick << " at " << c.now);
+  for (const auto& [lastTick, now, ticks, delays, lastTickAfter] : cases) {
+    SCOPED_TRACE(::testing::Message() << lastTick << " at " << now);
     Ref<TTimer> timer = CreateTimer(60.0f);
-    timer->lastTick = c.lastTick;
-    driver->now = c.now;
+    timer->lastTick = lastTick;
+    driver->now = now;
     driver->delays.clear();
-    EXPECT_EQ(WaitTimer(timer), c.ticks);
-    EXPECT_EQ(driver->delays, c.delays);
-    EXPECT_EQ(timer->lastTick, c.lastTickAfter);
+    EXPECT_EQ(WaitTimer(timer), ticks);
+    EXPECT_EQ(driver->delays, delays);
+    EXPECT_EQ(timer->lastTick, lastTickAfter);
   }
 }
 

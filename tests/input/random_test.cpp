@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -65,25 +66,22 @@ TEST(RandomTest, RangeTakesTwoStepsAndAcceptsReversedBounds) {
   EXPECT_EQ(RandomRange(2.5, 2.5), 2.5);
 }
 
-TEST(RandomIntTest,
-     CoversExactlyTheBoundsInEitherOrderUniformlyAndNegativeDrawsTruncateTowardZero) {
+TEST(RandomIntTest, CoversExactlyTheBoundsEitherWayIsUniformAndTruncatesNegativeDrawsTowardZero) {
   // A negative range reaches its upper end plus one, never its lower end: -8 needs a draw of
   // exactly 0, and (-1, 1) collapses onto 0, which comes twice as often as any other value.
-  struct Case {
-    int32_t seed, a, b, draws, lowest, highest;
-  };
-  const Case cases[] = {{11, 9, 2, 8000, 2, 9},    {11, 2, 9, 8000, 2, 9},
-                        {3, 5, 5, 1000, 5, 5},     {8, -45, -135, 50000, -134, -44},
-                        {2024, 0, 2, 30000, 0, 2}, {555, -8, 8, 68000, -7, 8}};
+  // The seed, the bounds, the draws, the lowest and highest value drawn.
+  const std::array<int32_t, 6> cases[] = {
+      {11, 9, 2, 8000, 2, 9},           {11, 2, 9, 8000, 2, 9},    {3, 5, 5, 1000, 5, 5},
+      {8, -45, -135, 50000, -134, -44}, {2024, 0, 2, 30000, 0, 2}, {555, -8, 8, 68000, -7, 8}};
   std::map<int, int> counts;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.a << " to " << c.b);
-    counts = Histogram(c.seed, c.a, c.b, c.draws);
-    EXPECT_EQ(counts.begin()->first, c.lowest);
-    EXPECT_EQ(counts.rbegin()->first, c.highest);
-    EXPECT_EQ(counts.size(), static_cast<size_t>(c.highest - c.lowest + 1));  // all in between
-    if (c.a != 0) continue;  // 0 to 2: each value within 5 % of a third
-    for (auto [value, count] : counts) EXPECT_NEAR(count, c.draws / 3, c.draws / 60) << value;
+  for (auto [seed, a, b, draws, lowest, highest] : cases) {
+    SCOPED_TRACE(::testing::Message() << a << " to " << b);
+    counts = Histogram(seed, a, b, draws);
+    EXPECT_EQ(counts.begin()->first, lowest);
+    EXPECT_EQ(counts.rbegin()->first, highest);
+    EXPECT_EQ(counts.size(), static_cast<size_t>(highest - lowest + 1));  // all in between
+    if (a != 0) continue;  // 0 to 2: each value within 5 % of a third
+    for (auto [value, count] : counts) EXPECT_NEAR(count, draws / 3, draws / 60) << value;
   }
   const int each = 68000 / 17;
   EXPECT_NEAR(counts[0], 2 * each, each / 5);

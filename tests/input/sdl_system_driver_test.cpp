@@ -270,8 +270,7 @@ TEST_F(VirtualPadTest, PadsAreOpenedByIdentityWhateverTheEventsIndexSays) {
 // The key table for a US keyboard: the game's keys, the ends of the table's runs (letters,
 // digits, function keys, keypad), navigation, punctuation and the modifiers, which have a
 // generic code and a sided one. Letters follow the layout.
-TEST(KeyTableTest,
-     KeysOfAUsKeyboardHaveGenericAndSidedCodesLettersFollowTheLayoutUnknownKeysHaveNoCode) {
+TEST(KeyTableTest, UsKeysHaveGenericAndSidedCodesLettersFollowTheLayoutAndUnknownKeysHaveNoCode) {
   const std::pair<SDL_Scancode, int> keys[] = {
       {SDL_SCANCODE_RETURN, 13},      {SDL_SCANCODE_ESCAPE, 27},      {SDL_SCANCODE_SPACE, 32},
       {SDL_SCANCODE_LEFT, 37},        {SDL_SCANCODE_RIGHT, 39},       {SDL_SCANCODE_1, 49},

@@ -145,10 +145,9 @@ TEST(FileStream, ReadsWritesAndFailsToOpen) {
 }
 
 TEST(BundledAssets, EveryFileOfTheAssetsFolderIsBuiltIn) {
-  const char* source = SALVO_SOURCE_DIR;
   int files = 0;
   for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(source) / "assets")) {
+       std::filesystem::directory_iterator(std::filesystem::path(SALVO_SOURCE_DIR) / "assets")) {
     std::string extension = entry.path().extension().string();
     if (extension != ".png" && extension != ".wav" && extension != ".bin") continue;
     ++files;
