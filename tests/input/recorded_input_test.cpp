@@ -145,8 +145,7 @@ TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) 
   for (const Bytes& bytes : badFirstRecord) {
     EXPECT_EQ(Error(bytes), "damaged at byte 16 (bad record)") << &bytes - badFirstRecord;
   }
-  // A hash of pass 0, an end after a pass saying 2, anything after the end (a
-  // piece of a record too).
+  // A hash of pass 0, an end after a pass saying 2, anything after the end (even part of a record).
   const Bytes afterPass = Bytes(header).Add('P', pass);
   EXPECT_EQ(Error(Bytes(afterPass).Add('H', {0, 1, 2, 3, 4, 5, 6, 7, 8})),
             "damaged at byte 26 (bad record)");
@@ -159,16 +158,14 @@ TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) 
   EXPECT_EQ(Error(piece), "damaged at byte 34 (data after the end)");
 }
 
-TEST(ReplayContentsTest, AHeaderNotFittingItsChecksumOrOfAnotherGameIsRefused) {
+TEST(ReplayContentsTest, AHeaderOrLengthNotFittingItsChecksumOrAHeaderOfAnotherGameIsRefused) {
   Bytes damaged(2);
   damaged[10] ^= 1;  // the game version
   EXPECT_EQ(Error(damaged), "damaged at byte 0 (header checksum)");
   EXPECT_EQ(testing::Raised<ReplayError>([] { ReplayContents(Bytes(2), kGame + 1); }),
             "recorded by another version of Salvo (recording format 2, game 7; this build plays "
             "formats 1 to 2, game 8)");
-}
-
-TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
+  // A damaged record length is damage wherever it points.
   const Bytes good =
       Bytes(2).Add('P', {0, 0}).Add('P', {0, 0}).Add('E', {2, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   for (size_t at : {size_t{17}, size_t{27}, size_t{37}}) {  // the length of each record
