@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <optional>
 #include <regex>
-#include <string>
 #include <tuple>
 
 #include "input/clock.h"
@@ -36,14 +35,11 @@ TEST_F(InputTest, QueriesPumpPendingInputFirstUnlessAutoPumpIsOff) {
   EXPECT_EQ(KeyPressCount(VK_P), 1);
 }
 
-TEST_F(InputTest, HitCounterWrapsAfter255) {
+TEST_F(InputTest, HitCounterWrapsAfter255AndCharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   Tap(VK_1, 256);
   EXPECT_EQ(KeyPressCount(VK_1), 0);
   Tap(VK_1);
   EXPECT_EQ(KeyPressCount(VK_1), 1);
-}
-
-TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   AutoPump = 0;
   for (int i = 0; i < 200; ++i) FeedChar(u'a');
   for (int i = 0; i < 100; ++i) ASSERT_EQ(GetChar(), 'a');
@@ -52,43 +48,34 @@ TEST_F(InputTest, CharacterRingNeverHoldsMoreThan256AcrossTheWrap) {
   EXPECT_EQ(testing::TypedText(), expected.append(156, u'b'));
 }
 
-TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZero) {
+TEST_F(InputTest, WheelUnitsBecomeNotchesTruncatedTowardZeroMoveMouseSetsXAndYOtherAxesGiveZero) {
   for (auto [units, z] : {std::pair{240, 2}, {-60, 2}, {-250, 0}}) {
     Arrive([units = units] { FeedWheelUnits(units); });
     EXPECT_EQ(MouseZ(), z) << units;
   }
   Arrive([] { FeedWheel(-1); });
   EXPECT_EQ(MouseZ(), -1);
-}
-
-TEST_F(InputTest, MouseButtonsMapToTheirKeyCodesAndResetMouseButtonsForgetsOnlyButtonPresses) {
-  Arrive([] {
-    FeedMouseButton(VK_MBUTTON, true);
-    FeedMouseButton(VK_RBUTTON, true);
-    FeedMouseButton(VK_RBUTTON, false);
-    FeedMouseButton(3, true);  // not a button code
-  });
-  EXPECT_EQ(Results(MouseDown, {2, 3}), (std::vector<int>{0, 1}));
-  EXPECT_EQ(Results(MousePressCount, {0, 1, 2, 3, 4}), (std::vector<int>{0, 0, 1, 1, 0}));
-  EXPECT_EQ(KeyPressCount(3), 0);
-  Arrive([] {
-    FeedMouseButton(VK_MBUTTON, false);
-    FeedMouseButton(VK_MBUTTON, true);
-    FeedMouseButton(VK_LBUTTON, true);
-    FeedKeyDown(VK_A);
-  });
-  ResetMouseButtons();
-  EXPECT_EQ(Results(MousePressCount, {1, 3}), (std::vector<int>{0, 0}));
-  EXPECT_EQ(MouseDown(1), 1);
-  EXPECT_EQ(KeyPressCount(VK_A), 1);
-}
-
-TEST_F(InputTest, MoveMouseWithoutAWindowSystemSetsThePositionOtherAxesGiveZero) {
-  MoveMouse(17, 23);
+  MoveMouse(17, 23);  // the scripted driver has no window system
   EXPECT_EQ(MouseX(), 17);
   EXPECT_EQ(MouseY(), 23);
   EXPECT_EQ(driver->MouseCoordinate(3), 0);
   EXPECT_EQ(driver->MouseCoordinate(-1), 0);
+}
+
+TEST_F(InputTest, MouseButtonsMapToTheirKeyCodesAndResetMouseButtonsForgetsOnlyButtonPresses) {
+  // SDLDriverTest has the buttons pressed and let go through SDL's events.
+  Arrive([] {
+    FeedMouseButton(VK_MBUTTON, true);
+    FeedMouseButton(3, true);  // not a button code
+    FeedMouseButton(VK_LBUTTON, true);
+    FeedKeyDown(VK_A);
+  });
+  EXPECT_EQ(Results(MouseDown, {0, 1, 2, 3, 4}), (std::vector<int>{0, 1, 0, 1, 0}));
+  EXPECT_EQ(Results(MousePressCount, {0, 4}), (std::vector<int>{0, 0}));
+  EXPECT_EQ(KeyPressCount(3), 0);
+  ResetMouseButtons();
+  EXPECT_EQ(Results(MousePressCount, {1, 3}), (std::vector<int>{0, 0}));
+  EXPECT_EQ(KeyPressCount(VK_A), 1);
 }
 
 TEST_F(InputTest, WaitKeyWaitCharAndWaitMouseIgnoreEarlierInputAndReturnTheNextKeyCharOrButton) {
@@ -118,22 +105,22 @@ TEST_F(InputTest, InitKeepsAnInstalledDriverWhoseDefaultWaitTimeoutSleepsThenPol
   EXPECT_EQ(driver->polls, 2);
 }
 
-TEST_F(ClockTest, TimerPeriodIsTruncatedAndStaysWithinRange) {
+TEST_F(ClockTest, TimerPeriodIsTruncatedAndStaysWithinRangeAZeroPeriodTicksEveryCallNullRaises) {
   driver->now = 500;
   EXPECT_EQ(CreateTimer(60.0f)->lastTick, 500);
   const std::pair<float, int> cases[] = {{60.0f, 16},        {0.5f, 2000},    {1000.0f, 1},
                                          {1001.0f, 0},       {0.0f, INT_MAX}, {-30.0f, 0},
                                          {0.0001f, 10000000}};
   for (auto [rate, period] : cases) EXPECT_EQ(CreateTimer(rate)->period, period) << rate;
+  Ref<TTimer> zero = CreateTimer(5000.0f);  // without sleeping
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitTimer(zero), 1);
+  EXPECT_TRUE(driver->delays.empty());
+  EXPECT_THROW(WaitTimer(Ref<TTimer>()), RuntimeError);
 }
 
 TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
-  struct Case {
-    int lastTick, now, ticks;
-    std::vector<int> delays;
-    int lastTickAfter;
-  };
-  const Case cases[] = {
+  // The last tick, the clock, the ticks, the sleeps and the last tick after.
+  const std::tuple<int, int, int, std::vector<int>, int> cases[] = {
       {1000, 1050, 3, {}, 1048},  // late: no sleep
       {1000, 1005, 1, {11}, 1016},
       {1016, 1016, 1, {16}, 1032},  // right at the boundary: a whole period
@@ -141,26 +128,19 @@ TEST_F(ClockTest, WaitTimerSleepsToTheNextBoundaryOrCountsMissedPeriods) {
       {int(0xFFFFFFF8u), 40, 3, {}, 40},
       {INT_MAX - 3, INT_MIN + 1, 1, {11}, INT_MIN + 12},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.lastTick << " at " << c.now);
+  for (const auto& [lastTick, now, ticks, delays, lastTickAfter] : cases) {
+    SCOPED_TRACE(::testing::Message() << lastTick << " at " << now);
     Ref<TTimer> timer = CreateTimer(60.0f);
-    timer->lastTick = c.lastTick;
-    driver->now = c.now;
+    timer->lastTick = lastTick;
+    driver->now = now;
     driver->delays.clear();
-    EXPECT_EQ(WaitTimer(timer), c.ticks);
-    EXPECT_EQ(driver->delays, c.delays);
-    EXPECT_EQ(timer->lastTick, c.lastTickAfter);
+    EXPECT_EQ(WaitTimer(timer), ticks);
+    EXPECT_EQ(driver->delays, delays);
+    EXPECT_EQ(timer->lastTick, lastTickAfter);
   }
 }
 
-TEST_F(ClockTest, ZeroPeriodTicksOnEveryCallWithoutSleepingAndNullRaises) {
-  Ref<TTimer> timer = CreateTimer(5000.0f);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(WaitTimer(timer), 1);
-  EXPECT_TRUE(driver->delays.empty());
-  EXPECT_THROW(WaitTimer(Ref<TTimer>()), RuntimeError);
-}
-
-TEST(SystemClockTest, FollowsTheMonotonicClockAndSleepsAtLeastTheTimeAsked) {
+TEST(SystemClockTest, FollowsTheMonotonicClockSleepsAtLeastTheTimeAskedAndFormatsDateAndTime) {
   auto monotonic = [] {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -174,19 +154,12 @@ TEST(SystemClockTest, FollowsTheMonotonicClockAndSleepsAtLeastTheTimeAsked) {
   EXPECT_GE(SystemMillis() - start, 20);
   SystemDelay(0);
   SystemDelay(-5);  // returns at once
-}
-
-TEST(DateTimeTest, Formats) {
   EXPECT_TRUE(std::regex_match(ToUtf8(CurrentDate()), std::regex(R"(\d\d [A-Z][a-z]{2} \d{4})")));
   EXPECT_TRUE(std::regex_match(ToUtf8(CurrentTime()), std::regex(R"(\d\d:\d\d:\d\d)")));
 }
 
-// The mapping itself, over the shared input state read through a plain
-// polled driver.
-class GamepadMapperTest : public testing::ScriptedInputTest {
- protected:
-  ~GamepadMapperTest() override { SetGamepadStartKey(VK_RETURN); }
-};
+// The mapping itself, over the shared input state read through a plain polled driver.
+using GamepadMapperTest = InputTest;
 
 TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) {
   GamepadMapper pad;
@@ -202,33 +175,27 @@ TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) 
   EXPECT_EQ(KeyPressCount(VK_RETURN), 0);
   SetGamepadStartKey(0);  // not a key: ignored
   EXPECT_EQ(GamepadStartKey(), VK_P);
+  SetGamepadStartKey(VK_RETURN);
 }
 
 TEST_F(GamepadMapperTest, StickAndTriggerPressPastHalfAndLetGoBelowAQuarter) {
+  // Value, left down, right down: not far enough; a stick wobbling between a quarter and a half
+  // presses once; straight across to the right, left lets go and right presses.
+  const int press = -kPadPressTravel, shortOfPress = press + 1;
+  const int release = -kPadReleaseTravel, pastRelease = release + 1;
+  const std::tuple<int, int, int> stick[] = {{shortOfPress, 0, 0}, {press, 1, 0},   {-12000, 1, 0},
+                                             {-20000, 1, 0},       {release, 1, 0}, {-30000, 1, 0},
+                                             {pastRelease, 0, 0},  {-32768, 1, 0},  {32767, 0, 1}};
   GamepadMapper pad;
-  pad.Axis(PadAxis::kLeftX, -kPadPressTravel + 1);  // not far enough
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  // A stick wobbling between a quarter and a half presses once.
-  for (int value : {-kPadPressTravel, -12000, -20000, -kPadReleaseTravel, -30000}) {
+  for (auto [value, left, right] : stick) {
     pad.Axis(PadAxis::kLeftX, value);
-    EXPECT_EQ(KeyDown(VK_LEFT), 1) << value;
+    EXPECT_EQ(Results(KeyDown, {VK_LEFT, VK_RIGHT}), (std::vector<int>{left, right})) << value;
   }
-  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
-  pad.Axis(PadAxis::kLeftX, -kPadReleaseTravel + 1);
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  // Straight across to the right: left lets go, right presses.
-  pad.Axis(PadAxis::kLeftX, -32768);
-  pad.Axis(PadAxis::kLeftX, 32767);
-  EXPECT_EQ(KeyDown(VK_LEFT), 0);
-  EXPECT_EQ(KeyDown(VK_RIGHT), 1);
-  EXPECT_EQ(KeyPressCount(VK_LEFT), 1);
-
-  pad.Axis(PadAxis::kRightTrigger, 20000);
-  pad.Axis(PadAxis::kRightTrigger, 10000);
-  EXPECT_EQ(KeyDown(VK_SPACE), 1);
-  pad.Axis(PadAxis::kRightTrigger, 0);
-  EXPECT_EQ(KeyDown(VK_SPACE), 0);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
+  for (auto [value, down] : {std::pair{20000, 1}, {10000, 1}, {0, 0}}) {
+    pad.Axis(PadAxis::kRightTrigger, value);
+    EXPECT_EQ(KeyDown(VK_SPACE), down) << value;
+  }
+  EXPECT_EQ(Results(KeyPressCount, {VK_LEFT, VK_RIGHT, VK_SPACE}), (std::vector<int>{2, 1, 1}));
 }
 
 // Right held by the keyboard, a pad's d-pad and stick and a second pad, let go
@@ -265,28 +232,25 @@ TEST_F(GamepadMapperTest, AKeyIsDownWhileAnySourceHoldsItAndCountsOnePress) {
 // The console prompts (the system driver's fallbacks): what `prompt` wrote given `answer`.
 std::string Converse(const std::string& answer, const std::function<void(FILE*, FILE*)>& prompt) {
   std::FILE* in = std::tmpfile();
-  std::fwrite(answer.data(), 1, answer.size(), in);
+  std::fputs(answer.c_str(), in);
   std::rewind(in);
   std::FILE* out = std::tmpfile();
   prompt(in, out);
   std::fclose(in);
-  std::string text(static_cast<std::size_t>(std::ftell(out)), '\0');
   std::rewind(out);
-  text.resize(std::fread(text.data(), 1, text.size(), out));
+  std::string text;
+  for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
   std::fclose(out);
   return text;
 }
 
-TEST(ConsoleTest, NotifyAndPromptWriteTheirTextInUtf8AndPromptReadsALine) {
+TEST(ConsoleTest, NotifyAndPromptWriteInUtf8PromptReadsALineConfirmAndProceedReadTheAnswer) {
   auto notify = [](FILE*, FILE* out) { ConsoleNotify(u"Saved \u00e9", out); };
   EXPECT_EQ(Converse("", notify), "Saved \xc3\xa9\r\n");
   String line;
   auto prompt = [&](FILE* in, FILE* out) { line = ConsolePrompt("Enter a filename:", in, out); };
   EXPECT_EQ(Converse("/tmp/a b.txt\r\nnext\n", prompt), "Enter a filename:");
   EXPECT_EQ(line, u"/tmp/a b.txt");  // without its line end
-}
-
-TEST(ConsoleTest, ConfirmAndProceedAskTheirQuestionAndReadTheAnswer) {
   int confirmed = -2, proceeded = -2;
   auto confirm = [&](FILE* in, FILE* out) { confirmed = ConsoleConfirm(u"Quit", in, out); };
   auto proceed = [&](FILE* in, FILE* out) { proceeded = ConsoleProceed(u"Overwrite", in, out); };

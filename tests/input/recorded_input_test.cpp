@@ -8,11 +8,8 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "input/clock.h"
-#include "input/input.h"
 #include "scripted_driver.h"
 #include "tests/runtime/raised.h"
 #include "tests/unique_test_path.h"
@@ -23,12 +20,9 @@ namespace {
 constexpr uint16_t kGame = 7;
 
 // A header and records of either format, with checksums that fit.
-class Bytes : public std::vector<uint8_t> {
- public:
-  explicit Bytes(uint16_t format) : format_(format) {
-    const uint8_t head[12] = {
-        'S', 'A', 'L', 'V', 'O', 'R', 'E', 'C', static_cast<uint8_t>(format), 0, kGame, 0};
-    assign(head, head + 12);
+struct Bytes : std::vector<uint8_t> {
+  explicit Bytes(uint16_t format) : format(format) {
+    assign({'S', 'A', 'L', 'V', 'O', 'R', 'E', 'C', static_cast<uint8_t>(format), 0, kGame, 0});
     Crc(0);
   }
   Bytes& Add(char kind, const std::vector<uint8_t>& payload) {
@@ -37,7 +31,7 @@ class Bytes : public std::vector<uint8_t> {
     size_t length = payload.size();  // a varint
     for (; length >= 0x80; length >>= 7) push_back(static_cast<uint8_t>(length | 0x80));
     push_back(static_cast<uint8_t>(length));
-    if (format_ == 2) {
+    if (format == 2) {
       Crc(start);
       resize(size() - 2);  // the low half only
     }
@@ -45,13 +39,11 @@ class Bytes : public std::vector<uint8_t> {
     Crc(start);
     return *this;
   }
-
- private:
   void Crc(size_t from) {
     const uint32_t crc = static_cast<uint32_t>(crc32(0, data() + from, size() - from));
     for (int i = 0; i < 4; ++i) push_back(static_cast<uint8_t>(crc >> (8 * i)));
   }
-  uint16_t format_;
+  uint16_t format;
 };
 
 std::string Error(const Bytes& bytes) {
@@ -66,9 +58,7 @@ std::vector<PassInput> AllPasses(ReplayContents& contents) {
   return passes;
 }
 
-uint64_t Hash() {
-  return 42;
-}
+const auto Hash = [] { return uint64_t{42}; };
 
 // A recording's file of the test's own; the scripted driver is the recorder's live one.
 class ReplayFileTest : public testing::ScriptedInputTest {
@@ -155,8 +145,7 @@ TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) 
   for (const Bytes& bytes : badFirstRecord) {
     EXPECT_EQ(Error(bytes), "damaged at byte 16 (bad record)") << &bytes - badFirstRecord;
   }
-  // A hash of pass 0, an end after a pass saying 2, anything after the end (a
-  // piece of a record too).
+  // A hash of pass 0, an end after a pass saying 2, anything after the end (even part of a record).
   const Bytes afterPass = Bytes(header).Add('P', pass);
   EXPECT_EQ(Error(Bytes(afterPass).Add('H', {0, 1, 2, 3, 4, 5, 6, 7, 8})),
             "damaged at byte 26 (bad record)");
@@ -169,16 +158,14 @@ TEST(ReplayContentsTest, RecordsThatMakeNoSenseAreDamageEvenWithARightChecksum) 
   EXPECT_EQ(Error(piece), "damaged at byte 34 (data after the end)");
 }
 
-TEST(ReplayContentsTest, AHeaderNotFittingItsChecksumOrOfAnotherGameIsRefused) {
+TEST(ReplayContentsTest, AHeaderOrLengthNotFittingItsChecksumOrAHeaderOfAnotherGameIsRefused) {
   Bytes damaged(2);
   damaged[10] ^= 1;  // the game version
   EXPECT_EQ(Error(damaged), "damaged at byte 0 (header checksum)");
   EXPECT_EQ(testing::Raised<ReplayError>([] { ReplayContents(Bytes(2), kGame + 1); }),
             "recorded by another version of Salvo (recording format 2, game 7; this build plays "
             "formats 1 to 2, game 8)");
-}
-
-TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
+  // A damaged record length is damage wherever it points.
   const Bytes good =
       Bytes(2).Add('P', {0, 0}).Add('P', {0, 0}).Add('E', {2, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   for (size_t at : {size_t{17}, size_t{27}, size_t{37}}) {  // the length of each record
@@ -192,7 +179,7 @@ TEST(ReplayContentsTest, ADamagedLengthIsDamageWhereverItPoints) {
   }
 }
 
-TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecording) {
+TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecordingOneNotCreatedSaysWhy) {
   std::ofstream(path) << "yesterday";
   for (bool commit : {false, true}) {
     {
@@ -203,9 +190,6 @@ TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecording) {
     EXPECT_EQ(Read().size(), commit ? 34u : 9u);
     EXPECT_FALSE(std::ifstream(path + ".part"));
   }
-}
-
-TEST(ReplayWriterTest, AFileThatCannotBeCreatedIsAnErrorWithItsReason) {
   EXPECT_EQ(
       testing::Raised<ReplayError>([] { ReplayWriter("/nonexistent-folder/game.rec", kGame); }),
       "cannot create the file: No such file or directory");

@@ -1,9 +1,7 @@
 // Helpers of the input tests: a scripted system driver (not harness/scripted_system.h: these
-// tests set the clock by hand and must not link the game), a scope and a fixture that install
-// it, and the keycodes of a US keyboard.
+// tests set the clock by hand and must not link the game), a scope and a fixture installing it.
 #pragma once
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -21,8 +19,7 @@ namespace salvo::testing {
 
 // A system driver whose clock only moves when told to (or when it sleeps),
 // and whose pump runs the input actions queued for it.
-class ScriptedDriver : public TPolledSystemDriver {
- public:
+struct ScriptedDriver : TPolledSystemDriver {
   int now = 1000;
   std::vector<int> delays;
   int polls = 0;
@@ -56,15 +53,12 @@ class ScriptedDriver : public TPolledSystemDriver {
 };
 
 // Installs a driver for the lifetime of the scope, then restores the old one.
-class DriverScope {
- public:
-  explicit DriverScope(Ref<TSystemDriver> driver) : previous_(GetSystemDriver()) {
+struct DriverScope {
+  explicit DriverScope(Ref<TSystemDriver> driver) : previous(GetSystemDriver()) {
     SetSystemDriver(std::move(driver));
   }
-  ~DriverScope() { SetSystemDriver(previous_); }
-
- private:
-  Ref<TSystemDriver> previous_;
+  ~DriverScope() { SetSystemDriver(previous); }
+  Ref<TSystemDriver> previous;
 };
 
 // A clear input state and a scripted driver installed, both for each test.
@@ -89,14 +83,6 @@ class ScriptedInputTest : public ::testing::Test {
   Ref<ScriptedDriver> driver = New<ScriptedDriver>();
   DriverScope scope{driver};
 };
-
-// The US-layout keycode of a key, as SDL reports it with a keyboard.
-inline SDL_Keycode UsKeycode(SDL_Scancode scancode) {
-  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
-    return SDLK_a + (scancode - SDL_SCANCODE_A);
-  }
-  return SDL_SCANCODE_TO_KEYCODE(scancode);
-}
 
 // What `query` answers for each code in turn, to compare many keys at once.
 inline std::vector<int> Results(int (*query)(int), std::initializer_list<int> codes) {

@@ -4,14 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <tuple>
-#include <utility>
-#include <vector>
 
 #include "input/clock.h"
-#include "input/input.h"
-#include "input/input_state.h"
 #include "input/key_table_internal.h"
 #include "input/sdl_events.h"
 #include "input/sdl_gamepads.h"
@@ -23,6 +18,14 @@ namespace {
 using testing::DriverScope;
 using testing::Results;
 using Ints = std::vector<int>;
+
+// The US-layout keycode of a key, as SDL reports it with a keyboard.
+SDL_Keycode UsKeycode(SDL_Scancode scancode) {
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
+    return SDLK_a + (scancode - SDL_SCANCODE_A);
+  }
+  return SDL_SCANCODE_TO_KEYCODE(scancode);
+}
 
 // Pushes synthetic SDL events and pumps them through the SDL driver.
 class SDLDriverTest : public ::testing::Test {
@@ -47,7 +50,7 @@ class SDLDriverTest : public ::testing::Test {
     Push(type, [&](SDL_Event& e) {
       e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
       e.key.repeat = repeat;
-      e.key.keysym = {scancode, testing::UsKeycode(scancode), 0, 0};
+      e.key.keysym = {scancode, UsKeycode(scancode), 0, 0};
     });
   }
   static void Tap(SDL_Scancode scancode) {
@@ -71,36 +74,34 @@ class SDLDriverTest : public ::testing::Test {
   DriverScope scope{driver};
 };
 
-TEST_F(SDLDriverTest, KeyPressesAreCountedOncePerPressNotPerRepeat) {
+TEST_F(SDLDriverTest, KeyPressesAreCountedOncePerPressNotPerRepeatOutOfRangeQueriesChangeNothing) {
   Key(SDL_KEYDOWN, SDL_SCANCODE_SPACE);
   Key(SDL_KEYDOWN, SDL_SCANCODE_SPACE, true);  // auto-repeat
-  Key(SDL_KEYDOWN, SDL_SCANCODE_SPACE, true);
   EXPECT_EQ(KeyDown(VK_SPACE), 1);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
-  Key(SDL_KEYUP, SDL_SCANCODE_SPACE);
-  EXPECT_EQ(KeyDown(VK_SPACE), 0);
-  EXPECT_EQ(KeyPressCount(VK_SPACE), 0);
-  Tap(SDL_SCANCODE_P);
-  Tap(SDL_SCANCODE_P);
-  EXPECT_EQ(KeyPressCount(VK_P), 2);
-  EXPECT_EQ(KeyPressCount(VK_P), 0);
-}
-
-TEST_F(SDLDriverTest, UncodedKeysQuitCloseAndOutOfRangeQueriesChangeNothing) {
-  Tap(SDL_SCANCODE_MUTE);
-  Push(SDL_QUIT);
-  Push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_CLOSE; });
-  PumpMessages();
-  EXPECT_TRUE(StateIs(InputStateBlock{}));
-  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
-
-  Key(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE);
-  PumpMessages();
   InputStateBlock before = InputState;
   EXPECT_EQ(Results(KeyPressCount, {0, 256}), Ints(2, 0));
   EXPECT_EQ(Results(KeyDown, {-1, 100000}), Ints(2, 0));
   EXPECT_TRUE(StateIs(before));
-  EXPECT_EQ(KeyPressCount(VK_ESCAPE), 1);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 1);
+  ResetKeys();  // a key held across it goes on repeating, which is no new press
+  Key(SDL_KEYDOWN, SDL_SCANCODE_SPACE, true);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 0);
+  Key(SDL_KEYUP, SDL_SCANCODE_SPACE);
+  EXPECT_EQ(KeyDown(VK_SPACE), 0);
+  EXPECT_EQ(KeyPressCount(VK_SPACE), 0);
+}
+
+TEST_F(SDLDriverTest, EveryEventReachesThePlatformHookUncodedKeysQuitAndCloseChangeNothing) {
+  static std::vector<Uint32> hookedTypes;
+  hookedTypes.clear();
+  SetPlatformEventHook([](const SDL_Event& event) { hookedTypes.push_back(event.type); });
+  Tap(SDL_SCANCODE_MUTE);
+  Push(SDL_QUIT);
+  Push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_CLOSE; });
+  PumpMessages();
+  EXPECT_EQ(hookedTypes, (std::vector<Uint32>{SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT, SDL_WINDOWEVENT}));
+  EXPECT_TRUE(StateIs(InputStateBlock{}));
+  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
 }
 
 TEST_F(SDLDriverTest, SidedModifiersComeFromTheScancode) {
@@ -116,13 +117,10 @@ TEST_F(SDLDriverTest, SidedModifiersComeFromTheScancode) {
   EXPECT_EQ(Results(KeyDown, {VK_CONTROL, VK_RCONTROL, VK_LSHIFT}), (Ints{0, 0, 1}));
 }
 
-TEST_F(SDLDriverTest, TextArrivesAsUtf16CodeUnits) {
+TEST_F(SDLDriverTest, TextArrivesAsUtf16CodeUnitsMouseMotionButtonsAndWheelSurviveResetKeys) {
   Text("a\xc3\xa9");         // a, e acute
   Text("\xf0\x9f\x98\x80");  // U+1F600: a surrogate pair
   EXPECT_EQ(testing::TypedText(), u"a\u00e9\xD83D\xDE00");
-}
-
-TEST_F(SDLDriverTest, MouseMotionButtonsAndWheelSurviveResetKeys) {
   Push(SDL_MOUSEMOTION, [](SDL_Event& e) {
     e.motion.x = 300;
     e.motion.y = 200;
@@ -146,17 +144,6 @@ TEST_F(SDLDriverTest, MouseMotionButtonsAndWheelSurviveResetKeys) {
   EXPECT_EQ(MouseX(), 300);
   EXPECT_EQ(MouseY(), 200);
   EXPECT_EQ(MouseZ(), 1);
-}
-
-TEST_F(SDLDriverTest, EveryEventReachesThePlatformHook) {
-  static std::vector<Uint32> hookedTypes;
-  hookedTypes.clear();
-  SetPlatformEventHook([](const SDL_Event& event) { hookedTypes.push_back(event.type); });
-  Push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_FOCUS_LOST; });
-  Tap(SDL_SCANCODE_RETURN);
-  PumpMessages();
-  EXPECT_EQ(hookedTypes, (std::vector<Uint32>{SDL_WINDOWEVENT, SDL_KEYDOWN, SDL_KEYUP}));
-  EXPECT_EQ(KeyPressCount(VK_RETURN), 1);
 }
 
 TEST_F(SDLDriverTest, WaitingReturnsOnceInputIsQueuedOrOnTimeout) {
@@ -206,14 +193,13 @@ class VirtualPadTest : public SDLDriverTest {
     }
     std::erase(attached, id);
   }
-  // Sets a button of a pad the game has open (SDL has its joystick only then).
-  void SetButton(SDL_GameControllerButton button, bool down, SDL_JoystickID id) {
-    SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
+  // Sets a button of an open pad (SDL has its joystick only then), the first unless told.
+  void SetButton(SDL_GameControllerButton button, bool down, SDL_JoystickID id = -1) {
+    SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id < 0 ? first : id);
     ASSERT_NE(joystick, nullptr) << "pad " << id << " not open";
     ASSERT_EQ(SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0), 0) << SDL_GetError();
     PumpMessages();
   }
-  void SetButton(SDL_GameControllerButton button, bool down) { SetButton(button, down, first); }
   void SetAxis(SDL_GameControllerAxis axis, int value) {
     SDL_Joystick* joystick = SDL_JoystickFromInstanceID(first);
     ASSERT_EQ(SDL_JoystickSetVirtualAxis(joystick, axis, static_cast<Sint16>(value)), 0)
@@ -229,14 +215,12 @@ class VirtualPadTest : public SDLDriverTest {
 // Start key), the trigger and the stick, through SDL's events.
 TEST_F(VirtualPadTest, PluggedPadPressesTheMappedKeysUntilUnplugged) {
   ASSERT_EQ(OpenSDLGamepadCount(), 1);
-  for (auto [button, key] : {std::pair{SDL_CONTROLLER_BUTTON_START, VK_RETURN},
-                             {SDL_CONTROLLER_BUTTON_A, VK_SPACE},
-                             {SDL_CONTROLLER_BUTTON_X, '1'},
-                             {SDL_CONTROLLER_BUTTON_Y, '2'},
-                             {SDL_CONTROLLER_BUTTON_B, '3'},
-                             {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, '4'},
-                             {SDL_CONTROLLER_BUTTON_BACK, VK_ESCAPE},
-                             {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT}}) {
+  const std::pair<SDL_GameControllerButton, int> buttons[] = {
+      {SDL_CONTROLLER_BUTTON_START, VK_RETURN}, {SDL_CONTROLLER_BUTTON_A, VK_SPACE},
+      {SDL_CONTROLLER_BUTTON_X, '1'},           {SDL_CONTROLLER_BUTTON_Y, '2'},
+      {SDL_CONTROLLER_BUTTON_B, '3'},           {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, '4'},
+      {SDL_CONTROLLER_BUTTON_BACK, VK_ESCAPE},  {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_RIGHT}};
+  for (auto [button, key] : buttons) {
     SetButton(button, true);
     EXPECT_EQ(KeyDown(key), 1) << key;
     SetButton(button, false);
@@ -284,8 +268,8 @@ TEST_F(VirtualPadTest, PadsAreOpenedByIdentityWhateverTheEventsIndexSays) {
 
 // The key table for a US keyboard: the game's keys, the ends of the table's runs (letters,
 // digits, function keys, keypad), navigation, punctuation and the modifiers, which have a
-// generic code and a sided one.
-TEST(KeyTableTest, KeysOfAUsKeyboardAndModifiersHaveGenericAndSidedCodes) {
+// generic code and a sided one. Letters follow the layout.
+TEST(KeyTableTest, UsKeysHaveGenericAndSidedCodesLettersFollowTheLayoutAndUnknownKeysHaveNoCode) {
   const std::pair<SDL_Scancode, int> keys[] = {
       {SDL_SCANCODE_RETURN, 13},      {SDL_SCANCODE_ESCAPE, 27},      {SDL_SCANCODE_SPACE, 32},
       {SDL_SCANCODE_LEFT, 37},        {SDL_SCANCODE_RIGHT, 39},       {SDL_SCANCODE_1, 49},
@@ -299,16 +283,13 @@ TEST(KeyTableTest, KeysOfAUsKeyboardAndModifiersHaveGenericAndSidedCodes) {
       {SDL_SCANCODE_RCTRL, 17},       {SDL_SCANCODE_LALT, 18},        {SDL_SCANCODE_RALT, 18},
       {SDL_SCANCODE_GRAVE, 0xC0},     {SDL_SCANCODE_APOSTROPHE, 0xDE}};
   for (auto [scancode, key] : keys) {
-    EXPECT_EQ(VirtualKeyFor(scancode, testing::UsKeycode(scancode)), key) << scancode;
+    EXPECT_EQ(VirtualKeyFor(scancode, UsKeycode(scancode)), key) << scancode;
   }
   const std::pair<SDL_Scancode, int> sided[] = {
       {SDL_SCANCODE_LSHIFT, 160}, {SDL_SCANCODE_RSHIFT, 161}, {SDL_SCANCODE_LCTRL, 162},
       {SDL_SCANCODE_RCTRL, 163},  {SDL_SCANCODE_LALT, 164},   {SDL_SCANCODE_RALT, 165},
       {SDL_SCANCODE_A, 0}};
   for (auto [scancode, code] : sided) EXPECT_EQ(SidedModifierFor(scancode), code) << scancode;
-}
-
-TEST(KeyTableTest, LettersFollowTheLayoutAndUnknownKeysHaveNoCode) {
   EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_Q, SDLK_a), 'A');  // on a French layout Q types 'a'
   // Held as int: an out-of-range value stored in an SDL_Scancode is itself undefined.
   for (auto [scancode, keycode] : {std::pair<int, SDL_Keycode>{SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN},

@@ -51,7 +51,7 @@ TEST(StartupDeathTest, UncaughtErrorIsWrittenToStderrAndFatalSignalReportedWithE
               "Received Signal");
 }
 
-TEST(StartupDeathTest, TerminationSignalsEndThroughTheExitHandlersAtTheNextInputCheck) {
+TEST(StartupDeathTest, TerminationEndsAtTheNextInputCheckThroughTheExitHandlersOrAtOnceWithoutOne) {
   const char* expected = "still running\nReceived Signal\nexit handlers ran\n";
   using Program = int (*)();
   std::vector<Program> programs = {+[] { return TerminatedProgram(SIGTERM); },
@@ -62,10 +62,7 @@ TEST(StartupDeathTest, TerminationSignalsEndThroughTheExitHandlersAtTheNextInput
   for (Program program : programs) {
     EXPECT_EXIT(RunProgram(1, arguments, program), ::testing::ExitedWithCode(255), expected);
   }
-}
-
-TEST(StartupDeathTest, TerminationEndsAtOnceWhenTheProgramNeverChecks) {
-  // Within the 2-second grace period, without the exit handlers.
+  // A program that never checks ends within the 2-second grace period, without the exit handlers.
   EXPECT_EXIT(RunProgram(1, arguments, StuckProgram), ::testing::ExitedWithCode(255),
               "^Received Signal\n$");
 }

@@ -1,7 +1,6 @@
-// Streams the loader tests hand out: memory streams over bytes, one that
-// counts its Close calls, one whose reads give out part-way and one that
-// cannot tell its position; and the little-endian writer their files are
-// built with.
+// Streams the loader tests hand out: memory streams over bytes, one that counts its Close calls,
+// one whose reads give out part-way and one that cannot tell its position; and the little-endian
+// writer their files are built with.
 #pragma once
 
 #include <algorithm>
@@ -14,8 +13,7 @@
 
 namespace salvo::testing {
 
-// A memory stream over the bytes of a vector or string (which must outlive
-// it), read-only unless told otherwise.
+// A memory stream over the bytes of a vector or string that outlives it, read-only unless told.
 template <class Bytes>
 Ref<TMemoryStream> StreamOver(Bytes& bytes, bool writeable = false) {
   return New<TMemoryStream>(bytes.data(), static_cast<int32_t>(bytes.size()), true, writeable);
@@ -30,8 +28,7 @@ inline void PutLE(std::vector<uint8_t>& out, int size, std::initializer_list<int
 
 inline int closedStreams = 0;  // Close calls of the streams below
 
-class CountingStream : public TMemoryStream {
- public:
+struct CountingStream : TMemoryStream {
   explicit CountingStream(std::vector<uint8_t>& bytes)
       : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false) {}
   int32_t Close() override { return ++closedStreams, 0; }
@@ -39,27 +36,23 @@ class CountingStream : public TMemoryStream {
 
 // Reads stop at `failAt`: from there on they make no progress (a stream read
 // error) or raise a runtime error. Size() still counts every byte.
-class FailingStream : public TMemoryStream {
- public:
+struct FailingStream : TMemoryStream {
   FailingStream(std::vector<uint8_t>& bytes, int32_t failAt, bool runtimeError = false)
       : TMemoryStream(bytes.data(), static_cast<int32_t>(bytes.size()), true, false),
-        failAt_(failAt),
-        runtimeError_(runtimeError) {}
+        failAt(failAt),
+        runtimeError(runtimeError) {}
   int32_t Read(void* out, int32_t count) override {
-    if (pos >= failAt_) {
-      if (runtimeError_) ThrowRuntimeError("device gone");
+    if (pos >= failAt) {
+      if (runtimeError) ThrowRuntimeError("device gone");
       return 0;
     }
-    return TMemoryStream::Read(out, std::min(count, failAt_ - pos));
+    return TMemoryStream::Read(out, std::min(count, failAt - pos));
   }
-
- private:
-  int32_t failAt_;
-  bool runtimeError_;
+  int32_t failAt;
+  bool runtimeError;
 };
 
-class UnpositionedStream : public TStream {
- public:
+struct UnpositionedStream : TStream {
   int32_t Read(void*, int32_t) override { return 0; }
   int32_t Close() override { return ++closedStreams, 0; }
 };
