@@ -34,7 +34,9 @@ struct WavLayout {
 // A RIFF WAVE file with the given layout and data bytes.
 std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<uint8_t>& data) {
   std::vector<uint8_t> w;
-  auto tag = [&](const char* text) { w.insert(w.end(), text, text + 4); };
+  auto tag = [&](const char* text) {
+    for (int i = 0; i < 4; i++) w.push_back(uint8_t(text[i]));
+  };
   int32_t align = layout.channels * layout.bits / 8;
   tag("RIFF");
   PutLE(w, 4, {0});  // not read
