@@ -133,8 +133,14 @@ TEST(FrameLoop, DigitPressedDuringPauseActsWhenTheMenuOpens) {
 TEST(FrameLoop, DrawingStateIsRestoredBetweenSteps) {
   HeadlessGame game;
   game.StartGame();
+  game.Frame();  // the title faded out to nothing, yet the first frame draws its ground opaque
+  EXPECT_EQ(game.LastFrame().at(1).alpha, 1);
   game.Press(VK_SPACE);
   game.RunFrames(200);
+  // Only the barrel is drawn turned: its turn must not carry over to what follows it.
+  for (const DrawRecord& record : game.LastFrame()) {
+    EXPECT_EQ(record.Rotation(), record.image == "gunbarrel.png" ? -90 : 0) << record.image;
+  }
   EXPECT_EQ(GetAlpha(), 1);
   EXPECT_EQ(GetBlendMode(), BlendAlpha);
   EXPECT_EQ(GetRotation(), 0);
