@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "runtime/degrees.h"
 
@@ -12,7 +12,9 @@ namespace salvo {
 namespace {
 
 uint64_t Bits(double value) {
-  return std::bit_cast<uint64_t>(value);
+  uint64_t bits;  // std::bit_cast is missing from the web build's standard library
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
 }
 
 // glibc 2.36's sin and cos (x86-64, FMA variant) at the arguments where the
