@@ -30,11 +30,9 @@ inline Rgb PixelAt(int x, int y) {
 
 // Channels equal within the rounding GL may apply.
 inline ::testing::AssertionResult Near(Rgb got, Rgb want) {
-  if (std::abs(got.r - want.r) <= 1 && std::abs(got.g - want.g) <= 1 &&
-      std::abs(got.b - want.b) <= 1) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
+  const bool near = std::abs(got.r - want.r) <= 1 && std::abs(got.g - want.g) <= 1 &&
+                    std::abs(got.b - want.b) <= 1;
+  return (near ? ::testing::AssertionSuccess() : ::testing::AssertionFailure())
          << "got (" << got.r << ", " << got.g << ", " << got.b << "), expected (" << want.r << ", "
          << want.g << ", " << want.b << ")";
 }
@@ -71,9 +69,8 @@ inline Ref<TPixmap> PaintedPixmap(int width, int height,
                                   const std::function<uint32_t(int, int)>& paint,
                                   int format = PF_RGBA8888) {
   Ref<TPixmap> pixmap = CreatePixmap(width, height, format, 4);
-  for (int y = 0; y < height; ++y) {
+  for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) WritePixel(pixmap, x, y, paint(x, y));
-  }
   return pixmap;
 }
 
@@ -94,15 +91,12 @@ inline void UseShortcuts(int mask) {
 // difference, says where the first one is.
 inline ::testing::AssertionResult SamePixels(const Ref<TPixmap>& expected,
                                              const Ref<TPixmap>& actual) {
-  if (expected->width != actual->width || expected->height != actual->height) {
+  if (expected->width != actual->width || expected->height != actual->height)
     return ::testing::AssertionFailure() << "the captures differ in size";
-  }
-  for (int y = 0; y < expected->height; ++y) {
-    for (int x = 0; x < expected->width; ++x) {
-      if (ReadPixel(expected, x, y) != ReadPixel(actual, x, y)) {
-        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") differs";
-      }
-    }
+  for (int i = 0; i < expected->width * expected->height; ++i) {
+    const int x = i % expected->width, y = i / expected->width;
+    if (ReadPixel(expected, x, y) != ReadPixel(actual, x, y))
+      return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") differs";
   }
   return ::testing::AssertionSuccess();
 }
