@@ -20,7 +20,6 @@ using GLDrawingTest = GLTest;
 using ImageTest = GLTest;
 
 TEST_F(GLDrawingTest, BlendModesCombineWithTheBackgroundAndChangesAreCachedUntilTheNextOpen) {
-  EXPECT_EQ(GLState().currentBlend, BlendMask);  // applied by OpenGraphics
   SetBlendMode(BlendAlpha);
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   // Behind the driver's back: the same mode again is skipped.
@@ -28,7 +27,7 @@ TEST_F(GLDrawingTest, BlendModesCombineWithTheBackgroundAndChangesAreCachedUntil
   SetBlendMode(BlendAlpha);
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   OpenGraphics(640, 480, 0, 0);
-  EXPECT_EQ(GLState().currentBlend, BlendMask);
+  EXPECT_EQ(GLState().currentBlend, BlendMask);  // applied by OpenGraphics
   EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
 
   // A 20 x 20 square of each colour, alpha and mode over (200, 100, 0).
@@ -119,7 +118,6 @@ TEST_F(GLDrawingTest, PixmapsLandUntransformedWithTheirTopLeftAtThePosition) {
   SetColor(255, 0, 0);
   DrawPixmap(pixmap, 50, 60);
   EXPECT_TRUE(SamePixels(pixmap, CapturePixmap(50, 60, 4, 3)));
-  ExpectColour({{49, 60}, {50, 59}}, {0, 0, 0});
   EXPECT_TRUE(glIsEnabled(GL_BLEND));  // the blend mode is back in force
 
   // Pixmaps may hang off the top left.
@@ -180,14 +178,10 @@ bool DrawnOverlap(const Ref<TImage>& a, float ax, float ay, const Ref<TImage>& b
   DrawImage(a, ax, ay);
   SetColor(0, 255, 0);
   DrawImage(b, bx, by);
-  SetBlendMode(BlendMask);
-  SetColor(255, 255, 255);
-  Ref<TPixmap> screen = CapturePixmap(0, 0, 640, 480);
-  for (int y = 0; y < 480; ++y) {
-    for (int x = 0; x < 640; ++x) {
-      const uint32_t pixel = ReadPixel(screen, x, y);
-      if (((pixel >> 16) & 255) > 128 && ((pixel >> 8) & 255) > 128) return true;
-    }
+  const Ref<TPixmap> screen = CapturePixmap(0, 0, 640, 480);
+  for (int i = 0; i < 640 * 480; ++i) {
+    const uint32_t pixel = ReadPixel(screen, i % 640, i / 640);
+    if (((pixel >> 16) & 255) > 128 && ((pixel >> 8) & 255) > 128) return true;
   }
   return false;
 }
@@ -320,9 +314,8 @@ TEST_F(ImageTest, TilesCoverTheViewportExactlyAtAnyOffset) {
   ClearScreen();
   auto redCorner = [](int x, int y) { return x == 0 && y == 0 ? 0xFFFF0000u : kWhite; };
   TileImage(LoadImage(PaintedPixmap(8, 8, redCorner), 0), 21, 30);
-  for (int x : {13, 21, 29, 101, 109}) {
+  for (int x : {13, 21, 29, 101, 109})
     ExpectColour({{x, 22}, {x, 30}, {x, 38}, {x, 86}}, {255, 0, 0});
-  }
   ExpectColour({{14, 22}}, {255, 255, 255});
 }
 

@@ -32,16 +32,9 @@ class GLShortcutTest : public GLTest {
   // Plain against all shortcuts and against each on its own.
   void ExpectSamePixelsEveryWay(const std::function<void()>& scene) {
     const Ref<TPixmap> plain = Drawn(0, scene);
-    for (int mask : {kAllShortcuts, 1, 2, 4}) {
+    for (int mask : {kAllShortcuts, 1, 2, 4})
       EXPECT_TRUE(SamePixels(plain, Drawn(mask, scene))) << "shortcuts " << mask;
-    }
   }
-};
-
-// A small deterministic sequence of numbers in [0, 1).
-struct Sequence {
-  std::minstd_rand engine{12345};
-  float Next() { return std::uniform_real_distribution<float>(0, 1)(engine); }
 };
 
 uint32_t Speckled(int x, int y) {
@@ -101,37 +94,39 @@ TEST_F(GLShortcutTest, OvalsRectanglesPolygonsInChangingColoursAndAdditivePartic
   const Ref<TImage> spot = LoadImage(PaintedPixmap(16, 16, Spot), -1);
   const Ref<TImage> sprite = LoadImage(PaintedPixmap(16, 16, Speckled), -1);
   ExpectSamePixelsEveryWay([&] {
-    Sequence random;
+    std::minstd_rand engine{12345};
+    auto next = [&] { return std::uniform_real_distribution<float>(0, 1)(engine); };
     for (int i = 0; i < 400; ++i) {
-      SetColor(180, static_cast<int>(random.Next() * 60), 0);
+      SetColor(180, static_cast<int>(next() * 60), 0);
       SetAlpha(i % 3 == 0 ? 0.5f : 1.0f);
-      DrawOval(random.Next() * 600, random.Next() * 440, 4, 4);
+      DrawOval(next() * 600, next() * 440, 4, 4);
       SetColor(255, 255, 255);
     }
     SetAlpha(1);
     DrawOval(100.3f, 200.7f, 100, 60);
     for (int i = 0; i < 50; ++i) {
-      SetColor(0, 200, static_cast<int>(random.Next() * 255));
-      DrawRect(random.Next() * 600, random.Next() * 440, random.Next() * 30, random.Next() * 30);
+      SetColor(0, 200, static_cast<int>(next() * 255));
+      DrawRect(next() * 600, next() * 440, next() * 30, next() * 30);
     }
     SetRotation(30);
     DrawPoly({0, 0, 40, 10, 50, 40, 10, 30});
     DrawRect(300.5f, 100.5f, 40, 20);
   });
   ExpectSamePixelsEveryWay([&] {
-    Sequence random;
+    std::minstd_rand engine{12345};
+    auto next = [&] { return std::uniform_real_distribution<float>(0, 1)(engine); };
     for (int i = 0; i < 300; ++i) {
       SetColor(255, 128, 32);
       SetBlendMode(BlendAdditive);
       SetAlpha(0.3f);
-      const float scale = random.Next() * 2;
+      const float scale = next() * 2;
       SetScale(scale, scale);
-      DrawImage(spot, random.Next() * 640, random.Next() * 480);
+      DrawImage(spot, next() * 640, next() * 480);
       SetScale(1, 1);
       SetAlpha(1);
       SetBlendMode(BlendAlpha);
       SetColor(255, 255, 255);
-      if (i % 10 == 0) DrawImage(sprite, random.Next() * 640, random.Next() * 480);
+      if (i % 10 == 0) DrawImage(sprite, next() * 640, next() * 480);
     }
   });
 }
