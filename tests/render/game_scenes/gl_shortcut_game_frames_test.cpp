@@ -101,9 +101,10 @@ TEST(GLShortcutsOnGameFrames, ACrowdedRoundThirtyDrawsTheSamePixelsWithAndWithou
   for (int mask : {kAllShortcuts, 1, 2, 4}) {
     const std::vector<Ref<TPixmap>> drawn = CrowdedFrames(mask);
     ASSERT_EQ(drawn.size(), 3u) << "shortcuts " << mask;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
       EXPECT_TRUE(SamePixels(plain[i], drawn[i]))
           << "shortcuts " << mask << ", frame " << 420 + 30 * i;
+    }
   }
 }
 
