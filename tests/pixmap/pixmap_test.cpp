@@ -108,13 +108,13 @@ TEST_F(PixmapTest, ConvertBetweenEveryPairOfFormatsAndRowsLongerThanTheInternalC
 TEST_F(PixmapTest, CopyIsIndependentAndRepackedFlipsMirrorAndPasteConvertsIntoPlace) {
   Ref<TPixmap> parent = Filled(
       5, 4, PF_RGB888, [](int x, int y) { return 0xFF000000u | uint32_t(y * 16 + x); }, 1);
-  Ref<TPixmap> copy = CopyPixmap(PixmapWindow(parent, 1, 1, 3, 2));
+  Ref<TPixmap> copy = CopyPixmap(PixmapWindow(parent, 2, 1, 3, 2));
   EXPECT_EQ(std::tuple(copy->width, copy->height, copy->pitch, copy->capacity),
             std::tuple(3, 2, 12, 24));
-  EXPECT_EQ(ReadPixel(copy, 0, 0), 0xFF000011u);
-  EXPECT_EQ(ReadPixel(copy, 2, 1), 0xFF000023u);
+  EXPECT_EQ(ReadPixel(copy, 0, 0), 0xFF000012u);
+  EXPECT_EQ(ReadPixel(copy, 2, 1), 0xFF000024u);
   WritePixel(copy, 0, 0, 0xFFFFFFFFu);
-  EXPECT_EQ(ReadPixel(parent, 1, 1), 0xFF000011u);
+  EXPECT_EQ(ReadPixel(parent, 2, 1), 0xFF000012u);
   Ref<TPixmap> mirrored = XFlipPixmap(parent);
   Ref<TPixmap> upsideDown = YFlipPixmap(parent);
   EXPECT_EQ(mirrored->format, PF_RGB888);
