@@ -28,29 +28,25 @@ enum class Outcome { kOff, kNull, kStreamError, kRuntimeError, kPixmap };
 Outcome outcomes[3];
 std::vector<int32_t> starts[3];
 
-class ScriptedLoader : public TPixmapLoader {
- public:
-  explicit ScriptedLoader(int index) : index_(index) {}
+struct ScriptedLoader : TPixmapLoader {
+  explicit ScriptedLoader(int index) : index(index) {}
   Ref<TPixmap> LoadPixmap(Ref<TStream> stream) override {
-    const Outcome outcome = outcomes[index_];
+    const Outcome outcome = outcomes[index];
     if (outcome == Outcome::kOff) return nullptr;
-    starts[index_].push_back(stream->Pos());
+    starts[index].push_back(stream->Pos());
     uint8_t scratch[5];
     stream->ReadBytes(scratch, sizeof scratch);  // moves the position on
     if (outcome == Outcome::kStreamError) throw TStreamReadException();
     if (outcome == Outcome::kRuntimeError) ThrowRuntimeError("scripted failure");
     return outcome == Outcome::kPixmap ? CreatePixmap(1, 1, PF_I8) : nullptr;
   }
-
- private:
-  int index_;
+  int index;
 };
 
 std::vector<uint8_t> sourceBytes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 // Serves "scripted::" URLs with counting streams.
-class ScriptedFactory : public TStreamFactory {
- public:
+struct ScriptedFactory : TStreamFactory {
   Ref<TStream> CreateStream(const String&, const String& protocol, const String&, bool,
                             bool) override {
     if (protocol != u"scripted") return nullptr;
@@ -259,16 +255,12 @@ class BMPTGALoaderTest : public ::testing::Test {
 };
 
 TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
-  struct Pixel {
-    int x, y;
-    uint32_t value;
-  };
   auto expect = [](const char* name, const Ref<TPixmap>& pixmap, int format,
-                   std::initializer_list<Pixel> pixels) {
+                   std::initializer_list<std::tuple<int, int, uint32_t>> pixels) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(pixmap);
     EXPECT_EQ(pixmap->format, format);
-    for (Pixel p : pixels) EXPECT_EQ(ReadPixel(pixmap, p.x, p.y), p.value) << p.x << "," << p.y;
+    for (auto [x, y, value] : pixels) EXPECT_EQ(ReadPixel(pixmap, x, y), value) << x << "," << y;
   };
   const Bytes palette = {30, 20, 10, 0, 60, 50, 40, 0};  // blue, green, red, unused
   const uint32_t entry0 = 0xFF0A141Eu, entry1 = 0xFF28323Cu;
