@@ -55,24 +55,19 @@ TEST_F(PixmapTest, CreateRejectsSizesThatDoNotFit) {
 }
 
 TEST_F(PixmapTest, ReadAndWritePixelByFormat) {
-  struct Case {
-    int format;
-    Bytes bytes;
-    uint32_t value;
-  };
-  const Case cases[] = {{PF_I8, {7}, 0xFF070707u},
-                        {PF_A8, {128}, 0x80FFFFFFu},
-                        {PF_RGB888, {1, 2, 3}, 0xFF010203u},
-                        {PF_BGR888, {1, 2, 3}, 0xFF030201u},
-                        {PF_RGBA8888, {1, 2, 3, 4}, 0x04010203u},
-                        {PF_BGRA8888, {1, 2, 3, 4}, 0x04030201u}};
-  for (const Case& c : cases) {
-    Ref<TPixmap> p = CreatePixmap(1, 1, c.format);
-    std::memcpy(p->pixels, c.bytes.data(), c.bytes.size());
-    EXPECT_EQ(ReadPixel(p, 0, 0), c.value) << "format " << c.format;
-    std::memset(p->pixels, 0, c.bytes.size());
-    WritePixel(p, 0, 0, c.value);
-    EXPECT_EQ(PixelBytes(p, 0, 0), c.bytes) << "format " << c.format;
+  const std::tuple<int, Bytes, uint32_t> cases[] = {{PF_I8, {7}, 0xFF070707u},
+                                                    {PF_A8, {128}, 0x80FFFFFFu},
+                                                    {PF_RGB888, {1, 2, 3}, 0xFF010203u},
+                                                    {PF_BGR888, {1, 2, 3}, 0xFF030201u},
+                                                    {PF_RGBA8888, {1, 2, 3, 4}, 0x04010203u},
+                                                    {PF_BGRA8888, {1, 2, 3, 4}, 0x04030201u}};
+  for (const auto& [format, bytes, value] : cases) {
+    Ref<TPixmap> p = CreatePixmap(1, 1, format);
+    std::memcpy(p->pixels, bytes.data(), bytes.size());
+    EXPECT_EQ(ReadPixel(p, 0, 0), value) << "format " << format;
+    std::memset(p->pixels, 0, bytes.size());
+    WritePixel(p, 0, 0, value);
+    EXPECT_EQ(PixelBytes(p, 0, 0), bytes) << "format " << format;
   }
   Ref<TPixmap> i8 = CreatePixmap(1, 1, PF_I8);
   WritePixel(i8, 0, 0, 0xFF102030u);
