@@ -62,14 +62,12 @@ class PixmapLoaderTest : public ::testing::Test {
     New<ScriptedFactory>();
   }
   void SetUp() override {
-    for (int i = 0; i < 3; ++i) {
-      outcomes[i] = Outcome::kNull;
-      starts[i].clear();
-    }
+    std::fill(std::begin(outcomes), std::end(outcomes), Outcome::kNull);
+    for (std::vector<int32_t>& calls : starts) calls.clear();
     closedStreams = 0;
   }
   void TearDown() override {
-    for (Outcome& outcome : outcomes) outcome = Outcome::kOff;
+    std::fill(std::begin(outcomes), std::end(outcomes), Outcome::kOff);
     ReleaseStep();
   }
 };
@@ -194,7 +192,8 @@ TEST_F(PNGLoaderTest, EachColourTypeAndDepthPlainOrInterlacedGivesItsFormatAndGr
   EXPECT_FALSE(Load(EncodePNG(keyed)));
 }
 
-TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightBytes) {
+TEST_F(PNGLoaderTest,
+       LoadsFromTheStreamsPositionNonPNGGivesNullAfterEightBytesTruncationsAndReadErrorsGiveNull) {
   Bytes behindJunk = {'j', 'u', 'n', 'k'};
   behindJunk.insert(behindJunk.end(), png.begin(), png.end());
   Ref<TStream> stream = StreamOver(behindJunk);
@@ -208,6 +207,15 @@ TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightByt
   EXPECT_FALSE(New<TPNGPixmapLoader>()->LoadPixmap(stream));
   EXPECT_EQ(stream->Pos(), 8);
   EXPECT_FALSE(LoadPixmap(StreamOver(bmp)));
+
+  Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
+  EXPECT_TRUE(LoadsOnlyWhole(png, *loader));
+  for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
+    EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt)), TStreamReadException);
+    EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt)));
+  }
+  // Other errors pass through.
+  EXPECT_THROW(LoadPixmap(New<FailingStream>(png, 50, true)), RuntimeError);
 }
 
 TEST_F(PNGLoaderTest,
@@ -232,17 +240,6 @@ TEST_F(PNGLoaderTest,
     Ref<TPixmap> pixmap = LoadPixmap(StreamOver(damaged));
     EXPECT_TRUE(!pixmap || (i != data + 10 && int64_t(pixmap->width) * pixmap->height <= 256)) << i;
   }
-}
-
-TEST_F(PNGLoaderTest, TruncationsGiveNullAndStreamReadErrorsLeaveTheLoaderAndLoadPixmapGivesNull) {
-  Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
-  EXPECT_TRUE(LoadsOnlyWhole(png, *loader));
-  for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
-    EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt)), TStreamReadException);
-    EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt)));
-  }
-  // Other errors pass through.
-  EXPECT_THROW(LoadPixmap(New<FailingStream>(png, 50, true)), RuntimeError);
 }
 
 class BMPTGALoaderTest : public ::testing::Test {
