@@ -164,14 +164,13 @@ struct PlainVoice {
     std::vector<int16_t> out(kMixBlockSamples, 0);
     auto saturated = [](int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
     const int shift = bits == 16 ? 12 : 4;  // 16-bit products lose 8 bits more
-    const int32_t frames = kMixBlockFrames;
     const int32_t clampedPan = std::clamp<int32_t>(pan, -4096, 4096);
     int32_t volume256 = volume * 256;
-    const int32_t volumeDelta = (targetVolume - volume) * 256 / frames;
+    const int32_t volumeDelta = (targetVolume - volume) * 256 / kMixBlockFrames;
     int64_t step = Step(rate, hertz);
-    const int64_t stepDelta = (Step(targetRate, hertz) - step) / frames;
+    const int64_t stepDelta = (Step(targetRate, hertz) - step) / kMixBlockFrames;
     const uint64_t end = uint64_t(bytes.size() * 8 / bits) << 32;
-    for (int32_t i = 0; i < frames && !ended; ++i) {
+    for (int32_t i = 0; i < kMixBlockFrames && !ended; ++i) {
       const int32_t v = volume256 >> 8;
       int32_t left = v, right = v;
       if (clampedPan > 0) left = v * (4096 - clampedPan) >> 12;

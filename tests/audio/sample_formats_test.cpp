@@ -54,13 +54,6 @@ std::vector<uint8_t> MakeWav(const WavLayout& layout, const std::vector<uint8_t>
   return w;
 }
 
-Ref<TAudioSample> Sample(std::vector<uint8_t> bytes, int32_t length, int32_t format) {
-  Ref<TAudioSample> sample = CreateAudioSample(length, 22050, format);
-  EXPECT_EQ(sample->capacity, static_cast<int32_t>(bytes.size()));
-  std::memcpy(sample->samples, bytes.data(), bytes.size());
-  return sample;
-}
-
 // Left and right of a frame, widened to 16 bits as the formats define.
 std::pair<int32_t, int32_t> LeftRight(const Ref<TAudioSample>& s, int32_t frame = 0) {
   bool stereo = s->format >= SampleFormat::kStereo8;
@@ -89,7 +82,8 @@ TEST(AudioSample, EveryPairOfFormatsConvertsFrameByFrameKeepingTheLengthAndBadFo
   for (int from = 1; from <= 6; ++from) {
     std::vector<uint8_t> bytes = frames[from];
     for (uint8_t byte : frames[from]) bytes.push_back(byte + 1);
-    Ref<TAudioSample> source = Sample(bytes, 2, from);
+    Ref<TAudioSample> source = CreateAudioSample(2, 22050, from);
+    std::memcpy(source->samples, bytes.data(), bytes.size());
     for (int to = 1; to <= 6; ++to) {
       Ref<TAudioSample> result = source->Convert(to);
       ASSERT_EQ(std::tuple(result->format, result->length, result->hertz, result->capacity),
