@@ -251,7 +251,7 @@ class BMPTGALoaderTest : public ::testing::Test {
   Ref<TBMPPixmapLoader> bmp = New<TBMPPixmapLoader>();
 };
 
-TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
+TEST_F(BMPTGALoaderTest, DecodesEachLayoutAndTGAAndBMPRejectWhatTheyCannotRead) {
   auto expect = [](const char* name, const Ref<TPixmap>& pixmap, int format,
                    std::initializer_list<std::tuple<int, int, uint32_t>> pixels) {
     SCOPED_TRACE(name);
@@ -283,9 +283,7 @@ TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
          {{0, 0, entry1}, {1, 0, entry0}});
   expect("BMP 1-bit palette", LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0})), PF_RGB888,
          {{0, 0, entry1}, {1, 0, entry0}, {2, 0, entry1}, {7, 0, entry0}});
-}
 
-TEST_F(BMPTGALoaderTest, TGAAndBMPRejectWhatTheyCannotRead) {
   Bytes colourMapped = TGA(2, 1, 1, 24, 0, {1, 2, 3});
   colourMapped[1] = 1;
   EXPECT_FALSE(LoadTGA(colourMapped));
