@@ -75,7 +75,7 @@ TEST(AudioSample, EveryPairOfFormatsConvertsFrameByFrameKeepingTheLengthAndBadFo
       {0x92},                    // 8-bit mono: 146
       {0x34, 0x12},              // 16-bit mono LE
       {0x12, 0x34},              // 16-bit mono BE
-      {0x92, 0x6D},              // 8-bit stereo: 4754, -4755, whose mean rounds to 0
+      {0x92, 0x6D},              // 8-bit stereo: 146, 109 (4754, -4755: the mean rounds to 0)
       {0x34, 0x12, 0xCC, 0xED},  // 16-bit stereo LE: 4660, -4660
       {0x12, 0x34, 0xED, 0xCC},  // 16-bit stereo BE
   };
