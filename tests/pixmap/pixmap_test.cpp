@@ -42,7 +42,7 @@ Bytes PixelBytes(const Ref<TPixmap>& pixmap, int x, int y) {
   return Bytes(p, p + BytesPerPixel(pixmap->format));
 }
 
-TEST_F(PixmapTest, CreateRejectsSizesThatDoNotFit) {
+TEST_F(PixmapTest, CreateRejectsSizesThatDoNotFitAndReadAndWritePixelByFormat) {
   // 65536 x 65536 x 4 wraps a 32-bit int to 0.
   const int sizes[][4] = {{-1, 4, PF_RGBA8888, 4},      {4, -1, PF_RGBA8888, 4},
                           {4, 4, PF_RGBA8888, 0},       {65536, 65536, PF_RGBA8888, 4},
@@ -52,9 +52,7 @@ TEST_F(PixmapTest, CreateRejectsSizesThatDoNotFit) {
   }
   EXPECT_EQ(testing::Raised<RuntimeError>([] { CreatePixmap(100000, 100000, PF_RGB888); }),
             "Pixmap size out of range");
-}
 
-TEST_F(PixmapTest, ReadAndWritePixelByFormat) {
   const std::tuple<int, Bytes, uint32_t> cases[] = {{PF_I8, {7}, 0xFF070707u},
                                                     {PF_A8, {128}, 0x80FFFFFFu},
                                                     {PF_RGB888, {1, 2, 3}, 0xFF010203u},
