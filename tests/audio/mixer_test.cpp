@@ -103,6 +103,8 @@ TEST_F(Mixer,
   mixer->CollectFinishedVoices();
   EXPECT_EQ(mixer->Status(fresh), VoiceState::kLooping);
   EXPECT_EQ(Mix()[kMixBlockSamples - 1], 5000);
+  // A voice started and never mixed is let go of when the mixer goes.
+  mixer->Play(sounds.back(), false, 0);
   mixer->Shutdown();
   EXPECT_EQ(std::tuple(mixer->Status(fresh), mixer->AllocateChannel(),
                        mixer->Play(sounds.back(), false, 77), mixer->Play(nullptr, false, 5)),
