@@ -32,14 +32,10 @@ class Mixer : public ::testing::Test {
     sounds.push_back(sound);
     return sound;
   }
-  // A 16-bit sound at 44100 Hz from interleaved samples.
-  MixerSound* Sound(const std::vector<int16_t>& samples, int32_t channels = 2, int32_t loop = 0) {
-    return Keep(SoundMixer::CreateSound(static_cast<int32_t>(samples.size()) / channels, 16,
-                                        channels, 44100, samples.data(), loop));
-  }
-  // `frames` stereo frames holding `value` on both sides.
+  // `frames` 16-bit stereo frames at 44100 Hz holding `value` on both sides.
   MixerSound* Constant(int16_t value, int32_t frames, int32_t loop = 0) {
-    return Sound(std::vector<int16_t>(2 * frames, value), 2, loop);
+    std::vector<int16_t> samples(2 * frames, value);
+    return Keep(SoundMixer::CreateSound(frames, 16, 2, 44100, samples.data(), loop));
   }
   MixerSound* Looping(int16_t value) { return Constant(value, 1, -1); }
 
@@ -81,7 +77,8 @@ TEST_F(
   EXPECT_EQ(std::pair(loop->refCount.load(), next->refCount.load()), std::pair(1, 2));
 }
 
-TEST_F(Mixer, SlotsAreHandedOutInOrderAndStaleIdsReachNothing) {
+TEST_F(Mixer,
+       SlotsInOrderChannelTakenByMixerStaysWithNewestVoiceStaleIdsAndCallsAfterShutdownDoNothing) {
   EXPECT_EQ(mixer->AllocateChannel(), 1u + 8192u);
   EXPECT_EQ(mixer->AllocateChannel(), 2u + 8192u);
   EXPECT_EQ(std::pair(mixer->Status(0), mixer->Status(1u + 4096u)), std::pair(0, 0));  // none, old
@@ -92,15 +89,26 @@ TEST_F(Mixer, SlotsAreHandedOutInOrderAndStaleIdsReachNothing) {
   ASSERT_NE(stale, 0u);
   Mix();  // the voice ends; its channel goes back on collection
   EXPECT_EQ(mixer->Status(stale), VoiceState::kFinished);
-  uint32_t fresh = mixer->Play(Looping(5000), false, 0);
+  uint32_t fresh = mixer->Play(Constant(100, 100), false, 0);
   ASSERT_EQ(fresh & 0xFFF, stale & 0xFFF);  // same slot, handed out again
   ASSERT_NE(fresh, stale);
   EXPECT_EQ(mixer->Status(stale), 0);
+  // The caller plays something else on the mixer's channel before the first
+  // voice ends: the channel stays with the newest voice.
+  EXPECT_EQ(mixer->Play(Looping(5000), false, fresh), fresh);
   mixer->Stop(stale);
   mixer->SetVolume(stale, 0);
   mixer->SetPaused(stale, true);
-  EXPECT_EQ(Mix()[kMixBlockSamples - 1], 5000);
+  Mix();
+  mixer->CollectFinishedVoices();
   EXPECT_EQ(mixer->Status(fresh), VoiceState::kLooping);
+  EXPECT_EQ(Mix()[kMixBlockSamples - 1], 5000);
+  // A voice started and never mixed is let go of when the mixer goes.
+  mixer->Play(sounds.back(), false, 0);
+  mixer->Shutdown();
+  EXPECT_EQ(std::tuple(mixer->Status(fresh), mixer->AllocateChannel(),
+                       mixer->Play(sounds.back(), false, 77), mixer->Play(nullptr, false, 5)),
+            std::tuple(0, 0u, 77u, 5u));
 }
 
 // A fault of the plain design, mended: starts beyond what the ring holds
@@ -126,27 +134,9 @@ TEST_F(Mixer, StartsBeyondTheRingAreRefusedAndSlotsComeBack) {
   EXPECT_EQ(Mix()[0], 700);
 }
 
-TEST_F(Mixer, ChannelTakenByMixerStaysWithTheNewestVoice) {
-  uint32_t id = mixer->Play(Constant(100, 100), false, 0);
-  // The caller plays something else on the mixer's channel before the first ends.
-  EXPECT_EQ(mixer->Play(Looping(300), false, id), id);
-  Mix();
-  mixer->CollectFinishedVoices();
-  EXPECT_EQ(mixer->Status(id), VoiceState::kLooping);
-  EXPECT_EQ(Mix()[0], 300);
-}
-
-TEST_F(Mixer, ShutdownMakesChannelCallsDoNothing) {
-  MixerSound* sound = Looping(4000);
-  uint32_t id = mixer->Play(sound, false, 0);
-  mixer->Shutdown();
-  EXPECT_EQ(std::tuple(mixer->Status(id), mixer->AllocateChannel(), mixer->Play(sound, false, 77),
-                       mixer->Play(nullptr, false, 5)),
-            std::tuple(0, 0u, 77u, 5u));
-}
-
 TEST_F(Mixer, ManyLoudVoicesSaturateWithoutOverflow) {
-  MixerSound* loud = Sound({32767, -32768}, 2, -1);
+  const int16_t frame[] = {32767, -32768};
+  MixerSound* loud = Keep(SoundMixer::CreateSound(1, 16, 2, 44100, frame, -1));
   for (int i = 0; i < 3000; ++i) mixer->SetVolume(mixer->Play(loud, false, 0), 32767);
   auto out = Mix();
   for (int i = 0; i < kMixBlockSamples; ++i) ASSERT_EQ(out[i], i % 2 ? -32768 : 32767) << i;
@@ -176,14 +166,13 @@ struct PlainVoice {
     std::vector<int16_t> out(kMixBlockSamples, 0);
     auto saturated = [](int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
     const int shift = bits == 16 ? 12 : 4;  // 16-bit products lose 8 bits more
-    const int32_t frames = kMixBlockFrames;
     const int32_t clampedPan = std::clamp<int32_t>(pan, -4096, 4096);
     int32_t volume256 = volume * 256;
-    const int32_t volumeDelta = (targetVolume - volume) * 256 / frames;
+    const int32_t volumeDelta = (targetVolume - volume) * 256 / kMixBlockFrames;
     int64_t step = Step(rate, hertz);
-    const int64_t stepDelta = (Step(targetRate, hertz) - step) / frames;
+    const int64_t stepDelta = (Step(targetRate, hertz) - step) / kMixBlockFrames;
     const uint64_t end = uint64_t(bytes.size() * 8 / bits) << 32;
-    for (int32_t i = 0; i < frames && !ended; ++i) {
+    for (int32_t i = 0; i < kMixBlockFrames && !ended; ++i) {
       const int32_t v = volume256 >> 8;
       int32_t left = v, right = v;
       if (clampedPan > 0) left = v * (4096 - clampedPan) >> 12;

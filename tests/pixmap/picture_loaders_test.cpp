@@ -28,29 +28,25 @@ enum class Outcome { kOff, kNull, kStreamError, kRuntimeError, kPixmap };
 Outcome outcomes[3];
 std::vector<int32_t> starts[3];
 
-class ScriptedLoader : public TPixmapLoader {
- public:
-  explicit ScriptedLoader(int index) : index_(index) {}
+struct ScriptedLoader : TPixmapLoader {
+  explicit ScriptedLoader(int index) : index(index) {}
   Ref<TPixmap> LoadPixmap(Ref<TStream> stream) override {
-    const Outcome outcome = outcomes[index_];
+    const Outcome outcome = outcomes[index];
     if (outcome == Outcome::kOff) return nullptr;
-    starts[index_].push_back(stream->Pos());
+    starts[index].push_back(stream->Pos());
     uint8_t scratch[5];
     stream->ReadBytes(scratch, sizeof scratch);  // moves the position on
     if (outcome == Outcome::kStreamError) throw TStreamReadException();
     if (outcome == Outcome::kRuntimeError) ThrowRuntimeError("scripted failure");
     return outcome == Outcome::kPixmap ? CreatePixmap(1, 1, PF_I8) : nullptr;
   }
-
- private:
-  int index_;
+  int index;
 };
 
 std::vector<uint8_t> sourceBytes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 // Serves "scripted::" URLs with counting streams.
-class ScriptedFactory : public TStreamFactory {
- public:
+struct ScriptedFactory : TStreamFactory {
   Ref<TStream> CreateStream(const String&, const String& protocol, const String&, bool,
                             bool) override {
     if (protocol != u"scripted") return nullptr;
@@ -66,14 +62,12 @@ class PixmapLoaderTest : public ::testing::Test {
     New<ScriptedFactory>();
   }
   void SetUp() override {
-    for (int i = 0; i < 3; ++i) {
-      outcomes[i] = Outcome::kNull;
-      starts[i].clear();
-    }
+    std::fill(std::begin(outcomes), std::end(outcomes), Outcome::kNull);
+    for (std::vector<int32_t>& calls : starts) calls.clear();
     closedStreams = 0;
   }
   void TearDown() override {
-    for (Outcome& outcome : outcomes) outcome = Outcome::kOff;
+    std::fill(std::begin(outcomes), std::end(outcomes), Outcome::kOff);
     ReleaseStep();
   }
 };
@@ -198,7 +192,8 @@ TEST_F(PNGLoaderTest, EachColourTypeAndDepthPlainOrInterlacedGivesItsFormatAndGr
   EXPECT_FALSE(Load(EncodePNG(keyed)));
 }
 
-TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightBytes) {
+TEST_F(PNGLoaderTest,
+       LoadsFromTheStreamsPositionNonPNGGivesNullAfterEightBytesTruncationsAndReadErrorsGiveNull) {
   Bytes behindJunk = {'j', 'u', 'n', 'k'};
   behindJunk.insert(behindJunk.end(), png.begin(), png.end());
   Ref<TStream> stream = StreamOver(behindJunk);
@@ -212,6 +207,15 @@ TEST_F(PNGLoaderTest, LoadsFromTheStreamsPositionAndNonPNGGivesNullAfterEightByt
   EXPECT_FALSE(New<TPNGPixmapLoader>()->LoadPixmap(stream));
   EXPECT_EQ(stream->Pos(), 8);
   EXPECT_FALSE(LoadPixmap(StreamOver(bmp)));
+
+  Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
+  EXPECT_TRUE(LoadsOnlyWhole(png, *loader));
+  for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
+    EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt)), TStreamReadException);
+    EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt)));
+  }
+  // Other errors pass through.
+  EXPECT_THROW(LoadPixmap(New<FailingStream>(png, 50, true)), RuntimeError);
 }
 
 TEST_F(PNGLoaderTest,
@@ -238,17 +242,6 @@ TEST_F(PNGLoaderTest,
   }
 }
 
-TEST_F(PNGLoaderTest, TruncationsGiveNullAndStreamReadErrorsLeaveTheLoaderAndLoadPixmapGivesNull) {
-  Ref<TPNGPixmapLoader> loader = New<TPNGPixmapLoader>();
-  EXPECT_TRUE(LoadsOnlyWhole(png, *loader));
-  for (int32_t failAt : {20, 40, int32_t(png.size()) - 6}) {
-    EXPECT_THROW(loader->LoadPixmap(New<FailingStream>(png, failAt)), TStreamReadException);
-    EXPECT_FALSE(LoadPixmap(New<FailingStream>(png, failAt)));
-  }
-  // Other errors pass through.
-  EXPECT_THROW(LoadPixmap(New<FailingStream>(png, 50, true)), RuntimeError);
-}
-
 class BMPTGALoaderTest : public ::testing::Test {
  protected:
   void TearDown() override { ReleaseStep(); }
@@ -258,17 +251,13 @@ class BMPTGALoaderTest : public ::testing::Test {
   Ref<TBMPPixmapLoader> bmp = New<TBMPPixmapLoader>();
 };
 
-TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
-  struct Pixel {
-    int x, y;
-    uint32_t value;
-  };
+TEST_F(BMPTGALoaderTest, DecodesEachLayoutAndTGAAndBMPRejectWhatTheyCannotRead) {
   auto expect = [](const char* name, const Ref<TPixmap>& pixmap, int format,
-                   std::initializer_list<Pixel> pixels) {
+                   std::initializer_list<std::tuple<int, int, uint32_t>> pixels) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(pixmap);
     EXPECT_EQ(pixmap->format, format);
-    for (Pixel p : pixels) EXPECT_EQ(ReadPixel(pixmap, p.x, p.y), p.value) << p.x << "," << p.y;
+    for (auto [x, y, value] : pixels) EXPECT_EQ(ReadPixel(pixmap, x, y), value) << x << "," << y;
   };
   const Bytes palette = {30, 20, 10, 0, 60, 50, 40, 0};  // blue, green, red, unused
   const uint32_t entry0 = 0xFF0A141Eu, entry1 = 0xFF28323Cu;
@@ -294,9 +283,7 @@ TEST_F(BMPTGALoaderTest, DecodesEachLayout) {
          {{0, 0, entry1}, {1, 0, entry0}});
   expect("BMP 1-bit palette", LoadBMP(BMP(8, 1, 1, palette, {0xA0, 0, 0, 0})), PF_RGB888,
          {{0, 0, entry1}, {1, 0, entry0}, {2, 0, entry1}, {7, 0, entry0}});
-}
 
-TEST_F(BMPTGALoaderTest, TGAAndBMPRejectWhatTheyCannotRead) {
   Bytes colourMapped = TGA(2, 1, 1, 24, 0, {1, 2, 3});
   colourMapped[1] = 1;
   EXPECT_FALSE(LoadTGA(colourMapped));

@@ -42,7 +42,7 @@ Bytes PixelBytes(const Ref<TPixmap>& pixmap, int x, int y) {
   return Bytes(p, p + BytesPerPixel(pixmap->format));
 }
 
-TEST_F(PixmapTest, CreateRejectsSizesThatDoNotFit) {
+TEST_F(PixmapTest, CreateRejectsSizesThatDoNotFitAndReadAndWritePixelByFormat) {
   // 65536 x 65536 x 4 wraps a 32-bit int to 0.
   const int sizes[][4] = {{-1, 4, PF_RGBA8888, 4},      {4, -1, PF_RGBA8888, 4},
                           {4, 4, PF_RGBA8888, 0},       {65536, 65536, PF_RGBA8888, 4},
@@ -52,27 +52,20 @@ TEST_F(PixmapTest, CreateRejectsSizesThatDoNotFit) {
   }
   EXPECT_EQ(testing::Raised<RuntimeError>([] { CreatePixmap(100000, 100000, PF_RGB888); }),
             "Pixmap size out of range");
-}
 
-TEST_F(PixmapTest, ReadAndWritePixelByFormat) {
-  struct Case {
-    int format;
-    Bytes bytes;
-    uint32_t value;
-  };
-  const Case cases[] = {{PF_I8, {7}, 0xFF070707u},
-                        {PF_A8, {128}, 0x80FFFFFFu},
-                        {PF_RGB888, {1, 2, 3}, 0xFF010203u},
-                        {PF_BGR888, {1, 2, 3}, 0xFF030201u},
-                        {PF_RGBA8888, {1, 2, 3, 4}, 0x04010203u},
-                        {PF_BGRA8888, {1, 2, 3, 4}, 0x04030201u}};
-  for (const Case& c : cases) {
-    Ref<TPixmap> p = CreatePixmap(1, 1, c.format);
-    std::memcpy(p->pixels, c.bytes.data(), c.bytes.size());
-    EXPECT_EQ(ReadPixel(p, 0, 0), c.value) << "format " << c.format;
-    std::memset(p->pixels, 0, c.bytes.size());
-    WritePixel(p, 0, 0, c.value);
-    EXPECT_EQ(PixelBytes(p, 0, 0), c.bytes) << "format " << c.format;
+  const std::tuple<int, Bytes, uint32_t> cases[] = {{PF_I8, {7}, 0xFF070707u},
+                                                    {PF_A8, {128}, 0x80FFFFFFu},
+                                                    {PF_RGB888, {1, 2, 3}, 0xFF010203u},
+                                                    {PF_BGR888, {1, 2, 3}, 0xFF030201u},
+                                                    {PF_RGBA8888, {1, 2, 3, 4}, 0x04010203u},
+                                                    {PF_BGRA8888, {1, 2, 3, 4}, 0x04030201u}};
+  for (const auto& [format, bytes, value] : cases) {
+    Ref<TPixmap> p = CreatePixmap(1, 1, format);
+    std::memcpy(p->pixels, bytes.data(), bytes.size());
+    EXPECT_EQ(ReadPixel(p, 0, 0), value) << "format " << format;
+    std::memset(p->pixels, 0, bytes.size());
+    WritePixel(p, 0, 0, value);
+    EXPECT_EQ(PixelBytes(p, 0, 0), bytes) << "format " << format;
   }
   Ref<TPixmap> i8 = CreatePixmap(1, 1, PF_I8);
   WritePixel(i8, 0, 0, 0xFF102030u);
@@ -108,13 +101,13 @@ TEST_F(PixmapTest, ConvertBetweenEveryPairOfFormatsAndRowsLongerThanTheInternalC
 TEST_F(PixmapTest, CopyIsIndependentAndRepackedFlipsMirrorAndPasteConvertsIntoPlace) {
   Ref<TPixmap> parent = Filled(
       5, 4, PF_RGB888, [](int x, int y) { return 0xFF000000u | uint32_t(y * 16 + x); }, 1);
-  Ref<TPixmap> copy = CopyPixmap(PixmapWindow(parent, 1, 1, 3, 2));
+  Ref<TPixmap> copy = CopyPixmap(PixmapWindow(parent, 2, 1, 3, 2));
   EXPECT_EQ(std::tuple(copy->width, copy->height, copy->pitch, copy->capacity),
             std::tuple(3, 2, 12, 24));
-  EXPECT_EQ(ReadPixel(copy, 0, 0), 0xFF000011u);
-  EXPECT_EQ(ReadPixel(copy, 2, 1), 0xFF000023u);
+  EXPECT_EQ(ReadPixel(copy, 0, 0), 0xFF000012u);
+  EXPECT_EQ(ReadPixel(copy, 2, 1), 0xFF000024u);
   WritePixel(copy, 0, 0, 0xFFFFFFFFu);
-  EXPECT_EQ(ReadPixel(parent, 1, 1), 0xFF000011u);
+  EXPECT_EQ(ReadPixel(parent, 2, 1), 0xFF000012u);
   Ref<TPixmap> mirrored = XFlipPixmap(parent);
   Ref<TPixmap> upsideDown = YFlipPixmap(parent);
   EXPECT_EQ(mirrored->format, PF_RGB888);
@@ -172,7 +165,6 @@ TEST_F(PixmapTest, ResizeHalvingAveragesTwoByTwoBlocksTruncatingAndDoublingClamp
 TEST_F(PixmapTest, MaskClearsKeyPixelsGivesThemTheNeighbourAverageAndConvertsOtherFormats) {
   EXPECT_EQ(PixelBytes(MaskPixmap(RGBA(1, 1, {0, 0, 0, 255}), 0, 0, 0), 0, 0), (Bytes{0, 0, 0, 0}));
   Ref<TPixmap> one = MaskPixmap(RGBA(2, 1, {0, 0, 0, 255, 90, 60, 30, 255}), 0, 0, 0);
-  EXPECT_EQ(one->format, PF_RGBA8888);
   EXPECT_EQ(PixelBytes(one, 0, 0), (Bytes{90, 60, 30, 0}));
   EXPECT_EQ(PixelBytes(one, 1, 0), (Bytes{90, 60, 30, 255}));
   // Two neighbours average with integer division; the source alpha of
