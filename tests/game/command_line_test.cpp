@@ -6,7 +6,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <tuple>
@@ -28,14 +27,9 @@ using Display = GameOptions::Display;
 using Scaling = GameOptions::Scaling;
 
 // The arguments after the program's own name.
-std::vector<const char*> Argv(std::vector<const char*> args) {
+CommandLine Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "salvo");
-  return args;
-}
-
-CommandLine Parse(const std::vector<const char*>& args) {
-  const std::vector<const char*> argv = Argv(args);
-  return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+  return ParseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
 // The options read: display, window scale, scaling, mute, record and replay paths.
@@ -131,10 +125,10 @@ TEST(CommandLine, EachKindOfBadInputIsAnErrorNamingIt) {
 
 // HandleCommandLine's effects, in a child process so stdout and stderr can be matched.
 TEST(CommandLineDeathTest, HandlingPrintsAndReturnsTheExitCode) {
-  auto handle = [](const std::vector<const char*>& args) {
-    const std::vector<const char*> argv = Argv(args);
+  auto handle = [](std::vector<const char*> args) {
+    args.insert(args.begin(), "salvo");
     GameOptions options;
-    std::exit(HandleCommandLine(static_cast<int>(argv.size()), argv.data(), options));
+    std::exit(HandleCommandLine(static_cast<int>(args.size()), args.data(), options));
   };
   // Error line first, then the help, all on stderr; exit code 2.
   EXPECT_EXIT(
@@ -228,7 +222,7 @@ TEST(DisplayOptions, AWindowLargerThanTheDesktopIsRefusedNamingTheLargestScaleTh
     }
     EXPECT_EQ(error.rfind("salvo: --window=" + std::to_string(c.scale) + " ", 0), 0u) << error;
     const std::string named = "the largest scale that fits is --window=" + std::string(c.fits);
-    EXPECT_EQ(error.substr(error.size() - std::min(error.size(), named.size())), named) << error;
+    EXPECT_TRUE(error.ends_with(named)) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos);
   }
   EXPECT_EQ(OversizedWindowError(Options(Display::kDesktop), 320, 200), "");

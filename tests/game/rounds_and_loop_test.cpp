@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 
-#include "game/frame_loop.h"
-#include "game/hud.h"
 #include "game/rounds.h"
 #include "input/virtual_keys.h"
 #include "render/graphics.h"
