@@ -282,7 +282,7 @@ TEST_F(CombatTest, BurstParticlesStartInsideTheirDiscAndAreDrawnAdditively) {
   for (const DrawRecord& spark : sparks) {
     EXPECT_EQ(spark.blend, BlendAdditive);
     EXPECT_FLOAT_EQ(spark.alpha, 0.3f);
-    EXPECT_EQ(Colour(spark), std::tuple(255, 128, 32));
+    EXPECT_EQ(spark.Colour(), std::tuple(255, 128, 32));
     EXPECT_FLOAT_EQ(spark.ScaleX(), 1);
   }
   game.RunFrames(50);
@@ -308,12 +308,12 @@ TEST_F(CombatTest, ShellsAndShipsAreDrawnOverAHalfDarkShadowOffsetByTheirHeight)
     SCOPED_TRACE(picture);
     std::vector<DrawRecord> drawn = game.Images(picture);
     ASSERT_EQ(drawn.size(), 2u);
-    EXPECT_EQ(Colour(drawn[0]), std::tuple(0, 0, 0));
+    EXPECT_EQ(drawn[0].Colour(), std::tuple(0, 0, 0));
     EXPECT_FLOAT_EQ(drawn[0].alpha, 0.5f);
-    EXPECT_EQ(At(drawn[0]), std::pair(x + height, y - height));
-    EXPECT_EQ(Colour(drawn[1]), colour);
+    EXPECT_EQ(drawn[0].At(), std::pair(x + height, y - height));
+    EXPECT_EQ(drawn[1].Colour(), colour);
     EXPECT_FLOAT_EQ(drawn[1].alpha, 1);
-    EXPECT_EQ(At(drawn[1]), std::pair(x, y));
+    EXPECT_EQ(drawn[1].At(), std::pair(x, y));
   }
 }
 

@@ -21,14 +21,14 @@ TEST(TitleScreen, WaitsForEnterThenFadesOverAHundredFrames) {
   // Until Enter the title is drawn fully opaque, texts in their places.
   std::vector<DrawRecord> title = game.Images("title.png");
   ASSERT_EQ(title.size(), 1u);
-  EXPECT_EQ(At(title[0]), std::pair(320.0f, 160.0f));
+  EXPECT_EQ(title[0].At(), std::pair(320.0f, 160.0f));
   EXPECT_FLOAT_EQ(title[0].alpha, 1);
   EXPECT_EQ(PlacesOf(game, u"Press ENTER to begin"), (Places{{230, 330}}));
   DrawRecord credits = TextsEqual(game, u"Programming: Tamsic").at(0);
   EXPECT_EQ(credits.green, 255);
   EXPECT_FLOAT_EQ(credits.ty, 448);
   DrawRecord hint = TextsEqual(game, u"Hint: Hold spacebar to charge up a shot!").at(0);
-  EXPECT_EQ(Colour(hint), std::tuple(255, 0, 255));
+  EXPECT_EQ(hint.Colour(), std::tuple(255, 0, 255));
 
   // Holding Enter counts once; the frame that sees it already fades, the next is drawn at 0.99.
   game.Press(VK_RETURN);
@@ -174,7 +174,7 @@ TEST_F(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   EXPECT_EQ(roundBanner, 149);
   EXPECT_EQ(PlacesOf(game, u"Round 1"), (Places{{250, 242}, {248, 240}}));
   DrawRecord banner = TextsEqual(game, u"Round 1").at(1);
-  EXPECT_EQ(Colour(banner), std::tuple(255, 255, 255));
+  EXPECT_EQ(banner.Colour(), std::tuple(255, 255, 255));
   EXPECT_FLOAT_EQ(banner.ScaleX(), 3);
   EXPECT_FLOAT_EQ(banner.alpha, 1.2f);
   // Units are frozen and fade in while the banner shows.
@@ -249,14 +249,14 @@ TEST_F(Rounds, GroundChangesWithTheRound) {
   // The track row: fourteen pieces at y = 444.
   std::vector<DrawRecord> track = game.Images("tracks.png");
   ASSERT_EQ(track.size(), 14u);
-  EXPECT_EQ(At(track[13]), std::pair(13 * 48.0f, 444.0f));
+  EXPECT_EQ(track[13].At(), std::pair(13 * 48.0f, 444.0f));
 }
 
 TEST_F(Hud, CashAndHealthBlocksAndAMessageScrollingAcrossInFlickeringColours) {
   cash = -35;
   game.Frame();
   EXPECT_EQ(PlacesOf(game, u"Cash: $-35"), (Places{{6, 6}, {5, 5}}));
-  EXPECT_EQ(Colour(TextsEqual(game, u"Cash: $-35").at(0)), std::tuple(0, 0, 0));
+  EXPECT_EQ(TextsEqual(game, u"Cash: $-35").at(0).Colour(), std::tuple(0, 0, 0));
   EXPECT_EQ(PlacesOf(game, u"Health"), (Places{{472, 3}, {470, 5}}));
 
   // The health, then the blocks' red and green.
@@ -271,7 +271,7 @@ TEST_F(Hud, CashAndHealthBlocksAndAMessageScrollingAcrossInFlickeringColours) {
     }
     ASSERT_EQ(blocks.size(), static_cast<size_t>(shown));
     EXPECT_FLOAT_EQ(blocks[0].tx, 482);
-    EXPECT_EQ(Colour(blocks[0]), std::tuple(red, green, 0));
+    EXPECT_EQ(blocks[0].Colour(), std::tuple(red, green, 0));
     EXPECT_FLOAT_EQ(blocks[0].x1 - blocks[0].x0, 8);
     EXPECT_FLOAT_EQ(blocks[0].y1 - blocks[0].y0, 20);
   }
@@ -341,7 +341,7 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeysAndRefusesPurchasesBelowThePrice) {
   EXPECT_EQ(TextsEqual(game, u"(2)      Explosion radius  - $----").size(), 1u);
   EXPECT_EQ(PlacesOf(game, u"(3)      Restore 1 health  - $500"), (Places{{350, 270}}));
   EXPECT_FLOAT_EQ(TextsEqual(game, u"(4)      Done").at(0).ty, 310);
-  EXPECT_EQ(At(game.Images("p_radius.png").at(0)), std::pair(400.0f, 230.0f));
+  EXPECT_EQ(game.Images("p_radius.png").at(0).At(), std::pair(400.0f, 230.0f));
 
   // A purchase and key 4 in one frame: purchase first, then round 2.
   health = 5;
