@@ -319,7 +319,8 @@ TEST_F(CombatTest, ShellsAndShipsAreDrawnOverAHalfDarkShadowOffsetByTheirHeight)
 
 using CannonTest = SceneTest;
 
-TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
+TEST_F(CannonTest,
+       TappedSpaceFiresAShellLandingOnItsSixtySecondUpdateAndHeldChargesAgainOnFrameTwentyFive) {
   game.Tap(VK_SPACE);
   game.Frame();
   EXPECT_FLOAT_EQ(charge, 0.2f);
@@ -334,8 +335,11 @@ TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
   EXPECT_NEAR(shell->vx, 0, 1e-7);
   EXPECT_EQ(shell->vz, 3);
   EXPECT_EQ(shell->y, 444);
+  game.Press(VK_SPACE);  // held again right away, through the cooldown
+  EXPECT_EQ(FramesUntil(game, 100, [] { return charge != 0; }), 25);
+  EXPECT_EQ(CountList(shots), 1);
 
-  EXPECT_EQ(FramesUntil(game, 100, [] { return shots->IsEmpty(); }), 62);
+  EXPECT_EQ(25 + FramesUntil(game, 100, [] { return shots->IsEmpty(); }), 62);
   // The burst is about 12 pixels above the cannon.
   ASSERT_EQ(CountList(explosions), 1);
   Ref<TExplosion> burst = Cast<TExplosion>(explosions->First());
@@ -350,31 +354,9 @@ TEST_F(CannonTest, TappedSpaceFiresAShellThatLandsOnItsSixtySecondUpdate) {
   EXPECT_EQ(FramesUntil(game, 200, [] { return explosions->IsEmpty(); }), 100);
 }
 
-TEST_F(CannonTest, ChargeReachesTenPointTwoOnTheFiftyFirstFrameAndIsCapped) {
-  game.Press(VK_SPACE);
-  game.RunFrames(50);
-  EXPECT_LT(charge, 10);
-  EXPECT_GT(charge, 9.99f);
-  game.Frame();
-  EXPECT_NEAR(charge, 10.2f, 1e-5);
-  // The guide of that frame shows 10.2; the next charge-bar step caps it.
-  game.Frame();
-  EXPECT_NEAR(charge, 10.2f, 1e-5);
-  for (const DrawRecord& r : game.LastFrame()) {
-    if (r.kind == DrawKind::Rect && r.ty == 0 && r.tx == 0) {
-      EXPECT_FLOAT_EQ(r.x1 - r.x0, 100);
-      EXPECT_EQ(r.red, 200);
-    }
-  }
-  game.Release(VK_SPACE);
-  game.Frame();
-  ASSERT_EQ(CountList(shots), 1);
-  EXPECT_NEAR(Cast<TShot>(shots->First())->vy, 10, 1e-5);
-}
-
-TEST_F(CannonTest, AimingGuideOnlyInTheFirstThreeRounds) {
-  game.Press(VK_SPACE);
-  game.RunFrames(5);
+TEST_F(CannonTest,
+       ChargeReachesTenPointTwoOnTheFiftyFirstFrameIsCappedAndAimedOnlyInTheFirstThreeRounds) {
+  // The circles of the aiming guide the last frame drew.
   auto guide = [&] {
     int ovals = 0;
     for (const DrawRecord& r : game.LastFrame()) {
@@ -386,19 +368,29 @@ TEST_F(CannonTest, AimingGuideOnlyInTheFirstThreeRounds) {
     }
     return ovals;
   };
+  game.Press(VK_SPACE);
+  game.RunFrames(50);
+  EXPECT_LT(charge, 10);
+  EXPECT_GT(charge, 9.99f);
+  game.Frame();
+  EXPECT_NEAR(charge, 10.2f, 1e-5);
+  // The guide of that frame shows 10.2; the next charge-bar step caps it.
   EXPECT_EQ(guide(), 1);
+  game.Frame();
+  EXPECT_NEAR(charge, 10.2f, 1e-5);
+  for (const DrawRecord& r : game.LastFrame()) {
+    if (r.kind == DrawKind::Rect && r.ty == 0 && r.tx == 0) {
+      EXPECT_FLOAT_EQ(r.x1 - r.x0, 100);
+      EXPECT_EQ(r.red, 200);
+    }
+  }
   salvo::round = 4;
   game.Frame();
   EXPECT_EQ(guide(), 0);
-}
-
-TEST_F(CannonTest, HoldingSpaceThroughTheCooldownChargesAgainOnTheTwentyFifthFrame) {
-  game.Tap(VK_SPACE);
-  game.RunFrames(2);  // fires
+  game.Release(VK_SPACE);
+  game.Frame();
   ASSERT_EQ(CountList(shots), 1);
-  game.Press(VK_SPACE);  // held again right away, through the cooldown
-  EXPECT_EQ(FramesUntil(game, 100, [] { return charge != 0; }), 25);
-  EXPECT_EQ(CountList(shots), 1);
+  EXPECT_NEAR(Cast<TShot>(shots->First())->vy, 10, 1e-5);
 }
 
 TEST_F(CannonTest, HoldingRightStopsAtTheEdgeAndNeverMovesMoreThanFour) {
