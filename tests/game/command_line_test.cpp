@@ -79,7 +79,7 @@ TEST(CommandLine, HelpAndVersionWinOverOtherValidOptionsHelpListsEveryOptionVers
   for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  255 "}) {
     EXPECT_NE(help.find(code), std::string::npos) << "exit code" << code;
   }
-  EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
+  EXPECT_TRUE(std::string(VersionText()).starts_with("salvo "));
 }
 
 // The arguments must give a one-line error holding `message`.
@@ -88,7 +88,7 @@ void ExpectError(const std::vector<const char*>& args, const std::string& messag
   const std::string shown = ::testing::PrintToString(args);
   EXPECT_EQ(line.action, Action::kError) << shown;
   EXPECT_NE(line.error.find(message), std::string::npos) << shown << " -> " << line.error;
-  EXPECT_EQ(line.error.rfind("salvo: ", 0), 0u) << line.error;
+  EXPECT_TRUE(line.error.starts_with("salvo: ")) << line.error;
   EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line: " << line.error;
 }
 
@@ -220,7 +220,7 @@ TEST(DisplayOptions, AWindowLargerThanTheDesktopIsRefusedNamingTheLargestScaleTh
       EXPECT_EQ(error, "");
       continue;
     }
-    EXPECT_EQ(error.rfind("salvo: --window=" + std::to_string(c.scale) + " ", 0), 0u) << error;
+    EXPECT_TRUE(error.starts_with("salvo: --window=" + std::to_string(c.scale) + " ")) << error;
     const std::string named = "the largest scale that fits is --window=" + std::string(c.fits);
     EXPECT_TRUE(error.ends_with(named)) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos);
@@ -242,16 +242,15 @@ TEST(DisplayOptions, TheCauseNamesWhatTheSystemSaidAndWhatMayHelp) {
   const GameOptions plain;
   const TWindowSession x11{"DISPLAY is :7", "Start it in a session"};
   std::string cause = DisplayFailureCause(plain, "x11 not available", x11, false);
-  EXPECT_EQ(cause.rfind("salvo: no display could be opened (x11 not available; DISPLAY is :7). "
-                        "Start it in a session; --window",
-                        0),
-            0u)
+  EXPECT_TRUE(
+      cause.starts_with("salvo: no display could be opened (x11 not available; DISPLAY is "
+                        ":7). Start it in a session; --window"))
       << cause;
   EXPECT_EQ(cause.find('\n'), std::string::npos);
   // A platform with nothing to name leaves the parenthesis to the system's words.
   cause = DisplayFailureCause(plain, "no WGL", {"", "Start it on the desktop"}, false);
-  EXPECT_EQ(cause.rfind("salvo: no display could be opened (no WGL). Start it on the desktop;", 0),
-            0u)
+  EXPECT_TRUE(
+      cause.starts_with("salvo: no display could be opened (no WGL). Start it on the desktop;"))
       << cause;
 
   // A display without the 640 x 480 mode: the scaled options are the way out.

@@ -54,7 +54,8 @@ TEST(TitleScreen, WaitsForEnterThenFadesOverAHundredFramesAndEscapeOnItEndsTheFi
   EXPECT_EQ(game.Drawing().Presents(), presents);
 }
 
-TEST(FrameLoop, POnTheTitleStartsPausedAndWaitsInsteadOfSpinning) {
+TEST(FrameLoop,
+     POnTheTitleStartsPausedAndWaitsPauseFreezesEveryObjectIgnoresHeldKeysAndKeepsADigit) {
   HeadlessGame game;
   game.Tap(VK_P);
   game.StartGame();
@@ -72,11 +73,8 @@ TEST(FrameLoop, POnTheTitleStartsPausedAndWaitsInsteadOfSpinning) {
   EXPECT_EQ(game.Drawing().Presents(), presents + 1);
   EXPECT_EQ(roundBanner, 149);
   EXPECT_EQ(TextsEqual(game, u"Round 1").size(), 2u);
-}
 
-TEST(FrameLoop, PauseFreezesEveryObjectIgnoresHeldKeysAndKeepsADigitForTheMenu) {
-  HeadlessGame game;
-  game.StartGame();
+  // Paused in the game: nothing moves, held keys do nothing.
   game.SkipBanner();
   game.Press(VK_SPACE);
   game.RunFrames(10);
@@ -92,7 +90,7 @@ TEST(FrameLoop, PauseFreezesEveryObjectIgnoresHeldKeysAndKeepsADigitForTheMenu) 
   game.Press(VK_RIGHT);
   game.Press(VK_SPACE);
   game.Tap(VK_1);
-  int presents = game.Drawing().Presents();
+  presents = game.Drawing().Presents();
   game.RunFrames(40);
   EXPECT_EQ(game.Drawing().Presents(), presents);
   EXPECT_EQ(shell->y, shellY);
