@@ -114,22 +114,6 @@ void HeadlessGame::StartGame() {
   game_.SetUpGame();
 }
 
-int HeadlessGame::RunFrames(int n) {
-  for (int i = 0; i < n; i++) {
-    if (!Frame()) return i;
-  }
-  return n;
-}
-
-void HeadlessGame::SkipBanner() {
-  while (roundBanner > 0) Frame();
-}
-
-void HeadlessGame::Tap(int key) {
-  system_->Schedule(system_->Pass(), key, true);
-  system_->Schedule(system_->Pass() + 1, key, false);
-}
-
 std::vector<DrawRecord> HeadlessGame::Images(const std::string& name, DrawKind kind) const {
   std::vector<DrawRecord> found;
   for (const DrawRecord& record : LastFrame()) {

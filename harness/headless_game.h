@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/frame_loop.h"
+#include "game/globals.h"
 #include "harness/recording_audio.h"
 #include "harness/recording_driver.h"
 #include "harness/scripted_system.h"
@@ -38,15 +39,23 @@ class HeadlessGame {
   // drew a picture or started a sound the harness could not name.
   bool TitleFrame() { return RunPass(true); }
   bool Frame() { return RunPass(false); }
-  // Runs up to n passes; returns how many ran before the loop ended.
-  int RunFrames(int n);
+  // Runs up to n passes, fewer when the loop ends.
+  void RunFrames(int n) {
+    for (int i = 0; i < n && Frame(); i++) {
+    }
+  }
   // Runs passes until the round banner is gone (controls active).
-  void SkipBanner();
+  void SkipBanner() {
+    while (roundBanner > 0) Frame();
+  }
 
   // Key events for the next pass; Tap presses now and releases a pass later.
   void Press(int key) { system_->Press(key); }
   void Release(int key) { system_->Release(key); }
-  void Tap(int key);
+  void Tap(int key) {
+    system_->Schedule(system_->Pass(), key, true);
+    system_->Schedule(system_->Pass() + 1, key, false);
+  }
 
   TRecordingDriver& Drawing() { return *drawing_; }
   TScriptedSystemDriver& System() { return *system_; }

@@ -26,11 +26,6 @@ void TRecordingDriver::Present() {
   if (onPresent) onPresent();
 }
 
-bool TRecordingDriver::Keep(DrawKind kind) {
-  counts_[static_cast<int>(kind)] += 1;
-  return !countOnly_;
-}
-
 DrawRecord TRecordingDriver::Stamp(DrawKind kind, float x0, float y0, float x1, float y1, float tx,
                                    float ty) const {
   DrawRecord record = state_;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "pixmap/pixmap.h"
@@ -36,6 +37,9 @@ struct DrawRecord {
   float ix = 1, iy = 0, jx = 0, jy = 1;
   String text;
 
+  // Where it was drawn, and in which colour.
+  std::pair<float, float> At() const { return {tx, ty}; }
+  std::tuple<int, int, int> Colour() const { return {red, green, blue}; }
   // The length of the matrix's first column, and its angle in degrees.
   float ScaleX() const { return std::sqrt(ix * ix + jx * jx); }
   float Rotation() const { return static_cast<float>(std::atan2(jx, ix) * 57.29577951308232); }
@@ -127,7 +131,10 @@ class TRecordingDriver : public TDrawingDriver {
 
  private:
   // Counts a draw; true when it is to be recorded as well.
-  bool Keep(DrawKind kind);
+  bool Keep(DrawKind kind) {
+    counts_[static_cast<int>(kind)] += 1;
+    return !countOnly_;
+  }
   void Add(DrawKind kind, float x0, float y0, float x1, float y1, float tx, float ty) {
     if (Keep(kind)) current_.push_back(Stamp(kind, x0, y0, x1, y1, tx, ty));
   }

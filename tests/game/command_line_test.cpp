@@ -6,7 +6,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <tuple>
@@ -28,14 +27,9 @@ using Display = GameOptions::Display;
 using Scaling = GameOptions::Scaling;
 
 // The arguments after the program's own name.
-std::vector<const char*> Argv(std::vector<const char*> args) {
+CommandLine Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "salvo");
-  return args;
-}
-
-CommandLine Parse(const std::vector<const char*>& args) {
-  const std::vector<const char*> argv = Argv(args);
-  return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+  return ParseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
 // The options read: display, window scale, scaling, mute, record and replay paths.
@@ -85,7 +79,7 @@ TEST(CommandLine, HelpAndVersionWinOverOtherValidOptionsHelpListsEveryOptionVers
   for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  255 "}) {
     EXPECT_NE(help.find(code), std::string::npos) << "exit code" << code;
   }
-  EXPECT_EQ(std::string(VersionText()).rfind("salvo ", 0), 0u);
+  EXPECT_TRUE(std::string(VersionText()).starts_with("salvo "));
 }
 
 // The arguments must give a one-line error holding `message`.
@@ -94,7 +88,7 @@ void ExpectError(const std::vector<const char*>& args, const std::string& messag
   const std::string shown = ::testing::PrintToString(args);
   EXPECT_EQ(line.action, Action::kError) << shown;
   EXPECT_NE(line.error.find(message), std::string::npos) << shown << " -> " << line.error;
-  EXPECT_EQ(line.error.rfind("salvo: ", 0), 0u) << line.error;
+  EXPECT_TRUE(line.error.starts_with("salvo: ")) << line.error;
   EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line: " << line.error;
 }
 
@@ -131,10 +125,10 @@ TEST(CommandLine, EachKindOfBadInputIsAnErrorNamingIt) {
 
 // HandleCommandLine's effects, in a child process so stdout and stderr can be matched.
 TEST(CommandLineDeathTest, HandlingPrintsAndReturnsTheExitCode) {
-  auto handle = [](const std::vector<const char*>& args) {
-    const std::vector<const char*> argv = Argv(args);
+  auto handle = [](std::vector<const char*> args) {
+    args.insert(args.begin(), "salvo");
     GameOptions options;
-    std::exit(HandleCommandLine(static_cast<int>(argv.size()), argv.data(), options));
+    std::exit(HandleCommandLine(static_cast<int>(args.size()), args.data(), options));
   };
   // Error line first, then the help, all on stderr; exit code 2.
   EXPECT_EXIT(
@@ -226,9 +220,9 @@ TEST(DisplayOptions, AWindowLargerThanTheDesktopIsRefusedNamingTheLargestScaleTh
       EXPECT_EQ(error, "");
       continue;
     }
-    EXPECT_EQ(error.rfind("salvo: --window=" + std::to_string(c.scale) + " ", 0), 0u) << error;
+    EXPECT_TRUE(error.starts_with("salvo: --window=" + std::to_string(c.scale) + " ")) << error;
     const std::string named = "the largest scale that fits is --window=" + std::string(c.fits);
-    EXPECT_EQ(error.substr(error.size() - std::min(error.size(), named.size())), named) << error;
+    EXPECT_TRUE(error.ends_with(named)) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos);
   }
   EXPECT_EQ(OversizedWindowError(Options(Display::kDesktop), 320, 200), "");
@@ -248,16 +242,15 @@ TEST(DisplayOptions, TheCauseNamesWhatTheSystemSaidAndWhatMayHelp) {
   const GameOptions plain;
   const TWindowSession x11{"DISPLAY is :7", "Start it in a session"};
   std::string cause = DisplayFailureCause(plain, "x11 not available", x11, false);
-  EXPECT_EQ(cause.rfind("salvo: no display could be opened (x11 not available; DISPLAY is :7). "
-                        "Start it in a session; --window",
-                        0),
-            0u)
+  EXPECT_TRUE(
+      cause.starts_with("salvo: no display could be opened (x11 not available; DISPLAY is "
+                        ":7). Start it in a session; --window"))
       << cause;
   EXPECT_EQ(cause.find('\n'), std::string::npos);
   // A platform with nothing to name leaves the parenthesis to the system's words.
   cause = DisplayFailureCause(plain, "no WGL", {"", "Start it on the desktop"}, false);
-  EXPECT_EQ(cause.rfind("salvo: no display could be opened (no WGL). Start it on the desktop;", 0),
-            0u)
+  EXPECT_TRUE(
+      cause.starts_with("salvo: no display could be opened (no WGL). Start it on the desktop;"))
       << cause;
 
   // A display without the 640 x 480 mode: the scaled options are the way out.

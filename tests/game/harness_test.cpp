@@ -3,6 +3,7 @@
 // draws as the recording one, and its scripted clock picks the game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <tuple>
@@ -118,12 +119,11 @@ TEST(CountingDriver, CountsEveryKindOfDrawTheRecordingDriverRecords) {
   std::vector<PlayedFrame> counted = Play(HeadlessDrawing::Count);
   ASSERT_EQ(counted.size(), recorded.size());
   // The game played must be rich enough to compare: texts, images, blood, bars.
-  DrawCounts seen{};
-  for (const PlayedFrame& frame : recorded) {
-    for (int kind = 0; kind < kDrawKinds; kind++) seen[kind] += std::get<0>(frame)[kind];
-  }
-  for (DrawKind kind : {DrawKind::Text, DrawKind::Image, DrawKind::Oval, DrawKind::Rect}) {
-    EXPECT_GT(seen[static_cast<int>(kind)], 0) << static_cast<int>(kind);
+  for (DrawKind drawn : {DrawKind::Text, DrawKind::Image, DrawKind::Oval, DrawKind::Rect}) {
+    const int kind = static_cast<int>(drawn);
+    EXPECT_TRUE(std::ranges::any_of(recorded, [&](const PlayedFrame& frame) {
+      return std::get<0>(frame)[kind] > 0;
+    })) << kind;
   }
   for (size_t i = 0; i < recorded.size(); i++) ASSERT_EQ(counted[i], recorded[i]) << "frame " << i;
 }

@@ -50,25 +50,22 @@ struct Played {
   uint64_t endHash = 0;  // the game state at the end
 };
 
-// Plays a headless game through PlayGame; `eachPass` runs before every pass, given the count.
-Played Play(HeadlessGame& game, const GameRecording& recording,
-            const std::function<void(int)>& eachPass = {}) {
+// Runs before every pass of a played game, given the game and the count of passes before it.
+using EachPass = std::function<void(HeadlessGame&, int)>;
+
+// Plays a headless game through PlayGame.
+Played Play(HeadlessGame& game, const GameRecording& recording, const EachPass& eachPass = {}) {
   SeedRandom(0);  // the generator as a new process has it
   Played played;
   int passes = 0;
-  auto pass = [&](const std::function<bool()>& run) {
-    if (eachPass) eachPass(passes);
-    passes += 1;
-    bool more = run();
+  auto pass = [&](bool title) {
+    if (eachPass) eachPass(game, passes++);
+    const bool more = title ? game.TitleFrame() : game.Frame();
     played.frames.push_back(game.LastFrame());
     return more;
   };
-  const GameSteps steps{
-      [] {},
-      [&] { return pass([&] { return game.TitleFrame(); }); },
-      [&] { game.SetUpWithoutTitle(); },
-      [&] { return pass([&] { return game.Frame(); }); },
-  };
+  const GameSteps steps{[] {}, [&] { return pass(true); }, [&] { game.SetUpWithoutTitle(); },
+                        [&] { return pass(false); }};
   ::testing::internal::CaptureStderr();
   played.result = PlayGame(steps, recording);
   played.errors = ::testing::internal::GetCapturedStderr();
@@ -110,19 +107,17 @@ class RecordedGameTest : public ::testing::Test {
  protected:
   ~RecordedGameTest() override { std::remove(path.c_str()); }
 
-  Played RecordRandomGame(int passes, const std::function<void(int)>& eachPass = {}) {
+  Played RecordRandomGame(int passes, const EachPass& eachPass = {}) {
     HeadlessGame game(123457);
     ScriptRandomPlayer(game.System(), 99, passes);
     return Play(game, {path, ""}, eachPass);
   }
   // Replays the file on a harness whose own clock and keys would play another game.
-  Played Replay(const std::function<void(HeadlessGame&, int)>& eachPass = {}) {
+  Played Replay(const EachPass& eachPass = {}) {
     HeadlessGame game(5);
     game.System().Schedule(1, VK_RETURN, true);  // live keys: ignored
     game.System().Schedule(200, VK_SPACE, true);
-    return Play(game, {"", path}, [&](int pass) {
-      if (eachPass) eachPass(game, pass);
-    });
+    return Play(game, {"", path}, eachPass);
   }
   Bytes ReadFile() const {
     std::ifstream in(path, std::ios::binary);
@@ -142,7 +137,9 @@ class RecordedGameTest : public ::testing::Test {
   std::string path = UniqueTestPath(".rec");
 };
 
-TEST_F(RecordedGameTest, AReplayDrawsAndSoundsEveryFrameAsTheRecordedGame) {
+// Live keys do not reach a replay, but Escape stops it at once, even on the title.
+TEST_F(RecordedGameTest,
+       AReplayDrawsAndSoundsEveryFrameAsTheRecordedGameAndLiveEscapeStopsItAtOnceEvenOnTheTitle) {
   const Played recorded = RecordRandomGame(1500);
   ASSERT_EQ(recorded.result, 0) << recorded.errors;
   ASSERT_GT(std::count(recorded.sounds.begin(), recorded.sounds.end(), "cannon.wav"), 3);
@@ -157,36 +154,34 @@ TEST_F(RecordedGameTest, AReplayDrawsAndSoundsEveryFrameAsTheRecordedGame) {
   EXPECT_EQ(replayed.sounds, recorded.sounds);
   // About 11 bytes a pass.
   EXPECT_LT(ReadFile().size(), recorded.frames.size() * 13);
+
+  for (int at : {40, 300}) {  // the title lasts over 100 passes
+    const Played stopped = Replay([&](HeadlessGame& game, int pass) {
+      if (pass == 0) game.System().Schedule(at, VK_ESCAPE, true);
+    });
+    EXPECT_EQ(stopped.result, 0) << stopped.errors;
+    EXPECT_EQ(stopped.frames.size(), static_cast<size_t>(at));
+  }
 }
 
 // A change the recording did not have is found at the next state check (one a second), after the
 // last one by that of the end state. The game of 650 passes has 651 (the last sees Escape).
 TEST_F(RecordedGameTest, ADivergingReplayIsReportedAtTheNextSecondOrAtTheEnd) {
   ASSERT_EQ(RecordRandomGame(650).result, 0);
-  const std::pair<std::function<void(int)>, const char*> changes[] = {
-      {[](int pass) { cash += pass == 400 ? 1 : 0; }, "pass 420, second 7"},
-      {[](int pass) { cash += pass == 620 ? 1 : 0; }, "pass 651, second 10"},
-      {[](int pass) {  // a key press the recording does not have (the game is paused)
+  const std::pair<EachPass, const char*> changes[] = {
+      {[](HeadlessGame&, int pass) { cash += pass == 400 ? 1 : 0; }, "pass 420, second 7"},
+      {[](HeadlessGame&, int pass) { cash += pass == 620 ? 1 : 0; }, "pass 651, second 10"},
+      // A key press the recording does not have (the game is paused).
+      {[](HeadlessGame&, int pass) {
          if (pass == 620) FeedKeyDown(VK_P);
          if (pass == 621) FeedKeyUp(VK_P);
        },
        "pass 651, second 10"}};
   for (const auto& [change, where] : changes) {
-    const Played replayed = Replay([&](HeadlessGame&, int pass) { change(pass); });
+    const Played replayed = Replay(change);
     ExpectFailure(replayed,
                   "the game went differently from the recording by " + std::string(where));
     EXPECT_EQ(replayed.frames.size(), where[5] == '4' ? 420u : 651u);
-  }
-}
-
-TEST_F(RecordedGameTest, LiveEscapeStopsAReplayAtOnceEvenOnTheTitle) {
-  ASSERT_EQ(RecordRandomGame(600).result, 0);
-  for (int at : {40, 300}) {  // the title lasts over 100 passes
-    const Played replayed = Replay([&](HeadlessGame& game, int pass) {
-      if (pass == 0) game.System().Schedule(at, VK_ESCAPE, true);
-    });
-    EXPECT_EQ(replayed.result, 0) << replayed.errors;
-    EXPECT_EQ(replayed.frames.size(), static_cast<size_t>(at));
   }
 }
 
@@ -196,7 +191,7 @@ TEST_F(RecordedGameTest, AStoppedGameReplaysToWhereItStopped) {
   for (int at : {50, 400}) {
     uint64_t before = 0;
     EXPECT_THROW(RecordRandomGame(600,
-                                  [&](int pass) {
+                                  [&](HeadlessGame&, int pass) {
                                     if (pass < at) return;
                                     before = HashGameState();
                                     cash += 10;
@@ -219,11 +214,74 @@ TEST_F(RecordedGameTest, AGameThatCannotStartLeavesAnOlderRecordingAlone) {
   EXPECT_EQ(ReadFile(), (Bytes{'o', 'l', 'd'}));
 }
 
-TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndCode2) {
+// The real game in a window (OpenGL driver, frame pacing, mixer) replays a headless recording to
+// the same end state, and a game recorded in the window (real clock and key events) replays
+// headless.
+TEST_F(RecordedGameTest, AWindowReplaysAHeadlessRecordingAndRecordsOneThatReplaysHeadless) {
+  const Played recorded = RecordRandomGame(300);
+  ASSERT_EQ(recorded.result, 0);
+  ::testing::internal::CaptureStderr();
+  const int replayedInWindow = RunSalvo(&GameOptions::replayPath, path);
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(replayedInWindow, 0) << errors;
+  EXPECT_EQ(HashGameState(), recorded.endHash);
+
+  // Enter starts the title's fade; Escape, counted, waits for the game's first pass and ends it.
+  // Pressed again and again from another thread: opening the window may drop queued events.
+  std::atomic<bool> over = false;
+  std::thread player([&] {
+    while (!over) {
+      for (SDL_Scancode key : {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}) {
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+          SDL_Event event{};
+          event.type = type;
+          event.key.keysym.scancode = key;
+          event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+          SDL_PushEvent(&event);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+  });
+  const int recordedInWindow = RunSalvo(&GameOptions::recordPath, path);
+  over = true;
+  player.join();
+  ASSERT_EQ(recordedInWindow, 0);
+  ASSERT_NE(cannon, nullptr);
+  const uint64_t recordedEnd = HashGameState();
+  ResetGameGlobals();
+
+  const Played replayed = Replay();
+  EXPECT_EQ(replayed.result, 0) << replayed.errors;
+  EXPECT_EQ(replayed.endHash, recordedEnd);
+  EXPECT_GE(replayed.frames.size(), 102u);  // 101 title frames at least, then Escape
+}
+
+// A broken file stops a replay with one line and code 2, and so the whole program too, also when
+// the file breaks off after the title has played in the window.
+TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndEndTheProgramWithCode2) {
   ASSERT_EQ(RecordRandomGame(600).result, 0);
   const Bytes good = ReadFile();
+  auto run = [&](const Bytes& bytes) {
+    WriteFile(bytes);
+    std::exit(RunSalvo(&GameOptions::replayPath, path));
+  };
+  // The child of a death test may be a new process with a path of its own.
+  const std::string prefix = "^salvo: [^\\n]+\\.rec: ";
 
-  // Cut in the middle of the game: it plays up to the cut, then stops.
+  Bytes flippedHalfway = good;
+  flippedHalfway[good.size() / 2] ^= 1;
+  EXPECT_EXIT(
+      run(flippedHalfway), ::testing::ExitedWithCode(2),
+      testing::ContainsStdRegex(prefix + "damaged at byte [0-9]+ \\(checksum mismatch\\)\n$"));
+
+  // Cut after about 30 passes: the title plays that far in the window.
+  EXPECT_EXIT(
+      run(Bytes(good.begin(), good.begin() + 16 + 30 * 10)), ::testing::ExitedWithCode(2),
+      testing::ContainsStdRegex(prefix + "the recording breaks off at pass [0-9]+, second 0 "
+                                         "\\(the file ends early\\)\n$"));
+
+  // Cut in the middle of the game: a replay plays up to the cut, then stops.
   WriteFile(Bytes(good.begin(), good.begin() + good.size() / 2));
   const Played cut = Replay();
   ExpectFailure(cut,
@@ -258,76 +316,6 @@ TEST_F(RecordedGameTest, BrokenFilesStopTheReplayWithOneLineAndCode2) {
 
   std::remove(path.c_str());
   ExpectFailure(Replay(), "cannot open the file: No such file or directory");
-}
-
-// The real game in a window (OpenGL driver, frame pacing, mixer) replays a headless recording to
-// the same end state.
-TEST_F(RecordedGameTest, TheRealGameInAWindowReplaysAHeadlessRecording) {
-  const Played recorded = RecordRandomGame(300);
-  ASSERT_EQ(recorded.result, 0);
-  ::testing::internal::CaptureStderr();
-  const int result = RunSalvo(&GameOptions::replayPath, path);
-  const std::string errors = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(result, 0) << errors;
-  EXPECT_EQ(HashGameState(), recorded.endHash);
-}
-
-// And a game recorded in the window (real clock and key events) replays headless.
-TEST_F(RecordedGameTest, AGameRecordedInAWindowReplaysHeadless) {
-  // Enter starts the title's fade; Escape, counted, waits for the game's first pass and ends it.
-  // Pressed again and again from another thread: opening the window may drop queued events.
-  std::atomic<bool> over = false;
-  std::thread player([&] {
-    while (!over) {
-      for (SDL_Scancode key : {SDL_SCANCODE_RETURN, SDL_SCANCODE_ESCAPE}) {
-        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
-          SDL_Event event{};
-          event.type = type;
-          event.key.keysym.scancode = key;
-          event.key.keysym.sym = SDL_GetKeyFromScancode(key);
-          SDL_PushEvent(&event);
-        }
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
-  });
-  const int result = RunSalvo(&GameOptions::recordPath, path);
-  over = true;
-  player.join();
-  ASSERT_EQ(result, 0);
-  ASSERT_NE(cannon, nullptr);
-  const uint64_t recordedEnd = HashGameState();
-  ResetGameGlobals();
-
-  const Played replayed = Replay();
-  EXPECT_EQ(replayed.result, 0) << replayed.errors;
-  EXPECT_EQ(replayed.endHash, recordedEnd);
-  EXPECT_GE(replayed.frames.size(), 102u);  // 101 title frames at least, then Escape
-}
-
-// The exit code and message of the whole program, also when the file breaks off after the title has
-// played in the window.
-TEST_F(RecordedGameTest, BrokenFilesEndTheProgramWithCode2) {
-  ASSERT_EQ(RecordRandomGame(600).result, 0);
-  const Bytes good = ReadFile();
-  auto run = [&](const Bytes& bytes) {
-    WriteFile(bytes);
-    std::exit(RunSalvo(&GameOptions::replayPath, path));
-  };
-  // The child of a death test may be a new process with a path of its own.
-  const std::string prefix = "^salvo: [^\\n]+\\.rec: ";
-
-  Bytes flipped = good;
-  flipped[good.size() / 2] ^= 1;
-  EXPECT_EXIT(
-      run(flipped), ::testing::ExitedWithCode(2),
-      testing::ContainsStdRegex(prefix + "damaged at byte [0-9]+ \\(checksum mismatch\\)\n$"));
-
-  // Cut after about 30 passes: the title plays that far in the window.
-  EXPECT_EXIT(
-      run(Bytes(good.begin(), good.begin() + 16 + 30 * 10)), ::testing::ExitedWithCode(2),
-      testing::ContainsStdRegex(prefix + "the recording breaks off at pass [0-9]+, second 0 "
-                                         "\\(the file ends early\\)\n$"));
 }
 
 // The game played with a gamepad alone: no key is pressed on a keyboard.
@@ -365,26 +353,17 @@ TEST(GamepadGameTest, APadStartsTheGameFiresAVolleyBuysAnUpgradePausesAndQuits) 
       {[] { return paused != 0; }, [&] { pad.Button(PadButton::kBack, true); }},  // quits
   };
   size_t step = 0;
-  auto play = [&] {
+  auto play = [&](bool title) {
     if (passes == 0 || passes == 1) pad.Button(PadButton::kStart, passes == 0);
     // The title, then the round banner.
     if (cannon && roundBanner == 0 && step < steps.size() && steps[step].first()) {
       steps[step++].second();
     }
     passes++;
+    return title ? game.TitleFrame() : passes < 5000 && game.Frame();
   };
-  const GameSteps run{
-      [] {},
-      [&] {
-        play();
-        return game.TitleFrame();
-      },
-      [&] { game.SetUpWithoutTitle(); },
-      [&] {
-        play();
-        return passes < 5000 && game.Frame();
-      },
-  };
+  const GameSteps run{[] {}, [&] { return play(true); }, [&] { game.SetUpWithoutTitle(); },
+                      [&] { return play(false); }};
   ASSERT_EQ(PlayGame(run), 0);
   EXPECT_EQ(step, steps.size());
   EXPECT_LT(passes, 5000);

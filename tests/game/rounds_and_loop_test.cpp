@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 
-#include "game/frame_loop.h"
-#include "game/hud.h"
 #include "game/rounds.h"
 #include "input/virtual_keys.h"
 #include "render/graphics.h"
@@ -17,20 +15,22 @@ namespace {
 
 using namespace testing;
 
-TEST(TitleScreen, WaitsForEnterThenFadesOverAHundredFrames) {
+// Escape on the title is left to the game's first pass, which it ends before anything is drawn.
+TEST(TitleScreen, WaitsForEnterThenFadesOverAHundredFramesAndEscapeOnItEndsTheFirstPass) {
   HeadlessGame game;
+  game.Tap(VK_ESCAPE);
   for (int i = 0; i < 30; i++) ASSERT_TRUE(game.TitleFrame());
   // Until Enter the title is drawn fully opaque, texts in their places.
   std::vector<DrawRecord> title = game.Images("title.png");
   ASSERT_EQ(title.size(), 1u);
-  EXPECT_EQ(At(title[0]), std::pair(320.0f, 160.0f));
+  EXPECT_EQ(title[0].At(), std::pair(320.0f, 160.0f));
   EXPECT_FLOAT_EQ(title[0].alpha, 1);
   EXPECT_EQ(PlacesOf(game, u"Press ENTER to begin"), (Places{{230, 330}}));
   DrawRecord credits = TextsEqual(game, u"Programming: Tamsic").at(0);
   EXPECT_EQ(credits.green, 255);
   EXPECT_FLOAT_EQ(credits.ty, 448);
   DrawRecord hint = TextsEqual(game, u"Hint: Hold spacebar to charge up a shot!").at(0);
-  EXPECT_EQ(Colour(hint), std::tuple(255, 0, 255));
+  EXPECT_EQ(hint.Colour(), std::tuple(255, 0, 255));
 
   // Holding Enter counts once; the frame that sees it already fades, the next is drawn at 0.99.
   game.Press(VK_RETURN);
@@ -48,21 +48,14 @@ TEST(TitleScreen, WaitsForEnterThenFadesOverAHundredFrames) {
   EXPECT_EQ(more + 1, 100);
   EXPECT_GT(previousAlpha, 0);
   EXPECT_LT(previousAlpha, 0.02f);
-}
-
-TEST(FrameLoop, EscapeOnTheTitleEndsTheFirstPass) {
-  HeadlessGame game;
-  game.Tap(VK_ESCAPE);
-  game.TitleFrame();
-  game.TitleFrame();
-  ASSERT_TRUE(game.TitleFrame());  // the title ignores Escape
-  game.StartGame();
+  game.SetUpWithoutTitle();
   int presents = game.Drawing().Presents();
   EXPECT_FALSE(game.Frame());
   EXPECT_EQ(game.Drawing().Presents(), presents);
 }
 
-TEST(FrameLoop, POnTheTitleStartsPausedAndWaitsInsteadOfSpinning) {
+TEST(FrameLoop,
+     POnTheTitleStartsPausedAndWaitsPauseFreezesEveryObjectIgnoresHeldKeysAndKeepsADigit) {
   HeadlessGame game;
   game.Tap(VK_P);
   game.StartGame();
@@ -80,11 +73,8 @@ TEST(FrameLoop, POnTheTitleStartsPausedAndWaitsInsteadOfSpinning) {
   EXPECT_EQ(game.Drawing().Presents(), presents + 1);
   EXPECT_EQ(roundBanner, 149);
   EXPECT_EQ(TextsEqual(game, u"Round 1").size(), 2u);
-}
 
-TEST(FrameLoop, PauseFreezesEveryObjectAndIgnoresHeldKeys) {
-  HeadlessGame game;
-  game.StartGame();
+  // Paused in the game: nothing moves, held keys do nothing.
   game.SkipBanner();
   game.Press(VK_SPACE);
   game.RunFrames(10);
@@ -100,7 +90,7 @@ TEST(FrameLoop, PauseFreezesEveryObjectAndIgnoresHeldKeys) {
   game.Press(VK_RIGHT);
   game.Press(VK_SPACE);
   game.Tap(VK_1);
-  int presents = game.Drawing().Presents();
+  presents = game.Drawing().Presents();
   game.RunFrames(40);
   EXPECT_EQ(game.Drawing().Presents(), presents);
   EXPECT_EQ(shell->y, shellY);
@@ -110,21 +100,15 @@ TEST(FrameLoop, PauseFreezesEveryObjectAndIgnoresHeldKeys) {
   // Escape still acts at once while paused.
   game.Tap(VK_ESCAPE);
   EXPECT_FALSE(game.Frame());
-}
 
-TEST(FrameLoop, DigitPressedDuringPauseActsWhenTheMenuOpens) {
-  HeadlessGame game;
-  game.StartGame();
-  game.SkipBanner();
-  cash = 5000;
-  game.Tap(VK_P);
-  game.Frame();
-  game.Tap(VK_1);
-  game.RunFrames(3);
+  // The digit pressed during the pause acts when the menu opens, which takes it at once.
+  game.Release(VK_RIGHT);
+  game.Release(VK_SPACE);
   game.Tap(VK_P);
   game.Frame();
   ClearScene(false);
-  game.Frame();  // the menu opens and takes the pending press at once
+  cash = 5000;
+  game.Frame();
   EXPECT_EQ(upgradeMenuOpen, 1);
   EXPECT_EQ(shotCount, 2);
   EXPECT_EQ(cash, 4000);
@@ -176,7 +160,7 @@ TEST_F(Rounds, FirstRoundHoldsFourTroopsAndOneShipBehindTheBanner) {
   EXPECT_EQ(roundBanner, 149);
   EXPECT_EQ(PlacesOf(game, u"Round 1"), (Places{{250, 242}, {248, 240}}));
   DrawRecord banner = TextsEqual(game, u"Round 1").at(1);
-  EXPECT_EQ(Colour(banner), std::tuple(255, 255, 255));
+  EXPECT_EQ(banner.Colour(), std::tuple(255, 255, 255));
   EXPECT_FLOAT_EQ(banner.ScaleX(), 3);
   EXPECT_FLOAT_EQ(banner.alpha, 1.2f);
   // Units are frozen and fade in while the banner shows.
@@ -251,14 +235,14 @@ TEST_F(Rounds, GroundChangesWithTheRound) {
   // The track row: fourteen pieces at y = 444.
   std::vector<DrawRecord> track = game.Images("tracks.png");
   ASSERT_EQ(track.size(), 14u);
-  EXPECT_EQ(At(track[13]), std::pair(13 * 48.0f, 444.0f));
+  EXPECT_EQ(track[13].At(), std::pair(13 * 48.0f, 444.0f));
 }
 
 TEST_F(Hud, CashAndHealthBlocksAndAMessageScrollingAcrossInFlickeringColours) {
   cash = -35;
   game.Frame();
   EXPECT_EQ(PlacesOf(game, u"Cash: $-35"), (Places{{6, 6}, {5, 5}}));
-  EXPECT_EQ(Colour(TextsEqual(game, u"Cash: $-35").at(0)), std::tuple(0, 0, 0));
+  EXPECT_EQ(TextsEqual(game, u"Cash: $-35").at(0).Colour(), std::tuple(0, 0, 0));
   EXPECT_EQ(PlacesOf(game, u"Health"), (Places{{472, 3}, {470, 5}}));
 
   // The health, then the blocks' red and green.
@@ -273,7 +257,7 @@ TEST_F(Hud, CashAndHealthBlocksAndAMessageScrollingAcrossInFlickeringColours) {
     }
     ASSERT_EQ(blocks.size(), static_cast<size_t>(shown));
     EXPECT_FLOAT_EQ(blocks[0].tx, 482);
-    EXPECT_EQ(Colour(blocks[0]), std::tuple(red, green, 0));
+    EXPECT_EQ(blocks[0].Colour(), std::tuple(red, green, 0));
     EXPECT_FLOAT_EQ(blocks[0].x1 - blocks[0].x0, 8);
     EXPECT_FLOAT_EQ(blocks[0].y1 - blocks[0].y0, 20);
   }
@@ -343,7 +327,7 @@ TEST_F(UpgradeMenu, PricesLimitsAndKeysAndRefusesPurchasesBelowThePrice) {
   EXPECT_EQ(TextsEqual(game, u"(2)      Explosion radius  - $----").size(), 1u);
   EXPECT_EQ(PlacesOf(game, u"(3)      Restore 1 health  - $500"), (Places{{350, 270}}));
   EXPECT_FLOAT_EQ(TextsEqual(game, u"(4)      Done").at(0).ty, 310);
-  EXPECT_EQ(At(game.Images("p_radius.png").at(0)), std::pair(400.0f, 230.0f));
+  EXPECT_EQ(game.Images("p_radius.png").at(0).At(), std::pair(400.0f, 230.0f));
 
   // A purchase and key 4 in one frame: purchase first, then round 2.
   health = 5;

@@ -51,19 +51,11 @@ inline std::vector<DrawRecord> TextsEqual(const HeadlessGame& game, const String
   return found;
 }
 
-// Where a record was drawn, and in which colour.
-inline std::pair<float, float> At(const DrawRecord& r) {
-  return {r.tx, r.ty};
-}
-inline std::tuple<int, int, int> Colour(const DrawRecord& r) {
-  return {r.red, r.green, r.blue};
-}
-
 // Where `text` was drawn in the last frame: its shadow first, if it has one.
 using Places = std::vector<std::pair<float, float>>;
 inline Places PlacesOf(const HeadlessGame& game, const String& text) {
   Places places;
-  for (const DrawRecord& r : TextsEqual(game, text)) places.push_back(At(r));
+  for (const DrawRecord& r : TextsEqual(game, text)) places.push_back(r.At());
   return places;
 }
 
