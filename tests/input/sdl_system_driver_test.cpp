@@ -141,9 +141,7 @@ TEST_F(SDLDriverTest, TextArrivesAsUtf16CodeUnitsMouseMotionButtonsAndWheelSurvi
   ResetKeys();
   EXPECT_EQ(KeyDown(VK_LEFT), 0);
   EXPECT_EQ(GetChar(), 0);
-  EXPECT_EQ(MouseX(), 300);
-  EXPECT_EQ(MouseY(), 200);
-  EXPECT_EQ(MouseZ(), 1);
+  EXPECT_EQ(std::tuple(MouseX(), MouseY(), MouseZ()), std::tuple(300, 200, 1));
 }
 
 TEST_F(SDLDriverTest, WaitingReturnsOnceInputIsQueuedOrOnTimeout) {

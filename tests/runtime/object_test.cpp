@@ -43,15 +43,13 @@ TEST(ReleaseStep, DroppedObjectSurvivesUntilTheReleaseStepUnlessReferencedAgainC
   keeper->Clear();
   ReleaseStep();
   EXPECT_EQ(destroyed, 2);
-  {
-    Ref<Tracked> first = New<Tracked>(&destroyed);
-    Ref<Tracked> current = first;
-    for (int i = 0; i < 10000; ++i) {
-      Ref<Tracked> next = New<Tracked>(&destroyed);
-      current->other = next;
-      current = next;
-    }
+  Ref<Tracked> chain;  // each holds the one made before it
+  for (int i = 0; i < 10001; ++i) {
+    Ref<Tracked> link = New<Tracked>(&destroyed);
+    link->other = chain;
+    chain = link;
   }
+  chain = nullptr;
   ReleaseStep();
   EXPECT_EQ(destroyed, 10003);
 }
