@@ -156,7 +156,8 @@ TEST(SystemClockTest, FollowsTheMonotonicClockSleepsAtLeastTheTimeAskedAndFormat
 // The mapping itself, over the shared input state read through a plain polled driver.
 using GamepadMapperTest = InputTest;
 
-TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) {
+TEST_F(GamepadMapperTest,
+       StartStartsTheTitleThenPausesStickAndTriggerPressPastHalfLetGoBelowAQuarter) {
   GamepadMapper pad;
   pad.Button(PadButton::kStart, true);
   SetGamepadStartKey(VK_P);  // the title ends while Start is still held
@@ -169,9 +170,6 @@ TEST_F(GamepadMapperTest, StartStartsTheTitleThenPausesAndKeepsTheKeyItPressed) 
   SetGamepadStartKey(0);  // not a key: ignored
   EXPECT_EQ(GamepadStartKey(), VK_P);
   SetGamepadStartKey(VK_RETURN);
-}
-
-TEST_F(GamepadMapperTest, StickAndTriggerPressPastHalfAndLetGoBelowAQuarter) {
   // Value, left down, right down: not far enough; a stick wobbling between a quarter and a half
   // presses once; straight across to the right, left lets go and right presses.
   const int press = -kPadPressTravel, shortOfPress = press + 1;
@@ -179,7 +177,6 @@ TEST_F(GamepadMapperTest, StickAndTriggerPressPastHalfAndLetGoBelowAQuarter) {
   const std::tuple<int, int, int> stick[] = {{shortOfPress, 0, 0}, {press, 1, 0},   {-12000, 1, 0},
                                              {-20000, 1, 0},       {release, 1, 0}, {-30000, 1, 0},
                                              {pastRelease, 0, 0},  {-32768, 1, 0},  {32767, 0, 1}};
-  GamepadMapper pad;
   for (auto [value, left, right] : stick) {
     pad.Axis(PadAxis::kLeftX, value);
     EXPECT_EQ(Results(KeyDown, {VK_LEFT, VK_RIGHT}), (std::vector<int>{left, right})) << value;

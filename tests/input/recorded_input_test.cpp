@@ -50,11 +50,16 @@ std::string Error(const Bytes& bytes) {
   return testing::Raised<ReplayError>([&] { ReplayContents contents(bytes, kGame); });
 }
 
-std::vector<PassInput> AllPasses(ReplayContents& contents) {
+// Every pass of a recording, and beside each in `checks` the state check read with it.
+std::vector<PassInput> AllPasses(ReplayContents& contents,
+                                 std::vector<std::optional<uint64_t>>* checks = nullptr) {
   std::vector<PassInput> passes;
   PassInput pass;
   std::optional<uint64_t> check;
-  while (contents.NextPass(pass, check)) passes.push_back(pass);
+  while (contents.NextPass(pass, check)) {
+    passes.push_back(pass);
+    if (checks) checks->push_back(check);
+  }
   return passes;
 }
 
@@ -95,14 +100,9 @@ TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
   EXPECT_EQ(read.End()->passes, passes.size());
   EXPECT_EQ(read.End()->hash, 77u);
   EXPECT_TRUE(read.End()->stopped);
-  PassInput pass;
-  std::optional<uint64_t> check;
-  for (size_t i = 0; i < passes.size(); ++i) {
-    ASSERT_TRUE(read.NextPass(pass, check));
-    EXPECT_EQ(pass, passes[i]);
-    EXPECT_EQ(check, i == 2 ? std::optional<uint64_t>(0xFEDCBA9876543210ull) : std::nullopt);
-  }
-  EXPECT_FALSE(read.NextPass(pass, check));
+  std::vector<std::optional<uint64_t>> checks;
+  EXPECT_EQ(AllPasses(read, &checks), passes);
+  EXPECT_EQ(checks, (std::vector<std::optional<uint64_t>>{{}, {}, 0xFEDCBA9876543210ull, {}, {}}));
 
   // Every prefix cut inside the records reads as a recording that breaks off.
   const std::vector<uint8_t> whole = Read();

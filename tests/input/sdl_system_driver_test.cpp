@@ -74,7 +74,8 @@ class SDLDriverTest : public ::testing::Test {
   DriverScope scope{driver};
 };
 
-TEST_F(SDLDriverTest, KeyPressesAreCountedOncePerPressNotPerRepeatOutOfRangeQueriesChangeNothing) {
+TEST_F(SDLDriverTest,
+       KeyPressesCountOncePerPressNotRepeatOutOfRangeQueriesChangeNothingSidedModifiersByScancode) {
   Key(SDL_KEYDOWN, SDL_SCANCODE_SPACE);
   Key(SDL_KEYDOWN, SDL_SCANCODE_SPACE, true);  // auto-repeat
   EXPECT_EQ(KeyDown(VK_SPACE), 1);
@@ -89,22 +90,7 @@ TEST_F(SDLDriverTest, KeyPressesAreCountedOncePerPressNotPerRepeatOutOfRangeQuer
   Key(SDL_KEYUP, SDL_SCANCODE_SPACE);
   EXPECT_EQ(KeyDown(VK_SPACE), 0);
   EXPECT_EQ(KeyPressCount(VK_SPACE), 0);
-}
-
-TEST_F(SDLDriverTest, EveryEventReachesThePlatformHookUncodedKeysQuitAndCloseChangeNothing) {
-  static std::vector<Uint32> hookedTypes;
-  hookedTypes.clear();
-  SetPlatformEventHook([](const SDL_Event& event) { hookedTypes.push_back(event.type); });
-  Tap(SDL_SCANCODE_MUTE);
-  Push(SDL_QUIT);
-  Push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_CLOSE; });
-  PumpMessages();
-  EXPECT_EQ(hookedTypes, (std::vector<Uint32>{SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT, SDL_WINDOWEVENT}));
-  EXPECT_TRUE(StateIs(InputStateBlock{}));
-  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
-}
-
-TEST_F(SDLDriverTest, SidedModifiersComeFromTheScancode) {
+  // Sided modifiers come from the scancode.
   Key(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT);
   Key(SDL_KEYDOWN, SDL_SCANCODE_RCTRL);
   Key(SDL_KEYDOWN, SDL_SCANCODE_LALT);
@@ -117,7 +103,19 @@ TEST_F(SDLDriverTest, SidedModifiersComeFromTheScancode) {
   EXPECT_EQ(Results(KeyDown, {VK_CONTROL, VK_RCONTROL, VK_LSHIFT}), (Ints{0, 0, 1}));
 }
 
-TEST_F(SDLDriverTest, TextArrivesAsUtf16CodeUnitsMouseMotionButtonsAndWheelSurviveResetKeys) {
+TEST_F(
+    SDLDriverTest,
+    EveryEventReachesThePlatformHookUncodedKeysChangeNothingTextArrivesAsUtf16MouseSurvivesResetKeys) {
+  static std::vector<Uint32> hookedTypes;
+  hookedTypes.clear();
+  SetPlatformEventHook([](const SDL_Event& event) { hookedTypes.push_back(event.type); });
+  Tap(SDL_SCANCODE_MUTE);
+  Push(SDL_QUIT);
+  Push(SDL_WINDOWEVENT, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_CLOSE; });
+  PumpMessages();
+  EXPECT_EQ(hookedTypes, (std::vector<Uint32>{SDL_KEYDOWN, SDL_KEYUP, SDL_QUIT, SDL_WINDOWEVENT}));
+  EXPECT_TRUE(StateIs(InputStateBlock{}));
+  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
   Text("a\xc3\xa9");         // a, e acute
   Text("\xf0\x9f\x98\x80");  // U+1F600: a surrogate pair
   EXPECT_EQ(testing::TypedText(), u"a\u00e9\xD83D\xDE00");

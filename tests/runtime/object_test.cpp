@@ -54,12 +54,6 @@ TEST(ReleaseStep, DroppedObjectSurvivesUntilTheReleaseStepUnlessReferencedAgainC
   EXPECT_EQ(destroyed, 10003);
 }
 
-TEST(Ref, NullAccessRaisesTheRuntimeError) {
-  Ref<Tracked> nothing;
-  EXPECT_EQ(testing::Raised<RuntimeError>([&] { nothing->other = nullptr; }),
-            "Attempt to access field or method of Null object");
-}
-
 // A family of classes for the cast tests: more of them than a cast remembers.
 class Shape : public Object {};
 template <int N>
@@ -78,7 +72,10 @@ std::vector<Ref<Object>> OneOfEachKind(std::integer_sequence<int, N...>) {
 
 // Several rounds, so that answers come from what earlier casts remembered and from classes that
 // were forgotten again; the cast to Moved moves the address and must never be remembered.
-TEST(Ref, CastAgreesWithDynamicCastOverManyClassesAndRepeatsAlsoWhenItMovesTheAddress) {
+TEST(Ref, NullAccessRaisesCastAgreesWithDynamicCastOverManyClassesAlsoWhenItMovesTheAddress) {
+  Ref<Tracked> nothing;
+  EXPECT_EQ(testing::Raised<RuntimeError>([&] { nothing->other = nullptr; }),
+            "Attempt to access field or method of Null object");
   std::vector<Ref<Object>> objects = OneOfEachKind(std::make_integer_sequence<int, 20>());
   for (Ref<Object> more : {Ref<Object>(New<Other>()), Ref<Object>(New<Moved>()), Ref<Object>()}) {
     objects.push_back(more);
@@ -151,7 +148,8 @@ class ListTest : public ::testing::Test {
   Ref<Object> a = New<Number>(1), b = New<Number>(2), c = New<Number>(3);
 };
 
-TEST_F(ListTest, NewListIsEmptyAndAWalkRemovingEachVisitedValueEmptiesTheList) {
+TEST_F(ListTest,
+       NewListIsEmptyAWalkRemovingEachValueEmptiesItAnEnumeratorOnARemovedLinkYieldsNull) {
   EXPECT_TRUE(Walk(list).empty());
   EXPECT_TRUE(list->FirstLink().IsNull());
   FillABC();
@@ -160,9 +158,6 @@ TEST_F(ListTest, NewListIsEmptyAndAWalkRemovingEachVisitedValueEmptiesTheList) {
   EXPECT_EQ(list->Count(), 0);
   EXPECT_TRUE(list->First().IsNull());
   EXPECT_TRUE(list->RemoveLast().IsNull());
-}
-
-TEST_F(ListTest, EnumeratorStandingOnARemovedLinkYieldsNullThenGoesOn) {
   FillABC();
   Ref<TListEnum> walk = list->ObjectEnumerator();
   EXPECT_EQ(walk->NextObject(), a);  // now stands on b's link
