@@ -17,7 +17,8 @@ std::map<int, int> Histogram(int32_t seed, int32_t a, int32_t b, int draws) {
   return counts;
 }
 
-TEST(RandomTest, FloatUsesBitsFourToTwentySevenOfTheNextStateAndDoubleCombinesTwoStepsExactly) {
+TEST(RandomTest,
+     FloatAndDoubleTakeBitsOfTheNextStatesSeedsBecomeTheStateStepsMatch64BitArithmetic) {
   SeedRandom(0);  // 0x1234
   EXPECT_EQ(RandomFloat(), static_cast<float>((224942860 & 0x0FFFFFF0) / 268435456.0));
   SeedRandom(1);
@@ -27,9 +28,6 @@ TEST(RandomTest, FloatUsesBitsFourToTwentySevenOfTheNextStateAndDoubleCombinesTw
   EXPECT_EQ(RandomDouble(), std::ldexp(static_cast<double>(first & 0x1FFFFFFC), -29) +
                                 std::ldexp(static_cast<double>(second & 0x1FFFFFF8), -56));
   EXPECT_EQ(RandomSeed(), second);
-}
-
-TEST(RandomTest, SeedsItCannotUseBecomeTheInitialStateStepsMatch64BitArithmeticFloatsBelowOne) {
   // The seed and the initial state: the sign bit goes, and the states the generator cannot
   // use (0 and 0x7FFFFFFF) become 0x1234.
   const std::pair<int32_t, int32_t> seeds[] = {

@@ -19,14 +19,6 @@ using testing::DriverScope;
 using testing::Results;
 using Ints = std::vector<int>;
 
-// The US-layout keycode of a key, as SDL reports it with a keyboard.
-SDL_Keycode UsKeycode(SDL_Scancode scancode) {
-  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
-    return SDLK_a + (scancode - SDL_SCANCODE_A);
-  }
-  return SDL_SCANCODE_TO_KEYCODE(scancode);
-}
-
 // Pushes synthetic SDL events and pumps them through the SDL driver.
 class SDLDriverTest : public ::testing::Test {
  protected:
@@ -50,7 +42,7 @@ class SDLDriverTest : public ::testing::Test {
     Push(type, [&](SDL_Event& e) {
       e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
       e.key.repeat = repeat;
-      e.key.keysym = {scancode, UsKeycode(scancode), 0, 0};
+      e.key.keysym = {scancode, SDL_SCANCODE_TO_KEYCODE(scancode), 0, 0};
     });
   }
   static void Tap(SDL_Scancode scancode) {
@@ -278,7 +270,7 @@ TEST(KeyTableTest, UsKeysHaveGenericAndSidedCodesLettersFollowTheLayoutAndUnknow
       {SDL_SCANCODE_SLASH, 0xBF},  {SDL_SCANCODE_RSHIFT, 16},      {SDL_SCANCODE_LCTRL, 17},
       {SDL_SCANCODE_RALT, 18},     {SDL_SCANCODE_GRAVE, 0xC0},     {SDL_SCANCODE_APOSTROPHE, 0xDE}};
   for (auto [scancode, key] : keys) {
-    EXPECT_EQ(VirtualKeyFor(scancode, UsKeycode(scancode)), key) << scancode;
+    EXPECT_EQ(VirtualKeyFor(scancode, SDL_SCANCODE_TO_KEYCODE(scancode)), key) << scancode;
   }
   const std::pair<SDL_Scancode, int> sided[] = {
       {SDL_SCANCODE_LCTRL, 162}, {SDL_SCANCODE_RALT, 165}, {SDL_SCANCODE_A, 0}};
