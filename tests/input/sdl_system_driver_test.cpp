@@ -276,6 +276,7 @@ TEST(KeyTableTest, UsKeysHaveGenericAndSidedCodesLettersFollowTheLayoutAndUnknow
       {SDL_SCANCODE_LCTRL, 162}, {SDL_SCANCODE_RALT, 165}, {SDL_SCANCODE_A, 0}};
   for (auto [scancode, code] : sided) EXPECT_EQ(SidedModifierFor(scancode), code) << scancode;
   EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_Q, SDLK_a), 'A');  // on a French layout Q types 'a'
+  EXPECT_EQ(VirtualKeyFor(SDL_SCANCODE_W, SDLK_z), 'Z');  // and W types 'z'
   // Held as int: an out-of-range value stored in an SDL_Scancode is itself undefined.
   for (auto [scancode, keycode] : {std::pair<int, SDL_Keycode>{SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN},
                                    {SDL_SCANCODE_MUTE, SDLK_MUTE},
