@@ -77,7 +77,7 @@ class ReplayFileTest : public testing::ScriptedInputTest {
 };
 using RecordedInputTest = ReplayFileTest;
 
-TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
+TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrapAnOlderFileIsReplacedOnlyOnCommit) {
   const std::vector<PassInput> passes = {
       {2147483000, {}},
       {-2147483000, {{VK_SPACE, 1, 1}, {'1', 255, 0}}},  // the clock wraps past 2^31
@@ -111,6 +111,20 @@ TEST_F(ReplayFileTest, WhatIsWrittenIsReadBackAcrossTheClockWrap) {
     EXPECT_FALSE(cut.End()) << size;
     EXPECT_LE(AllPasses(cut).size(), passes.size());
   }
+  // An older file is replaced only by a committed recording; one not created says why.
+  std::ofstream(path) << "yesterday";
+  for (bool commit : {false, true}) {
+    {
+      ReplayWriter writer(path, kGame);
+      writer.WriteEnd(0, 0, false);
+      if (commit) writer.Commit();
+    }
+    EXPECT_EQ(Read().size(), commit ? 34u : 9u);
+    EXPECT_FALSE(std::ifstream(path + ".part"));
+  }
+  EXPECT_EQ(
+      testing::Raised<ReplayError>([] { ReplayWriter("/nonexistent-folder/game.rec", kGame); }),
+      "cannot create the file: No such file or directory");
 }
 
 TEST(ReplayContentsTest,
@@ -175,22 +189,6 @@ TEST(ReplayContentsTest, AHeaderOrLengthNotFittingItsChecksumOrAHeaderOfAnotherG
           << at << " " << int{bit};
     }
   }
-}
-
-TEST_F(ReplayFileTest, AnOlderFileIsReplacedOnlyByACommittedRecordingOneNotCreatedSaysWhy) {
-  std::ofstream(path) << "yesterday";
-  for (bool commit : {false, true}) {
-    {
-      ReplayWriter writer(path, kGame);
-      writer.WriteEnd(0, 0, false);
-      if (commit) writer.Commit();
-    }
-    EXPECT_EQ(Read().size(), commit ? 34u : 9u);
-    EXPECT_FALSE(std::ifstream(path + ".part"));
-  }
-  EXPECT_EQ(
-      testing::Raised<ReplayError>([] { ReplayWriter("/nonexistent-folder/game.rec", kGame); }),
-      "cannot create the file: No such file or directory");
 }
 
 TEST_F(RecordedInputTest, TheReplayerRebuildsTheKeyStateAndClockOfEveryPass) {
