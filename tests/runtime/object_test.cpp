@@ -157,7 +157,7 @@ TEST_F(ListTest,
   EXPECT_TRUE(list->IsEmpty());
   EXPECT_EQ(list->Count(), 0);
   EXPECT_TRUE(list->First().IsNull());
-  EXPECT_TRUE(list->RemoveLast().IsNull());
+  ASSERT_TRUE(list->RemoveLast().IsNull());  // the walks below need the list whole
   FillABC();
   Ref<TListEnum> walk = list->ObjectEnumerator();
   EXPECT_EQ(walk->NextObject(), a);  // now stands on b's link
