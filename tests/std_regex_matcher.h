@@ -8,28 +8,23 @@
 #include <ostream>
 #include <regex>
 #include <string>
-#include <utility>
 
 namespace salvo::testing {
 
-class StdRegexSearch : public ::testing::MatcherInterface<const std::string&> {
- public:
-  explicit StdRegexSearch(std::string pattern) : pattern_(std::move(pattern)), regex_(pattern_) {}
-  bool MatchAndExplain(const std::string& text, ::testing::MatchResultListener*) const override {
-    return std::regex_search(text, regex_);
+// Matches the text in which `pattern` finds a match.
+struct ContainsStdRegex {
+  using is_gtest_matcher = void;
+  bool MatchAndExplain(const std::string& text, std::ostream*) const {
+    return std::regex_search(text, std::regex(pattern));
   }
-  void DescribeTo(std::ostream* out) const override {
-    *out << "contains regular expression \"" << pattern_ << '"';
+  void DescribeTo(std::ostream* out) const {
+    *out << "contains regular expression \"" << pattern << '"';
   }
-
- private:
-  std::string pattern_;
-  std::regex regex_;
+  void DescribeNegationTo(std::ostream* out) const {
+    *out << "does not contain regular expression \"" << pattern << '"';
+  }
+  std::string pattern;
 };
-
-inline ::testing::Matcher<const std::string&> ContainsStdRegex(std::string pattern) {
-  return ::testing::MakeMatcher(new StdRegexSearch(std::move(pattern)));
-}
 
 // `text` as an expression that matches exactly it (a Windows path's
 // backslashes among others).

@@ -43,23 +43,15 @@ TEST(ReleaseStep, DroppedObjectSurvivesUntilTheReleaseStepUnlessReferencedAgainC
   keeper->Clear();
   ReleaseStep();
   EXPECT_EQ(destroyed, 2);
-  {
-    Ref<Tracked> first = New<Tracked>(&destroyed);
-    Ref<Tracked> current = first;
-    for (int i = 0; i < 10000; ++i) {
-      Ref<Tracked> next = New<Tracked>(&destroyed);
-      current->other = next;
-      current = next;
-    }
+  Ref<Tracked> chain;  // each holds the one made before it
+  for (int i = 0; i < 10001; ++i) {
+    Ref<Tracked> link = New<Tracked>(&destroyed);
+    link->other = chain;
+    chain = link;
   }
+  chain = nullptr;
   ReleaseStep();
   EXPECT_EQ(destroyed, 10003);
-}
-
-TEST(Ref, NullAccessRaisesTheRuntimeError) {
-  Ref<Tracked> nothing;
-  EXPECT_EQ(testing::Raised<RuntimeError>([&] { nothing->other = nullptr; }),
-            "Attempt to access field or method of Null object");
 }
 
 // A family of classes for the cast tests: more of them than a cast remembers.
@@ -80,7 +72,10 @@ std::vector<Ref<Object>> OneOfEachKind(std::integer_sequence<int, N...>) {
 
 // Several rounds, so that answers come from what earlier casts remembered and from classes that
 // were forgotten again; the cast to Moved moves the address and must never be remembered.
-TEST(Ref, CastAgreesWithDynamicCastOverManyClassesAndRepeatsAlsoWhenItMovesTheAddress) {
+TEST(Ref, NullAccessRaisesCastAgreesWithDynamicCastOverManyClassesAlsoWhenItMovesTheAddress) {
+  Ref<Tracked> nothing;
+  EXPECT_EQ(testing::Raised<RuntimeError>([&] { nothing->other = nullptr; }),
+            "Attempt to access field or method of Null object");
   std::vector<Ref<Object>> objects = OneOfEachKind(std::make_integer_sequence<int, 20>());
   for (Ref<Object> more : {Ref<Object>(New<Other>()), Ref<Object>(New<Moved>()), Ref<Object>()}) {
     objects.push_back(more);
@@ -153,7 +148,8 @@ class ListTest : public ::testing::Test {
   Ref<Object> a = New<Number>(1), b = New<Number>(2), c = New<Number>(3);
 };
 
-TEST_F(ListTest, NewListIsEmptyAndAWalkRemovingEachVisitedValueEmptiesTheList) {
+TEST_F(ListTest,
+       NewListIsEmptyValuesRemovedInAWalkAreNotVisitedAnEnumeratorOnARemovedLinkYieldsNull) {
   EXPECT_TRUE(Walk(list).empty());
   EXPECT_TRUE(list->FirstLink().IsNull());
   FillABC();
@@ -161,10 +157,7 @@ TEST_F(ListTest, NewListIsEmptyAndAWalkRemovingEachVisitedValueEmptiesTheList) {
   EXPECT_TRUE(list->IsEmpty());
   EXPECT_EQ(list->Count(), 0);
   EXPECT_TRUE(list->First().IsNull());
-  EXPECT_TRUE(list->RemoveLast().IsNull());
-}
-
-TEST_F(ListTest, EnumeratorStandingOnARemovedLinkYieldsNullThenGoesOn) {
+  ASSERT_TRUE(list->RemoveLast().IsNull());  // the walks below need the list whole
   FillABC();
   Ref<TListEnum> walk = list->ObjectEnumerator();
   EXPECT_EQ(walk->NextObject(), a);  // now stands on b's link
@@ -173,9 +166,7 @@ TEST_F(ListTest, EnumeratorStandingOnARemovedLinkYieldsNullThenGoesOn) {
   EXPECT_TRUE(walk->NextObject().IsNull());
   EXPECT_EQ(walk->NextObject(), c);
   EXPECT_FALSE(walk->HasNext());
-}
-
-TEST_F(ListTest, ValueRemovedAheadOfTheWalkIsNotVisitedAddLastIsAndAddFirstIsNot) {
+  list->Clear();
   FillABC();
   Ref<Object> x = New<Number>(10), y = New<Number>(11);
   auto changes = [&](Ref<Object> v) {
@@ -188,7 +179,7 @@ TEST_F(ListTest, ValueRemovedAheadOfTheWalkIsNotVisitedAddLastIsAndAddFirstIsNot
   EXPECT_EQ(Walk(list), (Seen{x.Get(), a.Get(), c.Get(), y.Get()}));
 }
 
-TEST_F(ListTest, RemoveTakesOnlyTheFirstOccurrenceAndRemoveLastTheLast) {
+TEST_F(ListTest, RemoveTakesOnlyTheFirstOccurrenceAndRemoveLastTheLastSortIsByCompareAndStable) {
   for (Ref<Object> v : {a, b, a}) list->AddLast(v);
   EXPECT_TRUE(list->Remove(a));
   EXPECT_EQ(list->Count(), 2);
@@ -197,9 +188,7 @@ TEST_F(ListTest, RemoveTakesOnlyTheFirstOccurrenceAndRemoveLastTheLast) {
   EXPECT_FALSE(list->Remove(c));
   EXPECT_EQ(list->RemoveLast(), a);
   EXPECT_EQ(Walk(list), (Seen{b.Get()}));
-}
-
-TEST_F(ListTest, SortIsByCompareAndStable) {
+  list->Clear();
   Ref<Object> b2 = New<Number>(2);
   for (Ref<Object> v : {c, b, a, b2}) list->AddLast(v);
   list->Sort(true);
@@ -208,7 +197,7 @@ TEST_F(ListTest, SortIsByCompareAndStable) {
   EXPECT_EQ(Walk(list), (Seen{c.Get(), b.Get(), b2.Get(), a.Get()}));
 }
 
-TEST_F(ListTest, ValueAtIndexSkipsNullValuesAndRaisesOutOfRange) {
+TEST_F(ListTest, ValueAtIndexSkipsNullValuesAndRaisesOutOfRangeCopyReversedAndArrays) {
   FillABC();
   list->AddFirst(nullptr);  // Null values are not counted
   EXPECT_EQ(list->ValueAtIndex(0), a);
@@ -218,10 +207,7 @@ TEST_F(ListTest, ValueAtIndexSkipsNullValuesAndRaisesOutOfRange) {
               "List index out of range")
         << index;
   }
-}
-
-TEST_F(ListTest, CopyReversedAndArrays) {
-  FillABC();
+  list->Remove(nullptr);  // a, b and c again
   EXPECT_EQ(Walk(list->Reversed()), (Seen{c.Get(), b.Get(), a.Get()}));
   EXPECT_EQ(Walk(list->Copy()), Walk(list));
   list->Reverse();

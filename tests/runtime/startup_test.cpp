@@ -43,15 +43,13 @@ int StuckProgram() {
 char programName[] = "salvo";
 char* arguments[] = {programName, nullptr};
 
-TEST(StartupDeathTest, UncaughtErrorIsWrittenToStderrAndFatalSignalReportedWithExitCodeMinusOne) {
+TEST(StartupDeathTest,
+     UncaughtErrorsFatalSignalsAndTerminationExitWithMinusOneTerminationAtTheNextInputCheck) {
   auto failing = []() -> int { ThrowRuntimeError("Graphics mode does not exist"); };
   EXPECT_EXIT(RunProgram(1, arguments, failing), ::testing::ExitedWithCode(255),
               "Graphics mode does not exist");
   EXPECT_EXIT(RunProgram(1, arguments, CrashingProgram), ::testing::ExitedWithCode(255),
               "Received Signal");
-}
-
-TEST(StartupDeathTest, TerminationEndsAtTheNextInputCheckThroughTheExitHandlersOrAtOnceWithoutOne) {
   const char* expected = "still running\nReceived Signal\nexit handlers ran\n";
   using Program = int (*)();
   std::vector<Program> programs = {+[] { return TerminatedProgram(SIGTERM); },

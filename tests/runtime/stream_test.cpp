@@ -19,7 +19,8 @@ namespace {
 using testing::Raised;
 using testing::StreamOver;
 
-TEST(MemoryStream, TypedReadsAreLittleEndianAndReadZerosPastTheEnd) {
+TEST(MemoryStream,
+     ReadsAreLittleEndianZerosPastTheEndSeekIsClampedWritesStayInsideNegativeCountsReadNothing) {
   std::string bytes("\x01\x02\x03\x04\x05\x06\x07\x08\xFF\xFF\x34\x12", 12);
   Ref<TMemoryStream> stream = StreamOver(bytes);
   EXPECT_EQ(stream->ReadShort(), 0x0201);
@@ -31,11 +32,8 @@ TEST(MemoryStream, TypedReadsAreLittleEndianAndReadZerosPastTheEnd) {
   EXPECT_TRUE(stream->Eof());
   EXPECT_EQ(stream->ReadInt(), 0);
   EXPECT_EQ(stream->ReadLong(), 0);
-}
-
-TEST(MemoryStream, SeekIsClampedWritesStayInsideAndNegativeSizesAndCountsReadNothing) {
-  std::string bytes(8, '\0');
-  Ref<TMemoryStream> stream = StreamOver(bytes, true);
+  bytes.assign(8, '\0');
+  stream = StreamOver(bytes, true);
   EXPECT_EQ(stream->Seek(-5), 0);
   EXPECT_EQ(stream->Seek(18), 8);
   stream->Seek(0);
@@ -55,7 +53,7 @@ TEST(MemoryStream, SeekIsClampedWritesStayInsideAndNegativeSizesAndCountsReadNot
   EXPECT_EQ(stream->Pos(), 0);
 }
 
-TEST(Stream, NoProgressOrNoOverrideRaisesTheStreamErrors) {
+TEST(Stream, NoProgressOrNoOverrideRaisesTheStreamErrorsLinesAndStrings) {
   std::vector<uint8_t> bytes(10);
   Ref<TStream> stuck = New<testing::FailingStream>(bytes, 0);  // no progress either way
   char buffer[4];
@@ -68,11 +66,8 @@ TEST(Stream, NoProgressOrNoOverrideRaisesTheStreamErrors) {
   EXPECT_EQ(Raised<RuntimeError>([&] { base->Read(buffer, 1); }), "Stream is not readable");
   EXPECT_EQ(Raised<RuntimeError>([&] { base->Write(buffer, 1); }), "Stream is not writeable");
   EXPECT_EQ(base->Pos(), -1);
-}
-
-TEST(Stream, LinesAndStrings) {
-  std::string bytes("first\r\nsecond\nlast\0tail", 23);
-  Ref<TMemoryStream> stream = StreamOver(bytes);
+  std::string text("first\r\nsecond\nlast\0tail", 23);
+  Ref<TMemoryStream> stream = StreamOver(text);
   for (const char16_t* line : {u"first", u"second", u"last"}) EXPECT_EQ(stream->ReadLine(), line);
   EXPECT_EQ(stream->ReadString(4), u"tail");
   EXPECT_EQ(stream->ReadLine(), u"");
@@ -86,8 +81,6 @@ TEST(OpenStream, SplitsAtTheFirstSeparatorFindsEmbeddedFilesAndBorrowsStreamArgu
   static const char data[] = "embedded bytes";
   ASSERT_TRUE(RegisterEmbeddedFile(u"test.bin", data, 14));
   EXPECT_FALSE(RegisterEmbeddedFile(u"test.bin", "other", 5));
-  EXPECT_EQ(EmbeddedFileData(u"test.bin"), data);
-  EXPECT_EQ(EmbeddedFileSize(u"test.bin"), 14);
   EXPECT_EQ(EmbeddedFileData(u"Test.bin"), nullptr);
   EXPECT_EQ(EmbeddedFileSize(u"missing"), 0);
 
