@@ -69,8 +69,9 @@ inline Ref<TPixmap> PaintedPixmap(int width, int height,
                                   const std::function<uint32_t(int, int)>& paint,
                                   int format = PF_RGBA8888) {
   Ref<TPixmap> pixmap = CreatePixmap(width, height, format, 4);
-  for (int y = 0; y < height; ++y)
+  for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) WritePixel(pixmap, x, y, paint(x, y));
+  }
   return pixmap;
 }
 
@@ -91,12 +92,15 @@ inline void UseShortcuts(int mask) {
 // difference, says where the first one is.
 inline ::testing::AssertionResult SamePixels(const Ref<TPixmap>& expected,
                                              const Ref<TPixmap>& actual) {
-  if (expected->width != actual->width || expected->height != actual->height)
+  if (expected->width != actual->width || expected->height != actual->height) {
     return ::testing::AssertionFailure() << "the captures differ in size";
-  for (int i = 0; i < expected->width * expected->height; ++i) {
-    const int x = i % expected->width, y = i / expected->width;
-    if (ReadPixel(expected, x, y) != ReadPixel(actual, x, y))
-      return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") differs";
+  }
+  for (int y = 0; y < expected->height; ++y) {
+    for (int x = 0; x < expected->width; ++x) {
+      if (ReadPixel(expected, x, y) != ReadPixel(actual, x, y)) {
+        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") differs";
+      }
+    }
   }
   return ::testing::AssertionSuccess();
 }
